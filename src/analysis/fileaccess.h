@@ -1,0 +1,30 @@
+#pragma once
+// Access to page files. The engine asks only two questions of the file
+// system: does a path name a file, and what are a file's bytes. Keeping them
+// behind this interface lets the platform layer answer them without blocking
+// (FIFOs, devices) and lets tests count or fake what is read.
+#include <string>
+
+namespace tavlori {
+
+struct ReadResult {
+    bool ok = false;
+    std::string bytes;  // the whole file when ok
+    std::string reason; // the operating system's description of the error when !ok
+};
+
+class FileAccess {
+public:
+    virtual ~FileAccess() = default;
+    // True for an existing file that is not a directory; symbolic links are followed.
+    // A relative path is looked up against the process's current directory.
+    virtual bool isFile(const std::string &path) = 0;
+    // Reads the whole file. Never blocks on a path that is not a regular file:
+    // such a path fails with a reason.
+    virtual ReadResult readAll(const std::string &path) = 0;
+};
+
+// The implementation built on the C++ standard library alone.
+FileAccess &standardFileAccess();
+
+} // namespace tavlori

@@ -1,0 +1,23 @@
+#pragma once
+// The page list: the files of a folder whose names match "*.htm*".
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace tavlori {
+
+// "*.htm*" under the platform's wildcard rules: ".htm" anywhere, letter case ignored.
+bool matchesPageMask(std::string_view name);
+
+// Ascending by name without regard to ASCII letter case, ties broken by the
+// exact bytes, so the order is total.
+bool pageNameLess(std::string_view a, std::string_view b);
+
+// Names of the files of `folder` that match the mask, sorted by pageNameLess.
+// Folders (also through symbolic links) and hidden names (starting with ".")
+// are left out; a symbolic link that leads nowhere is listed.
+// On failure returns an empty list and sets `error`.
+std::vector<std::string> listPages(const std::string &folder, std::error_code &error);
+
+} // namespace tavlori

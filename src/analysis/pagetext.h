@@ -1,0 +1,20 @@
+#pragma once
+// Turning a page file's bytes into the text the engine scans.
+#include <string>
+#include <string_view>
+
+namespace tavlori {
+
+// True when the bytes are well-formed UTF-8 (no overlong form, no surrogate,
+// no truncated or invalid sequence).
+bool isWellFormedUtf8(std::string_view bytes);
+
+// The page text: a leading UTF-8 byte-order mark dropped, decoded as strict
+// UTF-8, cut at the first U+0000, every line break (CR LF, CR, LF) made CR LF and
+// a non-empty text ended with CR LF. Bytes that are not well-formed UTF-8 are
+// decoded from the encoding the page declares (UTF-16 byte-order mark, or a
+// meta charset within the first 1024 bytes); undeclared ill-formed bytes give
+// the empty text. The result is UTF-8.
+std::string pageTextFromBytes(std::string_view bytes);
+
+} // namespace tavlori

@@ -1,0 +1,22 @@
+#pragma once
+// Link-target resolution: a link text or page name becomes the target text
+// the request list stores and compares.
+#include <string>
+#include <string_view>
+
+namespace tavlori {
+
+// The path separator of Windows paths; on POSIX '/' plays its part.
+inline constexpr char kWindowsSeparator = '\\';
+inline constexpr char kPosixSeparator = '/';
+#ifdef _WIN32
+inline constexpr char kNativeSeparator = kWindowsSeparator;
+#else
+inline constexpr char kNativeSeparator = kPosixSeparator;
+#endif
+
+// Resolves link text `s` against the base folder `kijundir`, with `sep` as the
+// path separator (the other slash is turned into it).
+std::string BToEn(std::string_view s, std::string_view kijundir, char sep = kNativeSeparator);
+
+} // namespace tavlori

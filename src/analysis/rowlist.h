@@ -1,0 +1,57 @@
+#pragma once
+// The rows of one list control: text rows with selected flags, a current row
+// and a top row. Views read the rows in place; the revision counters tell a
+// view what changed since it last looked, so it never copies the list.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavlori {
+
+class RowList {
+public:
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    const std::string &row(std::size_t i) const { return rows_[i]; }
+    const std::vector<std::string> &rows() const { return rows_; }
+
+    // Empties the list.
+    void clear();
+    // Appends one row, not selected.
+    void append(std::string row);
+    // Replaces every row; none is selected, current -1, top 0.
+    void assign(std::vector<std::string> rows);
+
+    bool isSelected(std::size_t i) const { return selected_[i] != 0; }
+    void setSelected(std::size_t i, bool on);
+    void selectAll();
+    std::size_t selectedCount() const;
+
+    // Focused row, -1 when there is none.
+    int currentIndex() const { return current_; }
+    void setCurrentIndex(int i) { current_ = i; }
+
+    // First visible row. The engine only ever asks for the top (0); a view
+    // applies the request and reports back where it really stands.
+    int topIndex() const { return top_; }
+    void setTopIndex(int i) { top_ = i; }
+    void scrollToTop();
+
+    // Bumped when rows are removed or replaced (a view resets).
+    std::uint64_t resetRevision() const { return resetRevision_; }
+    // Bumped when the engine changes selected flags.
+    std::uint64_t selectionRevision() const { return selectionRevision_; }
+    // Bumped when the engine asks for a scroll.
+    std::uint64_t scrollRevision() const { return scrollRevision_; }
+
+private:
+    std::vector<std::string> rows_;
+    std::vector<unsigned char> selected_;
+    int current_ = -1;
+    int top_ = 0;
+    std::uint64_t resetRevision_ = 0;
+    std::uint64_t selectionRevision_ = 0;
+    std::uint64_t scrollRevision_ = 0;
+};
+
+} // namespace tavlori

@@ -1,0 +1,104 @@
+#pragma once
+// The workspace: the base folder KIJUNDIR, the page list, the five result
+// lists and the three edit fields, and the operations of the term search and
+// the link investigation on them. Named as the window's controls and handlers.
+#include "analysis/fileaccess.h"
+#include "analysis/host.h"
+#include "analysis/resolve.h"
+#include "analysis/rowlist.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace tavlori {
+
+// A failure that ends the running command, shown in the standard error dialog.
+class CommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "ファイル %s は開けません。 %s ": a page that exists but cannot be opened.
+class PageOpenError : public CommandError {
+public:
+    PageOpenError(std::string path, std::string reason);
+    const std::string &path() const { return path_; }
+    const std::string &reason() const { return reason_; }
+
+private:
+    std::string path_;
+    std::string reason_;
+};
+
+// The text of the standard error dialog: the message, with "." appended when
+// its last character has a higher code than ".".
+std::string standardErrorText(std::string_view message);
+
+// The text for an operating-system error number (errno) met while entering a
+// folder: not found, too many open files, access denied, disk full, ...; any
+// other as "I/O エラー %d".
+std::string folderErrorText(int errorNumber);
+
+class Workspace {
+public:
+    explicit Workspace(Host &host, FileAccess &files = standardFileAccess(),
+                       char separator = kNativeSeparator);
+    ~Workspace();
+    Workspace(const Workspace &) = delete;
+    Workspace &operator=(const Workspace &) = delete;
+
+    // --- state, named as the window's controls ---
+    std::string KIJUNDIR;     // base folder; empty until the window is shown
+    std::string FileListDir;  // the page list's own folder
+    RowList FileListBox1;     // page names
+    RowList ListBox1;         // search column
+    RowList ListBox2;         // missing link targets, as written
+    RowList ListBox3;         // unrequested pages, resolved
+    RowList ListBox4;         // pages holding a broken link
+    RowList ListBox5;         // request list, resolved targets
+    std::string Edit1 = "&&&"; // search term
+    std::string Edit2;        // request count
+    std::string Edit3;        // unrequested count
+
+    char separator() const { return separator_; }
+    // KIJUNDIR, the separator and the name, joined as they stand.
+    std::string pagePath(std::string_view name) const;
+    // BToEn against the current KIJUNDIR.
+    std::string resolve(std::string_view linkText) const;
+
+    // Reads the page list's rows from FileListDir, which also becomes the
+    // process's current directory; no row is selected afterwards.
+    // Throws CommandError when the folder cannot be read.
+    void readPageList();
+
+    // --- handlers and working methods ---
+    void FormShow(const std::string &directory);
+    // The data side of a change of folder (after the directory list entered
+    // `directory` and made it the current directory).
+    void changeFolder(const std::string &directory);
+    void HTMLALL0();
+    void LOOKLINK0(const std::string &HTML);
+    void HTMLALL();
+    void LOOKLINK(const std::string &HTML);
+    void L5ADD(const std::string &F, std::string_view S);
+    void UNLINK(const std::string &F, std::string_view S);
+    void CHECK();
+    void BitBtn5Click(); // the link investigation
+    void BitBtn1Click(); // clear the request list
+
+    Host &host() { return host_; }
+    FileAccess &files() { return files_; }
+
+private:
+    struct Indexes;
+    // Reads a page's text; throws PageOpenError when it exists but cannot be read.
+    std::string readPage(const std::string &path);
+    Host &host_;
+    FileAccess &files_;
+    char separator_;
+    std::unique_ptr<Indexes> indexes_;
+};
+
+} // namespace tavlori
