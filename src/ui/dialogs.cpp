@@ -1,0 +1,77 @@
+#include "ui/dialogs.h"
+
+#include "analysis/workspace.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+
+namespace tavlori::ui {
+namespace {
+
+DialogHook &hook()
+{
+    static DialogHook h;
+    return h;
+}
+
+} // namespace
+
+void setDialogHook(DialogHook h)
+{
+    hook() = std::move(h);
+}
+
+int showDialog(QWidget *parent, const DialogRequest &request)
+{
+    if (hook())
+        return hook()(request);
+
+    QMessageBox box(request.icon, request.title, request.text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> buttons;
+    for (int i = 0; i < request.buttons.size(); ++i) {
+        // The first button accepts, the others reject; the result is read by index.
+        auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
+        QPushButton *button = box.addButton(request.buttons.at(i), role);
+        buttons.append(button);
+        if (i == request.defaultButton)
+            box.setDefaultButton(button);
+    }
+    if (!buttons.isEmpty())
+        box.setEscapeButton(buttons.size() == 1 ? buttons.first() : buttons.last());
+    box.exec();
+    return buttons.indexOf(box.clickedButton());
+}
+
+QString applicationTitle()
+{
+    return QStringLiteral("Tavlori");
+}
+
+void standardError(QWidget *parent, const QString &messageText)
+{
+    const std::string text = standardErrorText(messageText.toStdString());
+    showDialog(parent, {DialogKind::StandardError, applicationTitle(), QString::fromStdString(text),
+                        QMessageBox::Critical, {QStringLiteral("OK")}, 0});
+}
+
+void missingPage(QWidget *parent, const QString &name)
+{
+    showDialog(parent, {DialogKind::MissingPage, QStringLiteral("エラー"),
+                        name + QStringLiteral("がありません。"), QMessageBox::Critical,
+                        {QStringLiteral("はい(&Y)")}, 0});
+}
+
+void message(QWidget *parent, const QString &text)
+{
+    showDialog(parent, {DialogKind::Message, applicationTitle(), text, QMessageBox::NoIcon,
+                        {QStringLiteral("OK")}, 0});
+}
+
+bool confirm(QWidget *parent, const QString &title, const QString &text)
+{
+    return showDialog(parent, {DialogKind::Confirm, title, text, QMessageBox::Question,
+                               {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}, 0})
+        == 0;
+}
+
+} // namespace tavlori::ui
