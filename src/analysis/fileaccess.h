@@ -4,8 +4,13 @@
 // behind this interface lets the platform layer answer them without blocking
 // (FIFOs, devices) and lets tests count or fake what is read.
 #include <string>
+#include <string_view>
 
 namespace tavlori {
+
+// The reason given for a path that names something other than a regular
+// file (a FIFO, a socket, a device), which is refused instead of opened.
+inline constexpr std::string_view kNotRegularFileReason = "通常のファイルではありません";
 
 struct ReadResult {
     bool ok = false;
@@ -16,11 +21,14 @@ struct ReadResult {
 class FileAccess {
 public:
     virtual ~FileAccess() = default;
-    // True for an existing file that is not a directory; symbolic links are followed.
-    // A relative path is looked up against the process's current directory.
+    // True for an existing regular file; symbolic links are followed, so a
+    // link to a file counts and a link that leads nowhere does not. Folders,
+    // FIFOs, sockets and devices are not files. A relative path is looked up
+    // against the process's current directory.
     virtual bool isFile(const std::string &path) = 0;
     // Reads the whole file. Never blocks on a path that is not a regular file:
-    // such a path fails with a reason.
+    // such a path fails with a reason (the operating system's description of
+    // the error, or kNotRegularFileReason) instead of being opened.
     virtual ReadResult readAll(const std::string &path) = 0;
 };
 

@@ -1,0 +1,86 @@
+#include "analysis/fileaccess.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace tavlori {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+ReadResult failure(std::string reason)
+{
+    ReadResult result;
+    result.reason = std::move(reason);
+    return result;
+}
+
+std::string errnoReason(int errorNumber)
+{
+    return std::generic_category().message(errorNumber);
+}
+
+// Standard C++ cannot open a file without blocking on a FIFO, so the type is
+// checked first and anything but a regular file is refused unopened. A path
+// swapped for a FIFO between the check and the opening could still block;
+// the platform layer's PageFiles closes that gap.
+class StandardFileAccess final : public FileAccess {
+public:
+    bool isFile(const std::string &path) override
+    {
+        std::error_code error;
+        return fs::status(path, error).type() == fs::file_type::regular;
+    }
+
+    ReadResult readAll(const std::string &path) override
+    {
+        std::error_code error;
+        const fs::file_status status = fs::status(path, error);
+        if (error)
+            return failure(error.message());
+        if (status.type() != fs::file_type::regular)
+            return failure(std::string(kNotRegularFileReason));
+
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
+                                                                &std::fclose);
+        if (!file)
+            return failure(errnoReason(errno));
+
+        // One buffer sized to the file; a file that shrank is cut to what was
+        // read, one that grew is read on to its end.
+        ReadResult result;
+        long size = 0;
+        if (std::fseek(file.get(), 0, SEEK_END) == 0)
+            size = std::ftell(file.get());
+        std::rewind(file.get());
+        result.bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+        std::size_t got = std::fread(result.bytes.data(), 1, result.bytes.size(), file.get());
+        if (got == result.bytes.size()) {
+            char chunk[16384];
+            std::size_t more;
+            while ((more = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+                result.bytes.append(chunk, more);
+                got += more;
+            }
+        }
+        if (std::ferror(file.get()))
+            return failure(errnoReason(errno ? errno : EIO));
+        result.bytes.resize(got);
+        result.ok = true;
+        return result;
+    }
+};
+
+} // namespace
+
+FileAccess &standardFileAccess()
+{
+    static StandardFileAccess instance;
+    return instance;
+}
+
+} // namespace tavlori

@@ -1,0 +1,301 @@
+#include "analysis/pagetext.h"
+
+#include <unicode/ucnv.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace tavlori {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kDeclarationWindow = 1024;
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+std::uint64_t load8(const unsigned char *p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// The text from `text` up to its first U+0000, every CR LF, lone CR and lone
+// LF made CR LF, and a non-empty result ended with CR LF. `text` is UTF-8, so
+// a 0x00, CR or LF byte is always that character and never part of another.
+std::string normalizeLines(std::string_view text)
+{
+    if (const void *nul = std::memchr(text.data(), 0, text.size()))
+        text = text.substr(0, static_cast<const char *>(nul) - text.data());
+    if (text.empty())
+        return {};
+
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    std::string out;
+    // Room for the common cases (CR LF already, or one added CR per line)
+    // without growing; the string grows geometrically beyond that.
+    out.reserve(text.size() + text.size() / 8 + 2);
+
+    // The next CR and the next LF at or after the cursor, each searched again
+    // only once the cursor has passed it, so the whole text is scanned twice
+    // at memchr speed however the breaks are mixed.
+    auto find = [end](const char *from, char c) {
+        const void *hit = std::memchr(from, c, end - from);
+        return hit ? static_cast<const char *>(hit) : end;
+    };
+    const char *nextCr = find(p, '\r');
+    const char *nextLf = find(p, '\n');
+    while (p < end) {
+        if (nextCr < p)
+            nextCr = find(p, '\r');
+        if (nextLf < p)
+            nextLf = find(p, '\n');
+        const char *brk = nextCr < nextLf ? nextCr : nextLf;
+        out.append(p, brk - p);
+        out.append("\r\n", 2);
+        if (brk == end)
+            break;
+        // CR LF is one break; a lone CR or a lone LF is one break each.
+        p = brk + ((*brk == '\r' && brk + 1 < end && brk[1] == '\n') ? 2 : 1);
+    }
+    return out;
+}
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view lowerB)
+{
+    if (a.size() != lowerB.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != lowerB[i])
+            return false;
+    return true;
+}
+
+std::size_t findIgnoringCase(std::string_view hay, std::string_view lowerNeedle, std::size_t from = 0)
+{
+    for (std::size_t i = from; i + lowerNeedle.size() <= hay.size(); ++i)
+        if (equalsIgnoringCase(hay.substr(i, lowerNeedle.size()), lowerNeedle))
+            return i;
+    return std::string_view::npos;
+}
+
+// The encoding name after "charset" in a content value such as
+// "text/html; charset=Shift_JIS": spaces, "=", spaces, an optional quote, and
+// the name up to the closing quote, a space or ";".
+std::string_view charsetFromContent(std::string_view content)
+{
+    for (std::size_t at = findIgnoringCase(content, "charset"); at != std::string_view::npos;
+         at = findIgnoringCase(content, "charset", at + 1)) {
+        std::size_t i = at + 7;
+        while (i < content.size() && isSpace(content[i]))
+            ++i;
+        if (i >= content.size() || content[i] != '=')
+            continue;
+        ++i;
+        while (i < content.size() && isSpace(content[i]))
+            ++i;
+        char quote = 0;
+        if (i < content.size() && (content[i] == '"' || content[i] == '\''))
+            quote = content[i++];
+        std::size_t stop = i;
+        while (stop < content.size() && content[stop] != quote && content[stop] != ';'
+               && !isSpace(content[stop]))
+            ++stop;
+        return content.substr(i, stop - i);
+    }
+    return {};
+}
+
+// The charset that a <meta> tag starting at `tag` declares, read attribute by
+// attribute: charset=NAME, or http-equiv="Content-Type" together with
+// content="...charset=NAME". Empty when the tag declares none.
+std::string_view charsetOfMetaTag(std::string_view tag)
+{
+    std::string_view content;
+    bool contentType = false;
+    std::size_t i = 5; // past "<meta"
+    while (i < tag.size()) {
+        while (i < tag.size() && (isSpace(tag[i]) || tag[i] == '/'))
+            ++i;
+        if (i >= tag.size() || tag[i] == '>')
+            break;
+        const std::size_t nameStart = i;
+        while (i < tag.size() && !isSpace(tag[i]) && tag[i] != '=' && tag[i] != '>')
+            ++i;
+        const std::string_view name = tag.substr(nameStart, i - nameStart);
+        while (i < tag.size() && isSpace(tag[i]))
+            ++i;
+        std::string_view value;
+        if (i < tag.size() && tag[i] == '=') {
+            ++i;
+            while (i < tag.size() && isSpace(tag[i]))
+                ++i;
+            if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
+                const char quote = tag[i++];
+                const std::size_t stop = tag.find(quote, i);
+                const std::size_t valueEnd = stop == std::string_view::npos ? tag.size() : stop;
+                value = tag.substr(i, valueEnd - i);
+                i = valueEnd + 1;
+            } else {
+                const std::size_t valueStart = i;
+                while (i < tag.size() && !isSpace(tag[i]) && tag[i] != '>')
+                    ++i;
+                value = tag.substr(valueStart, i - valueStart);
+            }
+        }
+        if (equalsIgnoringCase(name, "charset"))
+            return value;
+        if (equalsIgnoringCase(name, "content"))
+            content = value;
+        else if (equalsIgnoringCase(name, "http-equiv"))
+            contentType = equalsIgnoringCase(value, "content-type");
+    }
+    return contentType ? charsetFromContent(content) : std::string_view{};
+}
+
+// The charset declared by the first <meta> tag in the first 1024 bytes that
+// declares one.
+std::string_view declaredCharset(std::string_view bytes)
+{
+    const std::string_view window = bytes.substr(0, kDeclarationWindow);
+    for (std::size_t at = findIgnoringCase(window, "<meta"); at != std::string_view::npos;
+         at = findIgnoringCase(window, "<meta", at + 5)) {
+        if (at + 5 < window.size() && !isSpace(window[at + 5]) && window[at + 5] != '/')
+            continue; // <metadata> or the like
+        std::string_view tag = window.substr(at);
+        tag = tag.substr(0, tag.find('>'));
+        if (const std::string_view charset = charsetOfMetaTag(tag); !charset.empty())
+            return charset;
+    }
+    return {};
+}
+
+// The converter name to use for a declared label. As browsers do, a UTF-16
+// label in an ASCII-readable <meta> means UTF-8, and the Latin-1 / ASCII
+// labels mean windows-1252. Names holding anything but the characters of
+// encoding labels are refused, so nothing odd reaches the converter lookup.
+std::string converterNameFor(std::string_view label)
+{
+    if (label.empty() || label.size() > 64)
+        return {};
+    std::string name;
+    for (char c : label) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || c == '-' || c == '_' || c == '.' || c == ':' || c == '+';
+        if (!ok)
+            return {};
+        name += asciiLower(c);
+    }
+    if (name == "utf-16" || name == "utf-16le" || name == "utf-16be")
+        return "utf-8";
+    if (name == "iso-8859-1" || name == "latin1" || name == "l1" || name == "us-ascii"
+        || name == "ascii" || name == "iso8859-1" || name == "iso_8859-1")
+        return "windows-1252";
+    return name;
+}
+
+// `bytes` decoded from `converterName` into UTF-8; sequences the encoding
+// does not define become U+FFFD. Empty when ICU does not know the name.
+std::string decodeToUtf8(std::string_view bytes, const char *converterName)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(converterName, &status),
+                                                                  &ucnv_close);
+    if (U_FAILURE(status) || !converter)
+        return {};
+    const auto length = static_cast<int32_t>(bytes.size());
+    if (static_cast<std::size_t>(length) != bytes.size())
+        return {};
+    // Three UTF-8 bytes per source byte covers every common encoding; the
+    // preflighted length covers the rest.
+    std::string out(bytes.size() * 3 + 16, '\0');
+    int32_t written = ucnv_toAlgorithmic(UCNV_UTF8, converter.get(), out.data(),
+                                         static_cast<int32_t>(out.size()), bytes.data(), length,
+                                         &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        out.assign(static_cast<std::size_t>(written), '\0');
+        written = ucnv_toAlgorithmic(UCNV_UTF8, converter.get(), out.data(),
+                                     static_cast<int32_t>(out.size()), bytes.data(), length,
+                                     &status);
+    }
+    if (U_FAILURE(status))
+        return {};
+    out.resize(static_cast<std::size_t>(written));
+    return out;
+}
+
+} // namespace
+
+bool isWellFormedUtf8(std::string_view bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const unsigned char *const end = p + bytes.size();
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    while (p < end) {
+        // ASCII runs, sixteen bytes at a time.
+        while (end - p >= 16 && ((load8(p) | load8(p + 8)) & kHighBits) == 0)
+            p += 16;
+        if (p == end)
+            break;
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        // The well-formed sequences of the Unicode standard: no overlong
+        // form, no surrogate (ED A0..BF), nothing above U+10FFFF.
+        const std::ptrdiff_t left = end - p;
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (left < 2 || !isContinuation(p[1]))
+                return false;
+            p += 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            if (left < 3)
+                return false;
+            const unsigned char lo = c == 0xE0 ? 0xA0 : 0x80;
+            const unsigned char hi = c == 0xED ? 0x9F : 0xBF;
+            if (p[1] < lo || p[1] > hi || !isContinuation(p[2]))
+                return false;
+            p += 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            if (left < 4)
+                return false;
+            const unsigned char lo = c == 0xF0 ? 0x90 : 0x80;
+            const unsigned char hi = c == 0xF4 ? 0x8F : 0xBF;
+            if (p[1] < lo || p[1] > hi || !isContinuation(p[2]) || !isContinuation(p[3]))
+                return false;
+            p += 4;
+        } else {
+            return false; // a stray continuation byte, C0, C1 or F5..FF
+        }
+    }
+    return true;
+}
+
+std::string pageTextFromBytes(std::string_view bytes)
+{
+    if (bytes.starts_with(kUtf8Bom))
+        bytes.remove_prefix(kUtf8Bom.size());
+    if (isWellFormedUtf8(bytes))
+        return normalizeLines(bytes);
+
+    // Not UTF-8: read it in the encoding the page declares, if it declares one.
+    std::string decoded;
+    if (bytes.starts_with("\xFF\xFE"))
+        decoded = decodeToUtf8(bytes.substr(2), "UTF-16LE");
+    else if (bytes.starts_with("\xFE\xFF"))
+        decoded = decodeToUtf8(bytes.substr(2), "UTF-16BE");
+    else if (const std::string name = converterNameFor(declaredCharset(bytes)); !name.empty())
+        decoded = decodeToUtf8(bytes, name.c_str());
+    return normalizeLines(decoded);
+}
+
+} // namespace tavlori

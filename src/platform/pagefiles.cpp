@@ -1,0 +1,106 @@
+#include "platform/pagefiles.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// On Windows the page would be opened with FILE_SHARE_READ only, so that the
+// opening fails while another program holds the file open for writing.
+
+namespace tavlori::platform {
+
+namespace {
+
+ReadResult failure(std::string reason)
+{
+    ReadResult result;
+    result.reason = std::move(reason);
+    return result;
+}
+
+std::string errnoReason(int errorNumber)
+{
+    return std::system_category().message(errorNumber);
+}
+
+// Closes the descriptor on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+bool PageFiles::isFile(const std::string &path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+ReadResult PageFiles::readAll(const std::string &path)
+{
+    // A device or socket is refused before it is opened, since opening some
+    // devices has effects of its own.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return failure(errnoReason(errno));
+    if (!S_ISREG(info.st_mode))
+        return failure(std::string(kNotRegularFileReason));
+
+    // O_NONBLOCK: should the path have become a FIFO since the check, the
+    // opening returns at once instead of waiting for a writer; the fstat
+    // below then refuses it.
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        return failure(errnoReason(errno));
+    if (::fstat(fd.get(), &info) != 0)
+        return failure(errnoReason(errno));
+    if (!S_ISREG(info.st_mode))
+        return failure(std::string(kNotRegularFileReason));
+
+    // One buffer sized to the file plus one byte, so that reaching the end
+    // of a file that kept its size needs no second buffer; a file that grew
+    // while being read is read on to its end, one that shrank is cut.
+    ReadResult result;
+    std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
+    result.bytes.resize(capacity);
+    std::size_t got = 0;
+    for (;;) {
+        if (got == result.bytes.size())
+            result.bytes.resize(result.bytes.size() * 2);
+        const ssize_t n = ::read(fd.get(), result.bytes.data() + got, result.bytes.size() - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failure(errnoReason(errno));
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    result.bytes.resize(got);
+    result.ok = true;
+    return result;
+}
+
+PageFiles &pageFiles()
+{
+    static PageFiles instance;
+    return instance;
+}
+
+} // namespace tavlori::platform

@@ -1,0 +1,23 @@
+#pragma once
+// Page files as the program and the report read them: a path that is not a
+// regular file is refused without ever blocking on it, and a file is read in
+// one go into one buffer.
+#include "analysis/fileaccess.h"
+
+#include <string>
+
+namespace tavlori::platform {
+
+class PageFiles final : public FileAccess {
+public:
+    // stat() of the path (links followed) names a regular file.
+    bool isFile(const std::string &path) override;
+    // Opens without blocking (a FIFO swapped in after the type check cannot
+    // hold the caller), checks the opened file is regular, reads every byte.
+    ReadResult readAll(const std::string &path) override;
+};
+
+// The one instance the program and the report share.
+PageFiles &pageFiles();
+
+} // namespace tavlori::platform

@@ -1,0 +1,169 @@
+#include "platform/pagefiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using tavlori::FileAccess;
+using tavlori::ReadResult;
+
+namespace {
+
+// Ends the test program (SIGALRM) instead of letting a blocking open hang it.
+class HangGuard {
+public:
+    HangGuard() { ::alarm(30); }
+    ~HangGuard() { ::alarm(0); }
+};
+
+// Both implementations answer every question alike.
+class FileAccessTest : public ::testing::TestWithParam<const char *> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        dir = fs::path(tmp.path().toStdString());
+    }
+    FileAccess &files()
+    {
+        return std::string(GetParam()) == "PageFiles" ? static_cast<FileAccess &>(tavlori::platform::pageFiles())
+                                                      : tavlori::standardFileAccess();
+    }
+    std::string write(const std::string &name, const std::string &bytes)
+    {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    }
+
+    QTemporaryDir tmp;
+    fs::path dir;
+};
+
+TEST_P(FileAccessTest, ReadsWholeFile)
+{
+    std::string bytes(200000, 'x');
+    bytes[0] = '\0';
+    bytes[199999] = '\xFF';
+    const std::string path = write("big.htm", bytes);
+    const ReadResult result = files().readAll(path);
+    ASSERT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ(result.bytes, bytes);
+    EXPECT_TRUE(files().isFile(path));
+
+    const std::string empty = write("empty.htm", "");
+    const ReadResult none = files().readAll(empty);
+    ASSERT_TRUE(none.ok) << none.reason;
+    EXPECT_TRUE(none.bytes.empty());
+}
+
+TEST_P(FileAccessTest, RelativePathAgainstCurrentDirectory)
+{
+    write("rel.htm", "relative");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir);
+    const bool isFile = files().isFile("rel.htm");
+    const ReadResult result = files().readAll("rel.htm");
+    fs::current_path(before);
+    EXPECT_TRUE(isFile);
+    EXPECT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ(result.bytes, "relative");
+}
+
+TEST_P(FileAccessTest, FifoIsRefusedWithoutBlocking)
+{
+    const std::string path = (dir / "x.htm").string();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    HangGuard guard;
+    EXPECT_FALSE(files().isFile(path));
+    const ReadResult result = files().readAll(path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
+}
+
+TEST_P(FileAccessTest, SocketIsRefused)
+{
+    const std::string path = (dir / "s.htm").string();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        GTEST_SKIP() << "temporary path too long for a socket: " << path;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    HangGuard guard;
+    EXPECT_FALSE(files().isFile(path));
+    const ReadResult result = files().readAll(path);
+    ::close(fd);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
+}
+
+TEST_P(FileAccessTest, DirectoryIsNotAFile)
+{
+    fs::create_directory(dir / "dir.html");
+    fs::create_directory(dir / "target");
+    fs::create_directory_symlink(dir / "target", dir / "linkdir.htm");
+    for (const char *name : {"dir.html", "linkdir.htm"}) {
+        const std::string path = (dir / name).string();
+        EXPECT_FALSE(files().isFile(path)) << name;
+        const ReadResult result = files().readAll(path);
+        EXPECT_FALSE(result.ok) << name;
+        EXPECT_FALSE(result.reason.empty()) << name;
+    }
+}
+
+TEST_P(FileAccessTest, SymbolicLinksAreFollowed)
+{
+    write("a.htm", "through the link");
+    fs::create_symlink(dir / "a.htm", dir / "link.htm");
+    fs::create_symlink(dir / "nowhere.htm", dir / "dangling.htm");
+
+    EXPECT_TRUE(files().isFile((dir / "link.htm").string()));
+    const ReadResult linked = files().readAll((dir / "link.htm").string());
+    ASSERT_TRUE(linked.ok) << linked.reason;
+    EXPECT_EQ(linked.bytes, "through the link");
+
+    EXPECT_FALSE(files().isFile((dir / "dangling.htm").string()));
+    const ReadResult dangling = files().readAll((dir / "dangling.htm").string());
+    EXPECT_FALSE(dangling.ok);
+    EXPECT_EQ(dangling.reason, std::make_error_code(std::errc::no_such_file_or_directory).message());
+}
+
+TEST_P(FileAccessTest, MissingFileGivesTheSystemReason)
+{
+    const std::string path = (dir / "missing.htm").string();
+    EXPECT_FALSE(files().isFile(path));
+    const ReadResult result = files().readAll(path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, std::make_error_code(std::errc::no_such_file_or_directory).message());
+}
+
+TEST_P(FileAccessTest, UnreadableFileGivesTheSystemReason)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root: file permissions do not apply";
+    const std::string path = write("locked.htm", "secret");
+    fs::permissions(path, fs::perms::none);
+    EXPECT_TRUE(files().isFile(path)) << "an unreadable file still exists";
+    const ReadResult result = files().readAll(path);
+    fs::permissions(path, fs::perms::owner_all);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, std::make_error_code(std::errc::permission_denied).message());
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, FileAccessTest, ::testing::Values("PageFiles", "standardFileAccess"),
+                         [](const auto &info) { return std::string(info.param); });
+
+} // namespace
