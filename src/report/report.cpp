@@ -1,0 +1,310 @@
+#include "report/report.h"
+
+#include "analysis/host.h"
+#include "analysis/workspace.h"
+#include "platform/pagefiles.h"
+#include "report/json.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace tavlori {
+
+namespace {
+
+// The window's side of the engine, without a window: no sound, no dialog,
+// no event loop. Missing pages are remembered for the report.
+class ReportHost final : public Host {
+public:
+    ReportHost(std::ostream &err, bool showProgress) : err_(err), showProgress_(showProgress) {}
+
+    std::vector<std::string> missing;
+
+    void beep() override {}
+    void missingPage(const std::string &name) override { missing.push_back(name); }
+    void showError(const std::string &) override {}
+    void processMessages() override {}
+
+    void progress(std::size_t done, std::size_t total) override
+    {
+        if (!showProgress_)
+            return;
+        // About two hundred updates a pass, whatever its length.
+        const std::size_t step = total / 200 + 1;
+        if (done != total && done % step != 0)
+            return;
+        std::string line = "\r" + std::to_string(done) + " / " + std::to_string(total);
+        shownWidth_ = line.size() - 1;
+        err_ << line << std::flush;
+    }
+
+    // Wipes the progress line so that what follows starts on a clean line.
+    void endProgress()
+    {
+        if (shownWidth_ == 0)
+            return;
+        err_ << '\r' << std::string(shownWidth_, ' ') << '\r' << std::flush;
+        shownWidth_ = 0;
+    }
+
+private:
+    std::ostream &err_;
+    bool showProgress_;
+    std::size_t shownWidth_ = 0;
+};
+
+struct PageError {
+    std::string page;
+    std::string message;
+};
+
+// The page name of a page path built as KIJUNDIR, separator, name.
+std::string pageNameOf(const Workspace &workspace, const std::string &path)
+{
+    const std::string prefix = workspace.pagePath("");
+    if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0)
+        return path.substr(prefix.size());
+    return path;
+}
+
+// Buffered JSON output: the text is handed to the stream in large pieces.
+class JsonWriter {
+public:
+    explicit JsonWriter(std::ostream &out) : out_(out) {}
+    ~JsonWriter() { flush(); }
+
+    void raw(std::string_view text)
+    {
+        buffer_ += text;
+        maybeFlush();
+    }
+    void string(std::string_view text)
+    {
+        appendJsonString(buffer_, text);
+        maybeFlush();
+    }
+    void key(std::string_view name)
+    {
+        raw(first_ ? "\n  " : ",\n  ");
+        first_ = false;
+        string(name);
+        raw(": ");
+    }
+    void stringArray(const std::vector<std::string> &rows)
+    {
+        raw("[");
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            raw(i == 0 ? "\n    " : ",\n    ");
+            string(rows[i]);
+        }
+        raw(rows.empty() ? "]" : "\n  ]");
+    }
+    void flush()
+    {
+        out_ << buffer_;
+        buffer_.clear();
+    }
+
+private:
+    void maybeFlush()
+    {
+        if (buffer_.size() >= 1 << 16)
+            flush();
+    }
+    std::ostream &out_;
+    std::string buffer_;
+    bool first_ = true;
+};
+
+void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, const PageError *error)
+{
+    JsonWriter json(out);
+    json.raw("{");
+    json.key("base");
+    json.string(ws.KIJUNDIR);
+    json.key("pages");
+    json.stringArray(ws.FileListBox1.rows());
+    json.key("search");
+    json.stringArray(ws.ListBox1.rows());
+    json.key("requests");
+    json.stringArray(ws.ListBox5.rows());
+    json.key("broken");
+    json.raw("[");
+    // ListBox4 and ListBox2 are appended together, so their rows pair up.
+    const std::size_t pairs = std::min(ws.ListBox4.size(), ws.ListBox2.size());
+    for (std::size_t i = 0; i < pairs; ++i) {
+        json.raw(i == 0 ? "\n    [" : ",\n    [");
+        json.string(ws.ListBox4.row(i));
+        json.raw(", ");
+        json.string(ws.ListBox2.row(i));
+        json.raw("]");
+    }
+    json.raw(pairs == 0 ? "]" : "\n  ]");
+    json.key("unrequested");
+    json.stringArray(ws.ListBox3.rows());
+    json.key("missing");
+    json.stringArray(host.missing);
+    if (error) {
+        json.key("error");
+        json.raw("{\"page\": ");
+        json.string(error->page);
+        json.raw(", \"message\": ");
+        json.string(error->message);
+        json.raw("}");
+    }
+    json.raw("\n}\n");
+}
+
+void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, const PageError *error)
+{
+    out << "基準フォルダ: " << ws.KIJUNDIR << '\n';
+    out << "HTMLファイル数: " << ws.FileListBox1.size() << '\n';
+
+    // The search column has one row per page of the page list.
+    std::vector<std::string_view> found;
+    const std::size_t rows = std::min(ws.ListBox1.size(), ws.FileListBox1.size());
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (ws.ListBox1.row(i) == "found")
+            found.push_back(ws.FileListBox1.row(i));
+    }
+    out << "\n検索「" << ws.Edit1 << "」を含むHTML: " << found.size() << '\n';
+    for (std::string_view page : found)
+        out << "  " << page << '\n';
+
+    // Broken links grouped by the page that holds them, pages in the order
+    // of their first broken link.
+    const std::size_t pairs = std::min(ws.ListBox4.size(), ws.ListBox2.size());
+    out << "\nリンク切れ: " << pairs << '\n';
+    std::vector<bool> shown(pairs, false);
+    for (std::size_t i = 0; i < pairs; ++i) {
+        if (shown[i])
+            continue;
+        const std::string &page = ws.ListBox4.row(i);
+        out << "  " << page << '\n';
+        for (std::size_t j = i; j < pairs; ++j) {
+            if (!shown[j] && ws.ListBox4.row(j) == page) {
+                out << "    → " << ws.ListBox2.row(j) << '\n';
+                shown[j] = true;
+            }
+        }
+    }
+
+    out << "\nリクエストされていないHTML: " << ws.ListBox3.size() << '\n';
+    for (const std::string &row : ws.ListBox3.rows())
+        out << "  " << row << '\n';
+
+    if (!host.missing.empty()) {
+        out << "\n見つからないHTML: " << host.missing.size() << '\n';
+        for (const std::string &name : host.missing)
+            out << "  " << name << "がありません。\n";
+    }
+
+    out << "\nリクエスト数: " << ws.ListBox5.size() << '\n';
+    out << "リクエストされていないHTMLの数: " << ws.ListBox3.size() << '\n';
+    if (error)
+        out << "\n調査は途中で止まりました: " << error->message << '\n';
+}
+
+} // namespace
+
+std::string reportUsage()
+{
+    return "使い方: tavlori-report [--term TEXT] [--json] FOLDER";
+}
+
+ParsedArguments parseReportArguments(const std::vector<std::string> &args)
+{
+    ParsedArguments parsed;
+    bool haveFolder = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--json") {
+            parsed.options.json = true;
+        } else if (!optionsEnded && arg == "--term") {
+            if (i + 1 == args.size()) {
+                parsed.error = "--term には検索語が必要です";
+                return parsed;
+            }
+            parsed.options.term = args[++i];
+        } else if (!optionsEnded && arg.starts_with("--term=")) {
+            parsed.options.term = arg.substr(7);
+        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            parsed.help = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            parsed.error = "不明なオプション: " + arg;
+            return parsed;
+        } else if (haveFolder) {
+            parsed.error = "フォルダは一つだけ指定できます";
+            return parsed;
+        } else {
+            parsed.options.folder = arg;
+            haveFolder = true;
+        }
+    }
+    if (!haveFolder && !parsed.help)
+        parsed.error = "フォルダを指定してください";
+    return parsed;
+}
+
+int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err)
+{
+    // Entering the folder: it becomes the current directory, and KIJUNDIR is
+    // what the system then reports as the current directory.
+    std::error_code ec;
+    std::filesystem::current_path(options.folder, ec);
+    std::string base;
+    if (!ec)
+        base = std::filesystem::current_path(ec).string();
+    if (ec) {
+        err << options.folder << ": " << standardErrorText(folderErrorText(ec.value())) << std::endl;
+        return ReportFailed;
+    }
+
+    ReportHost host(err, options.progress);
+    Workspace ws(host, platform::pageFiles());
+    ws.Edit1 = options.term;
+    ws.FileListDir = base;
+    try {
+        ws.readPageList();
+    } catch (const CommandError &e) {
+        err << base << ": " << standardErrorText(e.what()) << std::endl;
+        return ReportFailed;
+    }
+    ws.FormShow(base);
+
+    PageError error;
+    bool failed = false;
+    try {
+        ws.BitBtn5Click();
+    } catch (const PageOpenError &e) {
+        failed = true;
+        error.page = pageNameOf(ws, e.path());
+        error.message = standardErrorText(e.what());
+    } catch (const CommandError &e) {
+        failed = true;
+        error.message = standardErrorText(e.what());
+    }
+    host.endProgress();
+
+    if (options.json)
+        printJson(out, ws, host, failed ? &error : nullptr);
+    else
+        printText(out, ws, host, failed ? &error : nullptr);
+    out.flush();
+
+    if (failed) {
+        err << error.message << std::endl;
+        return ReportFailed;
+    }
+    return ws.ListBox2.empty() ? ReportClean : ReportBrokenLinks;
+}
+
+} // namespace tavlori

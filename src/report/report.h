@@ -1,0 +1,41 @@
+#pragma once
+// tavlori-report: one link investigation of a folder, without the window,
+// printed as a readable Japanese report or as one JSON object.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tavlori {
+
+struct ReportOptions {
+    std::string folder;
+    std::string term = "&&&";  // the search term, as the window's Edit1 starts
+    bool json = false;
+    bool progress = false;     // a "\r"-updated "n / m" line on the error stream
+};
+
+// Exit statuses of the command.
+enum ReportStatus : int {
+    ReportClean = 0,       // ran, no broken link
+    ReportBrokenLinks = 1, // ran, found broken links
+    ReportFailed = 2,      // usage, folder or page failure
+};
+
+struct ParsedArguments {
+    ReportOptions options;
+    bool help = false;
+    std::string error; // not empty: a usage error
+};
+
+// `args` without the program name.
+ParsedArguments parseReportArguments(const std::vector<std::string> &args);
+
+// The usage line.
+std::string reportUsage();
+
+// Enters options.folder (it becomes the process's current directory), lists
+// its pages, runs the investigation and prints the result on `out`. Failures
+// go to `err` as one line. Returns a ReportStatus.
+int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err);
+
+} // namespace tavlori
