@@ -1,0 +1,175 @@
+#include "analysis/deletion.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tavlori {
+
+void appendToPathList(std::string &list, std::string_view path)
+{
+    list.append(path);
+    list.push_back('\0');
+}
+
+void finishPathList(std::string &list)
+{
+    list.push_back('\0');
+}
+
+std::string makePathList(const std::vector<std::string> &paths)
+{
+    std::string list;
+    for (const std::string &path : paths)
+        appendToPathList(list, path);
+    finishPathList(list);
+    return list;
+}
+
+std::vector<std::string> splitPathList(std::string_view list)
+{
+    std::vector<std::string> paths;
+    std::size_t pos = 0;
+    while (pos < list.size()) {
+        const std::size_t end = list.find('\0', pos);
+        const std::string_view path = list.substr(pos, end == std::string_view::npos ? end : end - pos);
+        if (path.empty())
+            break;
+        paths.emplace_back(path);
+        if (end == std::string_view::npos)
+            break;
+        pos = end + 1;
+    }
+    return paths;
+}
+
+EntryKind probeEntry(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status own = fs::symlink_status(path, ec);
+    switch (own.type()) {
+    case fs::file_type::not_found:
+    case fs::file_type::none:
+        return EntryKind::Missing;
+    case fs::file_type::regular:
+        return EntryKind::File;
+    case fs::file_type::directory:
+        return EntryKind::Directory;
+    case fs::file_type::symlink: {
+        const fs::file_status target = fs::status(path, ec);
+        if (target.type() == fs::file_type::regular)
+            return EntryKind::LinkToFile;
+        if (target.type() == fs::file_type::directory)
+            return EntryKind::LinkToDirectory;
+        return EntryKind::OtherLink;
+    }
+    default:
+        return EntryKind::Other;
+    }
+}
+
+bool isBareName(std::string_view name, char sep)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    if (name.find('/') != std::string_view::npos)
+        return false;
+    // Where "\" separates folders, a ":" marks a drive or a stream, never a name.
+    if (sep == kWindowsSeparator && name.find_first_of("\\:") != std::string_view::npos)
+        return false;
+    return true;
+}
+
+SelectedPagesList selectedPagesList(const RowList &FileListBox1, std::string_view fileListDir, char sep)
+{
+    std::string baseDir(fileListDir);
+    if (baseDir.empty() || baseDir.back() != sep)
+        baseDir.push_back(sep);
+
+    SelectedPagesList result;
+    for (std::size_t i = 0; i < FileListBox1.size(); ++i) {
+        if (!FileListBox1.isSelected(i))
+            continue;
+        ++result.SelectedCount;
+        result.FileBuffer.append(baseDir);
+        appendToPathList(result.FileBuffer, FileListBox1.row(i));
+    }
+    if (result.SelectedCount > 0)
+        finishPathList(result.FileBuffer);
+    return result;
+}
+
+namespace {
+
+// KIJUNDIR, the separator and `name`: the path-joining rule of the page paths.
+std::string joinToBase(std::string_view KIJUNDIR, char sep, std::string_view name)
+{
+    std::string path;
+    path.reserve(KIJUNDIR.size() + 1 + name.size());
+    path.append(KIJUNDIR);
+    path.push_back(sep);
+    path.append(name);
+    return path;
+}
+
+// The full path of a page that `row` names directly inside the base folder,
+// or nothing when it names anything else.
+std::optional<std::string> pageInBase(const std::string &row, std::string_view KIJUNDIR, char sep)
+{
+    if (KIJUNDIR.empty())
+        return std::nullopt;
+    if (isBareName(row, sep))
+        return joinToBase(KIJUNDIR, sep, row);
+    if (row.size() <= KIJUNDIR.size() + 1)
+        return std::nullopt;
+    const std::string_view text(row);
+    if (text.substr(0, KIJUNDIR.size()) != KIJUNDIR || text[KIJUNDIR.size()] != sep)
+        return std::nullopt;
+    if (!isBareName(text.substr(KIJUNDIR.size() + 1), sep))
+        return std::nullopt;
+    return row;
+}
+
+} // namespace
+
+std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &ListBox3, std::string_view KIJUNDIR,
+                                                         char sep, const EntryProbe &probe)
+{
+    if (ListBox3.empty())
+        return std::nullopt;
+    UnrequestedPagesList result;
+    for (std::size_t i = 0; i < ListBox3.size(); ++i) {
+        if (!ListBox3.isSelected(i))
+            continue;
+        const std::string &row = ListBox3.row(i);
+        const std::optional<std::string> path = pageInBase(row, KIJUNDIR, sep);
+        const EntryKind kind = path ? probe(*path) : EntryKind::Missing;
+        if (kind == EntryKind::File || kind == EntryKind::LinkToFile)
+            appendToPathList(result.FileNames, *path);
+        else
+            result.leftOut.push_back(row);
+    }
+    finishPathList(result.FileNames);
+    return result;
+}
+
+std::optional<std::string> folderList(const std::vector<std::string> &directoryRows, int highlighted,
+                                      std::string_view KIJUNDIR, char sep, const EntryProbe &probe)
+{
+    if (directoryRows.empty())
+        return std::nullopt;
+    std::string list;
+    if (highlighted >= 0 && static_cast<std::size_t>(highlighted) < directoryRows.size()) {
+        const std::string &row = directoryRows[static_cast<std::size_t>(highlighted)];
+        if (!isBareName(row, sep))
+            return std::nullopt;
+        const std::string path = joinToBase(KIJUNDIR, sep, row);
+        if (probe(path) != EntryKind::Directory)
+            return std::nullopt;
+        appendToPathList(list, path);
+    }
+    finishPathList(list);
+    return list;
+}
+
+} // namespace tavlori

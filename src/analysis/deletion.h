@@ -1,0 +1,94 @@
+#pragma once
+// The path lists of the three trash commands: which paths "選択HTMLを削除",
+// "不要なHTML削除" (GOMIBAKO) and "フォルダの削除" hand to the trash request.
+//
+// A path list is one text: every path followed by one NUL, then one more NUL;
+// a list without any path is a single NUL.
+#include "analysis/resolve.h"
+#include "analysis/rowlist.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavlori {
+
+// --- path lists ---
+
+// Appends `path` and its NUL.
+void appendToPathList(std::string &list, std::string_view path);
+// Appends the closing NUL.
+void finishPathList(std::string &list);
+// The list of `paths`, closed.
+std::string makePathList(const std::vector<std::string> &paths);
+// The paths of a list, in order. Reading stops at the first empty entry (the
+// closing NUL) or at the end of the text, whichever comes first.
+std::vector<std::string> splitPathList(std::string_view list);
+
+// --- what a path names on disk ---
+
+// What stands at a path, seen without following a final symbolic link.
+enum class EntryKind {
+    Missing,
+    File,          // a regular file
+    Directory,
+    LinkToFile,    // a symbolic link to a regular file
+    LinkToDirectory,
+    OtherLink,     // a symbolic link to nothing, or to something else
+    Other,         // FIFO, socket, device
+};
+using EntryProbe = std::function<EntryKind(const std::string &path)>;
+// The probe built on std::filesystem.
+EntryKind probeEntry(const std::string &path);
+
+// --- "選択HTMLを削除" ---
+
+struct SelectedPagesList {
+    std::string FileBuffer;        // closed path list; empty when nothing is selected
+    std::size_t SelectedCount = 0;
+};
+// The selected rows of the page list, each joined to the page list's folder
+// `fileListDir`, which gets `sep` appended unless it already ends with it.
+SelectedPagesList selectedPagesList(const RowList &FileListBox1, std::string_view fileListDir,
+                                    char sep = kNativeSeparator);
+
+// --- "不要なHTML削除" ---
+
+struct UnrequestedPagesList {
+    std::string FileNames;          // closed path list
+    std::vector<std::string> leftOut; // selected rows that were not offered
+};
+// The selected rows of ListBox3 that name a page file directly inside the
+// base folder: either KIJUNDIR, `sep` and a bare name, or a bare name (which
+// the base folder, the current directory, resolves). A bare-name row is sent
+// as its full path. A row that resolves to a folder (a name or base folder
+// holding "$" or "#"), to a path outside the base folder, or to anything but
+// a file (a link to a file counts) is left out, so the request can never take
+// the whole site or a file elsewhere. Returns nothing when ListBox3 has no
+// rows: no request is sent then.
+std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &ListBox3,
+                                                         std::string_view KIJUNDIR,
+                                                         char sep = kNativeSeparator,
+                                                         const EntryProbe &probe = probeEntry);
+
+// --- "フォルダの削除" ---
+
+// The path list for the directory list's rows and its highlighted row
+// (-1 for none): KIJUNDIR, `sep` and the row's text, sent only when that
+// names an existing folder directly inside the base folder (not a link, not
+// "." or "..", not a drive or root row, which would name the base folder
+// itself). Returns nothing when the directory list has no rows or the
+// highlighted row names no such folder: nothing is sent then. With rows but
+// none highlighted the list holds no path.
+std::optional<std::string> folderList(const std::vector<std::string> &directoryRows, int highlighted,
+                                      std::string_view KIJUNDIR, char sep = kNativeSeparator,
+                                      const EntryProbe &probe = probeEntry);
+
+// True for a name that is one entry of a folder: not empty, not "." or "..",
+// and free of separators ("/" always; "\" too where it is the separator).
+bool isBareName(std::string_view name, char sep = kNativeSeparator);
+
+} // namespace tavlori

@@ -1,0 +1,313 @@
+#include "analysis/deletion.h"
+
+#include "analysis/resolve.h"
+#include "analysis/rowlist.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tavlori {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+RowList rowsWithSelection(const std::vector<std::pair<std::string, bool>> &rows)
+{
+    RowList list;
+    for (const auto &[text, selected] : rows)
+        list.append(text);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        list.setSelected(i, rows[i].second);
+    return list;
+}
+
+// A probe that answers from a table; everything else is missing.
+EntryProbe tableProbe(std::map<std::string, EntryKind> entries)
+{
+    return [entries = std::move(entries)](const std::string &path) {
+        const auto it = entries.find(path);
+        return it == entries.end() ? EntryKind::Missing : it->second;
+    };
+}
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::random_device random;
+        path_ = fs::temp_directory_path() / ("tavlori-deletion-" + std::to_string(random()));
+        fs::create_directories(path_);
+        path_ = fs::canonical(path_);
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path &path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void writeFile(const fs::path &path)
+{
+    std::ofstream(path) << "<html></html>";
+}
+
+TEST(PathList, EveryPathEndsWithNulAndTheListWithOneMore)
+{
+    EXPECT_EQ(makePathList({"D:\\web\\a.html", "D:\\web\\c.html"}),
+              "D:\\web\\a.html\0D:\\web\\c.html\0\0"s);
+    EXPECT_EQ(makePathList({}), "\0"s);
+}
+
+TEST(PathList, SplitReadsUpToTheFirstEmptyEntry)
+{
+    struct Case {
+        std::string list;
+        std::vector<std::string> paths;
+    };
+    const std::vector<Case> cases = {
+        {"a\0b\0\0"s, {"a", "b"}},
+        {"\0"s, {}},
+        {""s, {}},
+        {"a\0\0b\0\0"s, {"a"}},      // what follows the closing NUL is not read
+        {"a\0b"s, {"a", "b"}},       // an unclosed list ends with its text
+        {"/x y/\xE3\x81\x82.html\0\0"s, {"/x y/\xE3\x81\x82.html"}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(splitPathList(c.list), c.paths) << testing::PrintToString(c.list);
+}
+
+TEST(SelectedPagesList, JoinsTheSelectedRowsToThePageListFolder)
+{
+    struct Case {
+        std::string dir;
+        char sep;
+        std::vector<std::pair<std::string, bool>> rows;
+        std::string expected;
+        std::size_t count;
+    };
+    const std::vector<Case> cases = {
+        {"D:\\web\\shop", '\\', {{"a.html", true}, {"b.html", false}, {"c.html", true}},
+         "D:\\web\\shop\\a.html\0D:\\web\\shop\\c.html\0\0"s, 2},
+        // A folder that already ends with the separator gets no second one.
+        {"D:\\", '\\', {{"a.html", true}}, "D:\\a.html\0\0"s, 1},
+        {"/srv/web", '/', {{"a.html", false}, {"b.htm", true}}, "/srv/web/b.htm\0\0"s, 1},
+        {"/", '/', {{"a.html", true}}, "/a.html\0\0"s, 1},
+        // Nothing selected: no list at all.
+        {"D:\\web", '\\', {{"a.html", false}}, ""s, 0},
+        {"D:\\web", '\\', {}, ""s, 0},
+    };
+    for (const Case &c : cases) {
+        const SelectedPagesList list = selectedPagesList(rowsWithSelection(c.rows), c.dir, c.sep);
+        EXPECT_EQ(list.FileBuffer, c.expected) << c.dir;
+        EXPECT_EQ(list.SelectedCount, c.count) << c.dir;
+    }
+}
+
+TEST(UnrequestedPagesList, OffersOnlyPagesDirectlyInsideTheBaseFolder)
+{
+    const std::string base = "D:\\web\\shop";
+    const EntryProbe probe = tableProbe({
+        {"D:\\web\\shop\\a.html", EntryKind::File},
+        {"D:\\web\\shop\\b.html", EntryKind::File},
+        {"D:\\web\\shop\\http_guide.html", EntryKind::File},
+        {"D:\\web\\shop\\linked.html", EntryKind::LinkToFile},
+        {"D:\\web\\shop\\dir.html", EntryKind::Directory},
+        {"D:\\web\\shop\\tolist.html", EntryKind::LinkToDirectory},
+        {"D:\\web\\shop", EntryKind::Directory},
+        {"D:\\web\\top.html", EntryKind::File},
+        {"D:\\web\\shop\\list\\x.html", EntryKind::File},
+    });
+    const RowList rows = rowsWithSelection({
+        {"D:\\web\\shop\\a.html", true},
+        {"D:\\web\\shop\\b.html", false},        // not selected
+        {"D:\\web\\shop", true},                 // a "$" page resolves to the folder
+        {"D:\\web\\top.html", true},             // outside the base folder
+        {"D:\\web\\shop\\list\\x.html", true},   // in a subfolder
+        {"http_guide.html", true},               // a bare name names a page of the base folder
+        {"D:\\web\\shop\\linked.html", true},
+        {"D:\\web\\shop\\dir.html", true},       // a folder
+        {"D:\\web\\shop\\tolist.html", true},    // a link to a folder
+        {"D:\\web\\shop\\gone.html", true},      // nothing there
+        {"D:\\web\\shop\\..\\top.html", true},   // ".." is no page name
+        {"D:\\web\\shopping\\a.html", true},     // only a prefix of the base folder
+        {"#part.html", true},                    // missing bare name
+    });
+    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(rows, base, '\\', probe);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->FileNames, "D:\\web\\shop\\a.html\0D:\\web\\shop\\http_guide.html\0"
+                               "D:\\web\\shop\\linked.html\0\0"s);
+    EXPECT_EQ(list->leftOut, (std::vector<std::string>{
+                                 "D:\\web\\shop", "D:\\web\\top.html", "D:\\web\\shop\\list\\x.html",
+                                 "D:\\web\\shop\\dir.html", "D:\\web\\shop\\tolist.html",
+                                 "D:\\web\\shop\\gone.html", "D:\\web\\shop\\..\\top.html",
+                                 "D:\\web\\shopping\\a.html", "#part.html"}));
+}
+
+TEST(UnrequestedPagesList, EmptyListSendsNothingAndNoSelectionSendsNoPath)
+{
+    const EntryProbe probe = tableProbe({{"D:\\a.html", EntryKind::File}});
+    EXPECT_FALSE(unrequestedPagesList(RowList(), "D:\\web", '\\', probe));
+
+    const std::optional<UnrequestedPagesList> none =
+        unrequestedPagesList(rowsWithSelection({{"D:\\web\\a.html", false}}), "D:\\web", '\\', probe);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->FileNames, "\0"s);
+    EXPECT_TRUE(none->leftOut.empty());
+
+    // At a drive root the rows hold two separators in a row, as resolution makes them.
+    const std::optional<UnrequestedPagesList> root = unrequestedPagesList(
+        rowsWithSelection({{"D:\\\\a.html", true}}), "D:\\", '\\',
+        tableProbe({{"D:\\\\a.html", EntryKind::File}}));
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->FileNames, "D:\\\\a.html\0\0"s);
+}
+
+// The rows come from real page names through real resolution, against a real
+// site: a page name holding "$" resolves to the site folder, and on POSIX a
+// name holding "\" climbs out of it. Neither may reach the request.
+TEST(UnrequestedPagesList, RealSiteKeepsTheFolderAndOutsideFilesOutOfTheRequest)
+{
+    TempFolder temp;
+    const fs::path site = temp.path() / "site";
+    fs::create_directories(site / "sub");
+    writeFile(temp.path() / "outside.html");
+    writeFile(site / "a.html");
+    writeFile(site / "price$1.html");
+    writeFile(site / "..\\outside.html"); // one file whose name holds backslashes
+    writeFile(site / "sub\\b.html");
+    fs::create_directory_symlink(site / "sub", site / "folder.html");
+
+    const std::string KIJUNDIR = site.string();
+    RowList ListBox3;
+    for (const char *name : {"a.html", "price$1.html", "..\\outside.html", "sub\\b.html", "folder.html"})
+        ListBox3.append(BToEn(name, KIJUNDIR, '/'));
+    ListBox3.selectAll();
+    ASSERT_EQ(ListBox3.row(1), KIJUNDIR);
+    ASSERT_EQ(ListBox3.row(2), temp.path().string() + "/outside.html");
+
+    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(ListBox3, KIJUNDIR, '/');
+    ASSERT_TRUE(list);
+    EXPECT_EQ(splitPathList(list->FileNames), std::vector<std::string>{KIJUNDIR + "/a.html"});
+    EXPECT_EQ(list->leftOut, (std::vector<std::string>{ListBox3.row(1), ListBox3.row(2),
+                                                        ListBox3.row(3), ListBox3.row(4)}));
+}
+
+TEST(UnrequestedPagesList, BaseFolderWithHashOffersNoneOfItsPages)
+{
+    TempFolder temp;
+    const fs::path site = temp.path() / "no#1";
+    fs::create_directories(site);
+    writeFile(site / "a.html");
+    writeFile(site / "b.html");
+    const std::string KIJUNDIR = site.string();
+    RowList ListBox3;
+    for (const char *name : {"a.html", "b.html"})
+        ListBox3.append(BToEn(name, KIJUNDIR, '/'));
+    ListBox3.selectAll();
+    ASSERT_EQ(ListBox3.row(0), KIJUNDIR);
+
+    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(ListBox3, KIJUNDIR, '/');
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->FileNames, "\0"s);
+    EXPECT_EQ(list->leftOut.size(), 2u);
+}
+
+TEST(FolderList, SendsOnlyASubfolderOfTheBaseFolder)
+{
+    const EntryProbe probe = tableProbe({
+        {"D:\\web\\old", EntryKind::Directory},
+        {"D:\\\\old", EntryKind::Directory},
+        {"D:\\web\\page.html", EntryKind::File},
+    });
+    const std::vector<std::string> rows = {"D:\\", "web", "old", "page.html", "missing"};
+    struct Case {
+        std::string KIJUNDIR;
+        int highlighted;
+        std::optional<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"D:\\web", 2, "D:\\web\\old\0\0"s},
+        {"D:\\", 2, "D:\\\\old\0\0"s},       // two separators in a row at a drive root
+        {"D:\\web", 0, std::nullopt},         // the drive row names no folder inside
+        {"D:\\web", 1, std::nullopt},         // no folder "web" inside D:\web
+        {"D:\\web", 3, std::nullopt},         // a file, not a folder
+        {"D:\\web", 4, std::nullopt},
+        {"D:\\web", -1, "\0"s},               // nothing highlighted: a list without a path
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(folderList(rows, c.highlighted, c.KIJUNDIR, '\\', probe), c.expected)
+            << c.KIJUNDIR << " row " << c.highlighted;
+    EXPECT_EQ(folderList({}, 0, "D:\\web", '\\', probe), std::nullopt);
+}
+
+// On POSIX the root row "/" joined to the base folder names the base folder
+// itself; such a row, "..", "." and a link to a folder never reach the request.
+TEST(FolderList, RealFoldersOnlyTheSubfolderIsSent)
+{
+    TempFolder temp;
+    const fs::path site = temp.path() / "site";
+    fs::create_directories(site / "old");
+    writeFile(site / "a.html");
+    fs::create_directory_symlink(temp.path(), site / "up");
+    const std::string KIJUNDIR = site.string();
+    const std::vector<std::string> rows = {"/", temp.path().filename().string(), "site", "..", ".",
+                                           "old", "up", "a.html", ""};
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const std::optional<std::string> list = folderList(rows, i, KIJUNDIR, '/');
+        if (rows[static_cast<std::size_t>(i)] == "old")
+            EXPECT_EQ(list, makePathList({KIJUNDIR + "/old"}));
+        else
+            EXPECT_EQ(list, std::nullopt) << "row " << rows[static_cast<std::size_t>(i)];
+    }
+}
+
+TEST(ProbeEntry, TellsFilesFoldersAndLinksApart)
+{
+    TempFolder temp;
+    const fs::path &t = temp.path();
+    writeFile(t / "f");
+    fs::create_directory(t / "d");
+    fs::create_symlink(t / "f", t / "lf");
+    fs::create_directory_symlink(t / "d", t / "ld");
+    fs::create_symlink(t / "nowhere", t / "ln");
+    const std::vector<std::pair<std::string, EntryKind>> cases = {
+        {"f", EntryKind::File},          {"d", EntryKind::Directory},
+        {"lf", EntryKind::LinkToFile},   {"ld", EntryKind::LinkToDirectory},
+        {"ln", EntryKind::OtherLink},    {"missing", EntryKind::Missing},
+    };
+    for (const auto &[name, kind] : cases)
+        EXPECT_EQ(probeEntry((t / name).string()), kind) << name;
+}
+
+TEST(IsBareName, RejectsSeparatorsDotsAndDrives)
+{
+    struct Case {
+        std::string name;
+        char sep;
+        bool bare;
+    };
+    const std::vector<Case> cases = {
+        {"a.html", '/', true},   {"a\\b.html", '/', true},  {"a\\b.html", '\\', false},
+        {"a/b.html", '/', false}, {"a/b.html", '\\', false}, {"..", '/', false},
+        {".", '\\', false},      {"", '/', false},          {"D:", '\\', false},
+        {"...", '/', true},      {"#x.html", '/', true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(isBareName(c.name, c.sep), c.bare) << c.name << " sep " << c.sep;
+}
+
+} // namespace
+} // namespace tavlori
