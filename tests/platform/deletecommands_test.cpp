@@ -1,0 +1,158 @@
+// The three trash commands on a workspace over a real site, with a real
+// (temporary) trash.
+#include "platform/deletecommands.h"
+
+#include "analysis/deletion.h"
+#include "platform/trash_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace tavlori::platform {
+namespace {
+
+using test::RecordingShellUi;
+using test::TrashFixture;
+
+class QuietHost : public Host {
+public:
+    void beep() override {}
+    void missingPage(const std::string &) override {}
+    void showError(const std::string &) override {}
+    void processMessages() override {}
+    void progress(std::size_t, std::size_t) override {}
+};
+
+class DeleteCommands : public TrashFixture {
+protected:
+    void SetUp() override
+    {
+        TrashFixture::SetUp();
+        workspace.FileListDir = site().toStdString();
+        workspace.KIJUNDIR = workspace.FileListDir;
+    }
+
+    ShowMessage recordMessages()
+    {
+        return [this](const std::string &text) { messages.push_back(text); };
+    }
+
+    // Selects the page-list rows named in `names`.
+    void selectPages(const std::vector<std::string> &names)
+    {
+        for (std::size_t i = 0; i < workspace.FileListBox1.size(); ++i) {
+            for (const std::string &name : names) {
+                if (workspace.FileListBox1.row(i) == name)
+                    workspace.FileListBox1.setSelected(i, true);
+            }
+        }
+    }
+
+    QuietHost host;
+    Workspace workspace{host};
+    RecordingShellUi ui;
+    std::vector<std::string> messages;
+};
+
+TEST_F(DeleteCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
+{
+    for (const char *name : {"a.html", "b.html", "c.html"})
+        writePage(site() + "/" + name);
+    workspace.readPageList();
+    selectPages({"a.html", "c.html"});
+
+    BitBtn2Click(workspace, &ui, recordMessages());
+
+    EXPECT_EQ(messages, std::vector<std::string>{"2 件のファイルをゴミ箱に移動しました。"});
+    EXPECT_EQ(workspace.FileListBox1.rows(), std::vector<std::string>{"b.html"});
+    EXPECT_EQ(workspace.FileListBox1.selectedCount(), 0u);
+    EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
+    EXPECT_TRUE(ui.confirmations.empty());
+}
+
+TEST_F(DeleteCommands, NoSelectedPageSendsNothing)
+{
+    writePage(site() + "/a.html");
+    workspace.readPageList();
+
+    BitBtn2Click(workspace, &ui, recordMessages());
+
+    EXPECT_EQ(messages, std::vector<std::string>{"ファイルが選択されていません。"});
+    EXPECT_EQ(siteEntries(), QStringList{"a.html"});
+    EXPECT_TRUE(ui.errors.empty());
+}
+
+TEST_F(DeleteCommands, AFailedMoveIsReportedAndThePageListKeptAsItWas)
+{
+    writePage(site() + "/a.html");
+    writePage(site() + "/b.html");
+    workspace.readPageList();
+    workspace.FileListBox1.selectAll();
+    QFile::remove(site() + "/b.html"); // gone behind the list's back
+
+    BitBtn2Click(workspace, &ui, recordMessages());
+
+    EXPECT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(messages, std::vector<std::string>{"ファイルの移動に失敗しました。"});
+    EXPECT_EQ(workspace.FileListBox1.rows(), (std::vector<std::string>{"a.html", "b.html"}));
+    EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
+}
+
+TEST_F(DeleteCommands, MoveMultiToRecycleBinSendsNothingForAnEmptyBuffer)
+{
+    EXPECT_FALSE(MoveMultiToRecycleBin(std::string(), &ui));
+    EXPECT_TRUE(ui.progressCalls.empty());
+}
+
+// "不要なHTML削除" after a link investigation: every row selected, one of them
+// the site folder itself (a page name holding "$").
+TEST_F(DeleteCommands, UnrequestedPagesGoButNeverTheSiteFolder)
+{
+    for (const char *name : {"old.html", "price$1.html", "keep.html"})
+        writePage(site() + "/" + name);
+    for (const char *name : {"old.html", "price$1.html"})
+        workspace.ListBox3.append(workspace.resolve(name));
+    workspace.ListBox3.selectAll();
+
+    const std::vector<std::string> leftOut = GOMIBAKO(workspace, true, &ui);
+
+    EXPECT_EQ(leftOut, std::vector<std::string>{workspace.KIJUNDIR});
+    EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old.html' をごみ箱に移動しますか?"});
+    EXPECT_EQ(trashedFiles(), QStringList{"old.html"});
+    EXPECT_EQ(siteEntries(), (QStringList{"keep.html", "price$1.html"}));
+    EXPECT_EQ(workspace.ListBox3.size(), 2u); // the list keeps its rows
+}
+
+TEST_F(DeleteCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
+{
+    writePage(site() + "/old.html");
+    ui.confirmAnswer = false;
+    GOMIBAKO(workspace, true, &ui);
+    EXPECT_TRUE(ui.confirmations.empty()); // no rows: no request
+
+    workspace.ListBox3.append(workspace.resolve("old.html"));
+    workspace.ListBox3.selectAll();
+    GOMIBAKO(workspace, true, &ui);
+    EXPECT_EQ(ui.confirmations.size(), 1u);
+    EXPECT_EQ(siteEntries(), QStringList{"old.html"});
+}
+
+TEST_F(DeleteCommands, FolderDeletionMovesOnlyASubfolder)
+{
+    ASSERT_TRUE(QDir().mkpath(site() + "/old"));
+    writePage(site() + "/old/x.html");
+    writePage(site() + "/a.html");
+    const std::vector<std::string> rows = {"/", "site", "old"};
+
+    N1Click(workspace, rows, 0, &ui); // the root row names the site folder itself here
+    N1Click(workspace, rows, 1, &ui); // no folder "site" inside the site
+    EXPECT_TRUE(ui.confirmations.empty());
+    EXPECT_EQ(siteEntries(), (QStringList{"a.html", "old"}));
+
+    N1Click(workspace, rows, 2, &ui);
+    EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old' をごみ箱に移動しますか?"});
+    EXPECT_EQ(siteEntries(), QStringList{"a.html"});
+    EXPECT_TRUE(QFileInfo::exists(trash() + "/files/old/x.html"));
+}
+
+} // namespace
+} // namespace tavlori::platform
