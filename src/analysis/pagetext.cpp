@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -14,6 +15,16 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kDeclarationWindow = 1024;
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// The index, in memory order, of the lowest-addressed byte whose bit is set
+// in `bits` (a word loaded from memory, non-zero).
+int firstSetByte(std::uint64_t bits)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(bits) / 8;
+    else
+        return std::countl_zero(bits) / 8;
+}
 
 std::uint64_t load8(const unsigned char *p)
 {
@@ -240,14 +251,20 @@ bool isWellFormedUtf8(std::string_view bytes)
     const unsigned char *const end = p + bytes.size();
     constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
     while (p < end) {
-        // ASCII runs, sixteen bytes at a time.
-        while (end - p >= 16 && ((load8(p) | load8(p + 8)) & kHighBits) == 0)
-            p += 16;
-        if (p == end)
-            break;
         const unsigned char c = *p;
         if (c < 0x80) {
+            // An ASCII run, sixteen bytes at a time, jumping straight to the
+            // first byte with its high bit set.
             ++p;
+            while (end - p >= 16) {
+                const std::uint64_t first = load8(p) & kHighBits;
+                const std::uint64_t second = load8(p + 8) & kHighBits;
+                if ((first | second) != 0) {
+                    p += first != 0 ? firstSetByte(first) : 8 + firstSetByte(second);
+                    break;
+                }
+                p += 16;
+            }
             continue;
         }
         // The well-formed sequences of the Unicode standard: no overlong

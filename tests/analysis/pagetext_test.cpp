@@ -49,6 +49,8 @@ TEST(IsWellFormedUtf8, AcceptsWellFormedAndRejectsEveryIllFormedKind)
         {"truncated four-byte at end", "abc\xF0\x90\x80", false},
         {"non-continuation inside", "\xE6\x97" "A", false},
         {"invalid byte after a fast-path block", ascii16 + "\x80" + ascii16, false},
+        {"invalid byte early in a long ASCII run", "a\x80" + ascii16 + ascii16, false},
+        {"invalid byte late in a sixteen-byte block", "ab" + ascii16 + "\xC0\x80" + ascii16, false},
         {"invalid byte at the end of a long text", ascii16 + ascii16 + ascii16 + "\xFE", false},
         {"Shift_JIS", "\x93\xFA\x96\x7B\x8C\xEA", false},
     };
