@@ -1,0 +1,194 @@
+#include "platform/opener.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStringList>
+
+#include <utility>
+
+#ifndef TAVLORI_EDITOR_PATH
+#define TAVLORI_EDITOR_PATH "/usr/bin/bluefish"
+#endif
+
+namespace tavlori::platform {
+
+namespace {
+
+QString &editorOverride()
+{
+    static QString program;
+    return program;
+}
+
+UrlOpener &urlOpener()
+{
+    static UrlOpener opener;
+    return opener;
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return true;
+    }
+    return false;
+}
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// The length of a URL scheme at the front of `row` ("http" for "http:..."),
+// or 0 when the row does not start with one. A single letter is a drive.
+qsizetype schemeLength(const QString &row)
+{
+    if (row.isEmpty() || !isAsciiLetter(row.front()))
+        return 0;
+    qsizetype i = 1;
+    while (i < row.size()
+           && (isAsciiLetter(row[i]) || (row[i] >= u'0' && row[i] <= u'9') || row[i] == u'+'
+               || row[i] == u'-' || row[i] == u'.'))
+        ++i;
+    if (i >= row.size() || row[i] != u':' || i < 2)
+        return 0;
+    return i;
+}
+
+OpenTarget webAddress(const QString &row)
+{
+    const QUrl url(row, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))
+        || url.host().isEmpty())
+        return {};
+    return {OpenKind::WebAddress, url, QString()};
+}
+
+OpenTarget localPath(const QString &path)
+{
+    return {OpenKind::LocalPath, QUrl::fromLocalFile(path), path};
+}
+
+QString toQString(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+// Opens the current row of `list` with the default program.
+void openRow(Workspace &workspace, const RowList &list)
+{
+    const OpenTarget target =
+        decideOpen(toQString(currentRow(list)), toQString(workspace.KIJUNDIR), workspace.separator());
+    if (target.kind != OpenKind::Refused)
+        openWithDefaultProgram(target.url);
+}
+
+// Opens the page of the current row of `list` in the editor.
+void editRow(Workspace &workspace, const RowList &list)
+{
+    startEditor(toQString(workspace.pagePath(currentRow(list))));
+}
+
+} // namespace
+
+OpenTarget decideOpen(const QString &row, const QString &baseDir, char sep)
+{
+    if (row.isEmpty() || hasControlCharacter(row))
+        return {};
+    if (schemeLength(row) > 0)
+        return webAddress(row);
+
+    const QChar separator = QLatin1Char(sep);
+    if (sep == kWindowsSeparator) {
+        const bool slashFirst = row.front() == u'\\' || row.front() == u'/';
+        if (slashFirst && row.size() > 1 && (row[1] == u'\\' || row[1] == u'/'))
+            return {}; // a network path
+        if (row.size() >= 2 && isAsciiLetter(row[0]) && row[1] == u':') {
+            if (row.size() >= 3 && (row[2] == u'\\' || row[2] == u'/'))
+                return localPath(row);
+            return {}; // relative to a drive's own current folder
+        }
+        if (slashFirst)
+            return localPath(row);
+    } else if (row.front() == separator) {
+        return localPath(row);
+    }
+
+    if (baseDir.isEmpty())
+        return {};
+    QString path = baseDir;
+    if (!path.endsWith(separator))
+        path += separator;
+    return localPath(path + row);
+}
+
+QString editorPath()
+{
+    if (!editorOverride().isEmpty())
+        return editorOverride();
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Program Files (x86)\\IBM Homepage Builder V13\\bin\\hpbpage.exe");
+#else
+    return QStringLiteral(TAVLORI_EDITOR_PATH);
+#endif
+}
+
+bool startEditor(const QString &pagePath)
+{
+    return QProcess::startDetached(editorPath(), QStringList{pagePath});
+}
+
+bool openWithDefaultProgram(const QUrl &url)
+{
+    if (urlOpener())
+        return urlOpener()(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void setEditorPathForTests(const QString &program)
+{
+    editorOverride() = program;
+}
+
+void setUrlOpenerForTests(UrlOpener opener)
+{
+    urlOpener() = std::move(opener);
+}
+
+const std::string &currentRow(const RowList &list)
+{
+    const int index = list.currentIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        throw CommandError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+    return list.row(static_cast<std::size_t>(index));
+}
+
+void FileListBox1DblClick(Workspace &workspace)
+{
+    editRow(workspace, workspace.FileListBox1);
+    workspace.ListBox5.clear();
+}
+
+void ListBox4DblClick(Workspace &workspace)
+{
+    editRow(workspace, workspace.ListBox4);
+}
+
+void ListBox3DblClick(Workspace &workspace)
+{
+    openRow(workspace, workspace.ListBox3);
+}
+
+void ListBox5DblClick(Workspace &workspace)
+{
+    openRow(workspace, workspace.ListBox5);
+}
+
+void ListBox2Click(Workspace &workspace)
+{
+    openRow(workspace, workspace.ListBox2);
+}
+
+} // namespace tavlori::platform

@@ -1,0 +1,73 @@
+#pragma once
+// Opening pages: in the external HTML editor, or with the program the desktop
+// associates with them. Rows of the result lists are text taken from pages,
+// so a row is opened only as an http(s) address or as a local path, and is
+// never part of a command line: the editor gets the page path as its one
+// argument, the desktop gets a URL.
+#include "analysis/resolve.h"
+#include "analysis/rowlist.h"
+#include "analysis/workspace.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <string>
+
+namespace tavlori::platform {
+
+// --- what a row may be opened as ---
+
+enum class OpenKind {
+    Refused,    // no file and no web address: other schemes, control characters, ...
+    WebAddress, // an http:// or https:// address with a host
+    LocalPath,  // a file or folder path, made absolute against the base folder
+};
+
+struct OpenTarget {
+    OpenKind kind = OpenKind::Refused;
+    QUrl url;       // what is handed to the desktop
+    QString path;   // the absolute path for LocalPath
+};
+
+// Decides what `row` is opened as. A relative row is joined to `baseDir` with
+// `sep` (the base folder is the current directory the row was written for).
+// Under Windows rules ("\" as `sep`) network paths ("\\server", "//server")
+// and drive-relative paths ("D:x") are refused.
+OpenTarget decideOpen(const QString &row, const QString &baseDir, char sep = kNativeSeparator);
+
+// --- starting programs ---
+
+// The external editor: the path fixed when the program was built.
+QString editorPath();
+// Starts the editor with `pagePath` as its one argument; no shell is involved.
+// False when it could not be started.
+bool startEditor(const QString &pagePath);
+// Hands `url` to the desktop's default program. False when that failed.
+bool openWithDefaultProgram(const QUrl &url);
+
+// Test seams: the editor started by startEditor (empty restores the built-in
+// one), and a recorder that takes the place of the desktop (none restores it).
+void setEditorPathForTests(const QString &program);
+using UrlOpener = std::function<bool(const QUrl &)>;
+void setUrlOpenerForTests(UrlOpener opener);
+
+// --- the opening commands on the workspace ---
+
+// The current row of `list`; throws CommandError
+// "リストのインデックスが範囲を超えています (<index>)" when there is none.
+const std::string &currentRow(const RowList &list);
+
+// The page of the current row of FileListBox1 in the editor, then ListBox5
+// is emptied whatever the start gave. An empty page list throws before
+// anything is started or emptied.
+void FileListBox1DblClick(Workspace &workspace);
+// The page of the current row of ListBox4 in the editor.
+void ListBox4DblClick(Workspace &workspace);
+// The current row of ListBox3 / ListBox5 / ListBox2 with the default program,
+// when decideOpen allows it; a refused row opens nothing.
+void ListBox3DblClick(Workspace &workspace);
+void ListBox5DblClick(Workspace &workspace);
+void ListBox2Click(Workspace &workspace);
+
+} // namespace tavlori::platform

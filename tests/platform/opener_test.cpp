@@ -1,0 +1,269 @@
+// Opening rows: what a row may be opened as, the editor's one argument, and
+// the opening commands on the workspace.
+#include "platform/opener.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace tavlori::platform {
+namespace {
+
+struct DecisionCase {
+    const char *row;
+    OpenKind kind;
+    const char *expected; // the local path, or the address as handed over
+};
+
+void checkDecisions(const QString &base, char sep, const std::vector<DecisionCase> &cases)
+{
+    for (const DecisionCase &c : cases) {
+        const QString row = QString::fromUtf8(c.row);
+        const OpenTarget target = decideOpen(row, base, sep);
+        EXPECT_EQ(target.kind, c.kind) << c.row;
+        if (c.kind == OpenKind::LocalPath && target.kind == c.kind) {
+            EXPECT_EQ(target.path, QString::fromUtf8(c.expected)) << c.row;
+            EXPECT_TRUE(target.url.isLocalFile()) << c.row;
+            EXPECT_TRUE(target.url.fragment().isEmpty()) << c.row;
+        }
+        if (c.kind == OpenKind::WebAddress && target.kind == c.kind)
+            EXPECT_EQ(target.url.toString(), QString::fromUtf8(c.expected)) << c.row;
+    }
+}
+
+TEST(DecideOpen, PosixRowsOpenOnlyAsWebAddressesOrLocalPaths)
+{
+    using K = OpenKind;
+    checkDecisions("/srv/web", '/', {
+        {"http://example.com/a.html", K::WebAddress, "http://example.com/a.html"},
+        {"HTTPS://Example.com/x.html?q=1#top", K::WebAddress, "https://example.com/x.html?q=1#top"},
+        {"http_guide.html", K::LocalPath, "/srv/web/http_guide.html"},
+        {"list/item.html", K::LocalPath, "/srv/web/list/item.html"},
+        {"../top.html", K::LocalPath, "/srv/web/../top.html"},
+        {"/srv/web/old.html", K::LocalPath, "/srv/web/old.html"},
+        {"#part2", K::LocalPath, "/srv/web/#part2"},          // a name, not a fragment
+        {"$(touch pwned).html", K::LocalPath, "/srv/web/$(touch pwned).html"},
+        {"a b;c\"d'.html", K::LocalPath, "/srv/web/a b;c\"d'.html"},
+        {" javascript:alert(1)", K::LocalPath, "/srv/web/ javascript:alert(1)"},
+        {"javascript:alert(1)", K::Refused, ""},
+        {"JavaScript:alert(1)", K::Refused, ""},
+        {"mailto:me@example.com", K::Refused, ""},
+        {"file:///etc/passwd", K::Refused, ""},
+        {"FILE://localhost/etc/passwd", K::Refused, ""},
+        {"smb://server/share/a.html", K::Refused, ""},
+        {"data:text/html,<script>x</script>", K::Refused, ""},
+        {"ftp://example.com/a.html", K::Refused, ""},
+        {"vbscript:x.html", K::Refused, ""},
+        {"http:/a.html", K::Refused, ""},                     // no host
+        {"http://", K::Refused, ""},
+        {"http://exa mple.com/a.html", K::Refused, ""},
+        {"a.html\nb.html", K::Refused, ""},
+        {"a.html\r", K::Refused, ""},
+        {"", K::Refused, ""},
+    });
+    checkDecisions("/", '/', {{"a.html", OpenKind::LocalPath, "/a.html"}});
+    checkDecisions("", '/', {{"a.html", OpenKind::Refused, ""}});
+}
+
+TEST(DecideOpen, WindowsRowsRefuseNetworkAndDriveRelativePaths)
+{
+    using K = OpenKind;
+    checkDecisions("D:\\web\\shop", '\\', {
+        {"D:\\web\\shop\\old.html", K::LocalPath, "D:\\web\\shop\\old.html"},
+        {"D:/web/top.html", K::LocalPath, "D:/web/top.html"},
+        {"list\\item.html", K::LocalPath, "D:\\web\\shop\\list\\item.html"},
+        {"#part2", K::LocalPath, "D:\\web\\shop\\#part2"},
+        {"\\top.html", K::LocalPath, "\\top.html"},
+        {"http://example.com/", K::WebAddress, "http://example.com/"},
+        {"\\\\server\\share\\a.html", K::Refused, ""},
+        {"//server/share/a.html", K::Refused, ""},
+        {"D:a.html", K::Refused, ""},
+        {"file:///C:/Windows/notepad.exe", K::Refused, ""},
+    });
+    checkDecisions("D:\\", '\\', {{"a.html", OpenKind::LocalPath, "D:\\a.html"}});
+}
+
+// Opening commands against a workspace; the editor is a small script that
+// writes down the arguments it received, the desktop a recorder.
+class OpeningCommands : public ::testing::Test {
+protected:
+    class QuietHost : public Host {
+    public:
+        void beep() override {}
+        void missingPage(const std::string &) override {}
+        void showError(const std::string &) override {}
+        void processMessages() override {}
+        void progress(std::size_t, std::size_t) override {}
+    };
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        root = QDir(temp.path()).canonicalPath();
+        savedCurrent = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(root));
+        received = root + "/received";
+        const QString script = root + "/editor";
+        QFile file(script);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n"
+                   "out=\"$(dirname \"$0\")/received\"\n"
+                   "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$out.part\"\n"
+                   "mv \"$out.part\" \"$out\"\n");
+        file.close();
+        ASSERT_TRUE(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ExeOwner));
+        setEditorPathForTests(script);
+        setUrlOpenerForTests([this](const QUrl &url) {
+            opened.push_back(url);
+            return true;
+        });
+        workspace.KIJUNDIR = (root + "/my site").toStdString();
+    }
+
+    void TearDown() override
+    {
+        setEditorPathForTests(QString());
+        setUrlOpenerForTests(nullptr);
+        QDir::setCurrent(savedCurrent);
+    }
+
+    // The arguments the editor received, once it has written them down.
+    std::optional<QStringList> editorArguments()
+    {
+        QDeadlineTimer deadline(20000);
+        while (!QFileInfo::exists(received) && !deadline.hasExpired())
+            QThread::msleep(10);
+        QFile file(received);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        file.close();
+        QFile::remove(received);
+        return lines;
+    }
+
+    QTemporaryDir temp;
+    QString root;
+    QString savedCurrent;
+    QString received;
+    QuietHost host;
+    Workspace workspace{host, standardFileAccess(), '/'};
+    std::vector<QUrl> opened;
+};
+
+TEST_F(OpeningCommands, TheEditorGetsThePagePathAsItsOneArgument)
+{
+    const std::vector<std::string> names = {
+        "index.html",
+        "it's \"quoted\" $(touch pwned) `touch pwned2`; x.html",
+        "a b & c | d > e.html",
+        "-rf.html",
+    };
+    for (const std::string &name : names) {
+        workspace.FileListBox1.assign({name});
+        workspace.ListBox5.assign({"x", "y"});
+        FileListBox1DblClick(workspace);
+        const std::optional<QStringList> arguments = editorArguments();
+        ASSERT_TRUE(arguments) << name;
+        EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.KIJUNDIR + "/" + name)}))
+            << name;
+        EXPECT_TRUE(workspace.ListBox5.empty()) << name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(root + "/pwned"));
+    EXPECT_FALSE(QFileInfo::exists(root + "/pwned2"));
+}
+
+TEST_F(OpeningCommands, BrokenLinkPagesOpenInTheEditorAndKeepTheRequestList)
+{
+    workspace.ListBox4.assign({"a.html", "b.html"});
+    workspace.ListBox4.setCurrentIndex(1);
+    workspace.ListBox5.assign({"x"});
+    ListBox4DblClick(workspace);
+    const std::optional<QStringList> arguments = editorArguments();
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.KIJUNDIR + "/b.html")}));
+    EXPECT_EQ(workspace.ListBox5.size(), 1u);
+}
+
+TEST_F(OpeningCommands, AMissingEditorStillEmptiesTheRequestList)
+{
+    setEditorPathForTests(root + "/no such editor");
+    workspace.FileListBox1.assign({"index.html"});
+    workspace.ListBox5.assign({"x"});
+    FileListBox1DblClick(workspace);
+    EXPECT_TRUE(workspace.ListBox5.empty());
+}
+
+TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
+{
+    workspace.ListBox5.assign({"x"});
+    struct Case {
+        const char *name;
+        void (*handler)(Workspace &);
+    };
+    const std::vector<Case> cases = {
+        {"FileListBox1DblClick", FileListBox1DblClick}, {"ListBox4DblClick", ListBox4DblClick},
+        {"ListBox3DblClick", ListBox3DblClick},         {"ListBox2Click", ListBox2Click},
+    };
+    for (const Case &c : cases) {
+        try {
+            c.handler(workspace);
+            ADD_FAILURE() << c.name << " did not fail";
+        } catch (const CommandError &error) {
+            EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (-1)") << c.name;
+        }
+    }
+    EXPECT_EQ(workspace.ListBox5.size(), 1u);
+
+    workspace.ListBox5.clear();
+    EXPECT_THROW(ListBox5DblClick(workspace), CommandError);
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(OpeningCommands, RowsGoToTheDefaultProgramOnlyWhenAllowed)
+{
+    const std::string base = workspace.KIJUNDIR;
+    workspace.ListBox3.assign({base + "/old.html"});
+    workspace.ListBox5.assign({"http://example.com/a.html", "javascript:alert(1)", base + "/list"});
+    workspace.ListBox2.assign({"missing.html", "mailto:me@example.com", "#top"});
+
+    ListBox3DblClick(workspace);
+    workspace.ListBox5.setCurrentIndex(0);
+    ListBox5DblClick(workspace);
+    workspace.ListBox5.setCurrentIndex(1);
+    ListBox5DblClick(workspace);
+    workspace.ListBox5.setCurrentIndex(2);
+    ListBox5DblClick(workspace);
+    for (int i = 0; i < 3; ++i) {
+        workspace.ListBox2.setCurrentIndex(i);
+        ListBox2Click(workspace);
+    }
+
+    const QString qbase = QString::fromStdString(base);
+    EXPECT_EQ(opened, (std::vector<QUrl>{
+                          QUrl::fromLocalFile(qbase + "/old.html"),
+                          QUrl("http://example.com/a.html"),
+                          QUrl::fromLocalFile(qbase + "/list"),
+                          QUrl::fromLocalFile(qbase + "/missing.html"),
+                          QUrl::fromLocalFile(qbase + "/#top"),
+                      }));
+}
+
+} // namespace
+} // namespace tavlori::platform
