@@ -24,6 +24,7 @@ constexpr std::size_t memberListLength(char digit)
     const std::size_t memberLength = (digit ? 1 : 0) + 1 + 4;
     return 26 * memberLength + 25 * kMemberSeparator.size();
 }
+static_assert(memberListLength(0) == 205 && memberListLength('1') == 231);
 
 template<char First, char Digit>
 constexpr std::array<char, memberListLength(Digit)> buildMemberList()
