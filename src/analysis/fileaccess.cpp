@@ -33,7 +33,8 @@ public:
     bool isFile(const std::string &path) override
     {
         std::error_code error;
-        return fs::status(path, error).type() == fs::file_type::regular;
+        const fs::file_type type = fs::status(path, error).type();
+        return !error && type != fs::file_type::not_found && type != fs::file_type::directory;
     }
 
     ReadResult readAll(const std::string &path) override

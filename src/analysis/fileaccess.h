@@ -21,10 +21,11 @@ struct ReadResult {
 class FileAccess {
 public:
     virtual ~FileAccess() = default;
-    // True for an existing regular file; symbolic links are followed, so a
-    // link to a file counts and a link that leads nowhere does not. Folders,
-    // FIFOs, sockets and devices are not files. A relative path is looked up
-    // against the process's current directory.
+    // True for anything that exists and is not a folder, as the page list
+    // lists it; symbolic links are followed, so a link to a file counts and a
+    // link that leads nowhere or to a folder does not. A FIFO, socket or
+    // device counts (it exists) and then fails in readAll. A relative path is
+    // looked up against the process's current directory.
     virtual bool isFile(const std::string &path) = 0;
     // Reads the whole file. Never blocks on a path that is not a regular file:
     // such a path fails with a reason (the operating system's description of

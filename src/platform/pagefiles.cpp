@@ -48,7 +48,7 @@ private:
 bool PageFiles::isFile(const std::string &path)
 {
     struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 ReadResult PageFiles::readAll(const std::string &path)

@@ -10,7 +10,7 @@ namespace tavlori::platform {
 
 class PageFiles final : public FileAccess {
 public:
-    // stat() of the path (links followed) names a regular file.
+    // stat() of the path (links followed) succeeds and names no folder.
     bool isFile(const std::string &path) override;
     // Opens without blocking (a FIFO swapped in after the type check cannot
     // hold the caller), checks the opened file is regular, reads every byte.

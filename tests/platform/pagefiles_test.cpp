@@ -85,7 +85,7 @@ TEST_P(FileAccessTest, FifoIsRefusedWithoutBlocking)
     const std::string path = (dir / "x.htm").string();
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     HangGuard guard;
-    EXPECT_FALSE(files().isFile(path));
+    EXPECT_TRUE(files().isFile(path)) << "it exists and is no folder";
     const ReadResult result = files().readAll(path);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
@@ -103,9 +103,19 @@ TEST_P(FileAccessTest, SocketIsRefused)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     HangGuard guard;
-    EXPECT_FALSE(files().isFile(path));
+    EXPECT_TRUE(files().isFile(path)) << "it exists and is no folder";
     const ReadResult result = files().readAll(path);
     ::close(fd);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
+}
+
+TEST_P(FileAccessTest, DeviceIsRefusedUnopened)
+{
+    // Read as a file, /dev/zero would never end.
+    HangGuard guard;
+    EXPECT_TRUE(files().isFile("/dev/zero"));
+    const ReadResult result = files().readAll("/dev/zero");
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
 }
