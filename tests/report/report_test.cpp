@@ -1,0 +1,442 @@
+// Runs the built tavlori-report on the sample site and on small sites made
+// in temporary folders, and checks what it prints and how it exits.
+#include "json_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using tavlori::test::Json;
+using tavlori::test::JsonReader;
+
+namespace {
+
+using Rows = std::vector<std::string>;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+struct ReportRun {
+    int status = -1; // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "tavlori-report-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path &path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Runs the program with `args`; stdout and stderr go to files, stderr to
+// `stderrFd` instead when it is given (a terminal).
+ReportRun runReport(const std::vector<std::string> &args, int stderrFd = -1)
+{
+    TempDir capture;
+    const std::string outPath = (capture.path() / "out").string();
+    const std::string errPath = (capture.path() / "err").string();
+    std::vector<std::string> all = {TAVLORI_REPORT_PROGRAM};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = stderrFd >= 0 ? stderrFd : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int in = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0)
+            ::_exit(127);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ReportRun run;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}
+
+// The report's JSON object; fails the test when the output is not valid JSON.
+Json parseReport(const ReportRun &run)
+{
+    std::string error;
+    const auto parsed = JsonReader::parse(run.out, error);
+    if (!parsed) {
+        ADD_FAILURE() << "not valid JSON: " << error << "\n" << run.out;
+        return {};
+    }
+    EXPECT_EQ(parsed->kind, Json::Kind::Object);
+    return *parsed;
+}
+
+Rows list(const Json &report, const char *key)
+{
+    const Json *value = report.find(key);
+    if (!value) {
+        ADD_FAILURE() << "no \"" << key << "\" in the report";
+        return {};
+    }
+    return value->strings();
+}
+
+Pairs brokenPairs(const Json &report)
+{
+    Pairs pairs;
+    const Json *broken = report.find("broken");
+    if (!broken) {
+        ADD_FAILURE() << "no \"broken\" in the report";
+        return pairs;
+    }
+    for (const Json &pair : broken->items) {
+        const Rows two = pair.strings();
+        EXPECT_EQ(two.size(), 2u);
+        if (two.size() == 2)
+            pairs.emplace_back(two[0], two[1]);
+    }
+    return pairs;
+}
+
+std::string canonicalBase(const fs::path &folder)
+{
+    return fs::canonical(folder).string();
+}
+
+// The sample site's pages, as the page list orders them.
+const Rows kSamplePages = {
+    "about.html", "draft.htm", "gallery.html", "history.html", "index.html", "news-2023.htm",
+    "news.htm", "old-index.html", "tips.html", "wall.htm", "旧お知らせ.html",
+};
+
+} // namespace
+
+// Every list of the sample site, worked out from its pages by hand.
+TEST(SampleSite, JsonHoldsEveryListInListOrder)
+{
+    const ReportRun run = runReport({"--json", TAVLORI_SAMPLE_SITE});
+    EXPECT_EQ(run.status, 1) << run.err; // it has broken links
+    EXPECT_EQ(run.err, "");              // no progress line: stderr is no terminal
+    const Json report = parseReport(run);
+
+    const std::string B = canonicalBase(TAVLORI_SAMPLE_SITE);
+    const std::string P = fs::path(B).parent_path().string();
+    ASSERT_NE(report.find("base"), nullptr);
+    EXPECT_EQ(report.find("base")->text, B);
+    EXPECT_EQ(list(report, "pages"), kSamplePages);
+    // "&&&" stands only in news.htm, in its joined href.
+    EXPECT_EQ(list(report, "search"), Rows({"-", "-", "-", "-", "-", "-", "found", "-", "-", "-", "-"}));
+    // In scan order: page by page, and within a page the src, onmouseover,
+    // href and background values in that order, each distinct target once.
+    EXPECT_EQ(list(report, "requests"), Rows({
+        B + "/index.html",                            // about.html
+        "#staff.html",
+        "#board.html",
+        B + "/history.html",                          // history.html#1998
+        "http://www.example.com/sakura/old.htm",
+        B + "/gallery.html",                          // draft.htm
+        B + "/tips.html",                             // gallery.html: iframe src
+        B + "/products/chair.html",                   //   onmouseover
+        B + "/about.html",                            // history.html
+        B + "/news.htm",                              // index.html (tips.html already in)
+        B + "/products/list.html",
+        B + "/contact.html",
+        P + "/index.html",                            //   ../index.html
+        B + "/wall.htm",                              //   background
+        B + "/news-2023.htm",                         // news.htm, split at "&&&"
+        B + "/news-2022.htm",
+    }));
+    EXPECT_EQ(brokenPairs(report), Pairs({
+        {"about.html", "#board.html"},                // no name="board.html" in about.html
+        {"about.html", "http://www.example.com/sakura/old.htm"},
+        {"index.html", "contact.html"},
+        {"index.html", "../index.html"},
+        {"news.htm", "news-2022.htm"},
+    }));
+    EXPECT_EQ(list(report, "unrequested"), Rows({
+        B + "/draft.htm",
+        B + "/old-index.html",
+        B + "/旧お知らせ.html",
+    }));
+    EXPECT_EQ(list(report, "missing"), Rows{});
+    EXPECT_EQ(report.find("error"), nullptr);
+}
+
+TEST(SampleSite, SearchTermFillsTheSearchColumn)
+{
+    struct Case {
+        std::vector<std::string> option;
+        Rows search;
+    };
+    const std::vector<Case> cases = {
+        {{"--term", "お知らせ"}, {"-", "-", "-", "-", "found", "found", "found", "-", "-", "-", "found"}},
+        // Letter case counts: "Sakura" in two titles, "sakura" only in about.html's web address.
+        {{"--term", "Sakura"}, {"found", "-", "-", "-", "-", "-", "-", "found", "-", "-", "-"}},
+        {{"--term=sakura"}, {"found", "-", "-", "-", "-", "-", "-", "-", "-", "-", "-"}},
+        {{"--term", ""}, Rows(11, "-")},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = c.option;
+        args.push_back("--json");
+        args.push_back(TAVLORI_SAMPLE_SITE);
+        const ReportRun run = runReport(args);
+        EXPECT_EQ(run.status, 1);
+        const Json report = parseReport(run);
+        EXPECT_EQ(list(report, "search"), c.search) << c.option.back();
+        // The term changes nothing else.
+        EXPECT_EQ(brokenPairs(report).size(), 5u);
+        EXPECT_EQ(list(report, "unrequested").size(), 3u);
+    }
+}
+
+TEST(SampleSite, TextReportGroupsBrokenLinksByPage)
+{
+    const ReportRun run = runReport({TAVLORI_SAMPLE_SITE});
+    EXPECT_EQ(run.status, 1);
+    const std::string B = canonicalBase(TAVLORI_SAMPLE_SITE);
+    const std::vector<std::string> parts = {
+        "基準フォルダ: " + B + "\n",
+        "検索「&&&」を含むHTML: 1\n  news.htm\n",
+        "リンク切れ: 5\n"
+        "  about.html\n    → #board.html\n    → http://www.example.com/sakura/old.htm\n"
+        "  index.html\n    → contact.html\n    → ../index.html\n"
+        "  news.htm\n    → news-2022.htm\n",
+        "リクエストされていないHTML: 3\n  " + B + "/draft.htm\n  " + B + "/old-index.html\n  " + B
+            + "/旧お知らせ.html\n",
+        "リクエスト数: 16\n",
+        "リクエストされていないHTMLの数: 3\n",
+    };
+    std::size_t from = 0;
+    for (const std::string &part : parts) {
+        const std::size_t at = run.out.find(part, from);
+        ASSERT_NE(at, std::string::npos) << "missing, or out of order: " << part << "\nin:\n" << run.out;
+        from = at + part.size();
+    }
+}
+
+TEST(ReportSites, CleanSiteExitsZero)
+{
+    TempDir site;
+    writeFile(site.path() / "a.html", "<a href=\"b.html#end\">B</a> <a href=\"#top.html\">top</a> <a name=\"top.html\"></a>\n");
+    writeFile(site.path() / "b.html", "<p><a href=\"a.html\">A</a></p>\n");
+    writeFile(site.path() / "notes.txt", "not a page: href=\"gone.htm\"\n");
+    const ReportRun run = runReport({"--json", site.path().string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Json report = parseReport(run);
+    const std::string B = canonicalBase(site.path());
+    EXPECT_EQ(list(report, "pages"), Rows({"a.html", "b.html"}));
+    EXPECT_EQ(list(report, "requests"), Rows({B + "/b.html", "#top.html", B + "/a.html"}));
+    EXPECT_EQ(brokenPairs(report), Pairs{});
+    EXPECT_EQ(list(report, "unrequested"), Rows{});
+
+    const ReportRun text = runReport({site.path().string()});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("リンク切れ: 0\n"), std::string::npos) << text.out;
+}
+
+TEST(ReportSites, EmptyFolderRunsAndFindsNothing)
+{
+    TempDir site;
+    const ReportRun run = runReport({"--json", site.path().string()});
+    EXPECT_EQ(run.status, 0);
+    const Json report = parseReport(run);
+    for (const char *key : {"pages", "search", "requests", "unrequested", "missing"})
+        EXPECT_EQ(list(report, key), Rows{}) << key;
+}
+
+TEST(ReportSites, CannotRunExitsTwoWithOneLine)
+{
+    TempDir site;
+    writeFile(site.path() / "plain.txt", "x");
+    struct Case {
+        std::vector<std::string> args;
+        std::string reason; // a part of the line on stderr
+    };
+    const std::vector<Case> cases = {
+        {{"--json", (site.path() / "no-such-folder").string()}, "指定されたファイルが見つかりません"},
+        {{(site.path() / "no-such-folder").string()}, "指定されたファイルが見つかりません"},
+        {{"--json", (site.path() / "plain.txt").string()}, ""},
+        {{}, "tavlori-report"},
+        {{"--json"}, "tavlori-report"},
+        {{"--colour", site.path().string()}, "--colour"},
+    };
+    for (const Case &c : cases) {
+        const ReportRun run = runReport(c.args);
+        const std::string label = c.args.empty() ? "(no arguments)" : c.args.back();
+        EXPECT_EQ(run.status, 2) << label;
+        EXPECT_EQ(run.out, "") << label;
+        ASSERT_FALSE(run.err.empty()) << label;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    }
+}
+
+// A page that exists but cannot be read stops the investigation: the lists
+// as they stood, the error, exit status 2. A FIFO is such a page, and the
+// run must not wait on it for a writer.
+TEST(ReportSites, UnreadablePageStopsWithErrorAndListsSoFar)
+{
+    struct Case {
+        const char *kind;
+        void (*make)(const fs::path &);
+    };
+    const std::vector<Case> cases = {
+        {"fifo", [](const fs::path &p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+        // A regular file to stat() whose read fails (EIO): the reader's own memory at address 0.
+        {"read error", [](const fs::path &p) { fs::create_symlink("/proc/self/mem", p); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.kind);
+        TempDir site;
+        writeFile(site.path() / "a.html", "<a href=\"b.html\">b</a> <a href=\"x.html\">x</a>\n");
+        writeFile(site.path() / "b.html", "<a href=\"a.html\">a</a> <a href=\"#sec.html\">s</a>\n");
+        c.make(site.path() / "c.html");
+        writeFile(site.path() / "d.html", "<a href=\"e.html\">e</a>\n");
+        const ReportRun run = runReport({"--json", site.path().string()});
+        EXPECT_EQ(run.status, 2);
+        const Json report = parseReport(run);
+        const std::string B = canonicalBase(site.path());
+
+        EXPECT_EQ(list(report, "pages"), Rows({"a.html", "b.html", "c.html", "d.html"}));
+        EXPECT_EQ(list(report, "search"), Rows({"-", "-"}));
+        EXPECT_EQ(list(report, "requests"), Rows({B + "/b.html", B + "/x.html", B + "/a.html", "#sec.html"}));
+        EXPECT_EQ(brokenPairs(report), Pairs({{"a.html", "x.html"}, {"b.html", "#sec.html"}}));
+        EXPECT_EQ(list(report, "unrequested"), Rows{}); // the detection never ran
+        EXPECT_EQ(list(report, "missing"), Rows{});
+        const Json *error = report.find("error");
+        ASSERT_NE(error, nullptr);
+        ASSERT_NE(error->find("page"), nullptr);
+        ASSERT_NE(error->find("message"), nullptr);
+        EXPECT_EQ(error->find("page")->text, "c.html");
+        const std::string message = error->find("message")->text;
+        EXPECT_EQ(message.rfind("ファイル " + B + "/c.html は開けません。 ", 0), 0u) << message;
+        EXPECT_GT(message.size(), ("ファイル " + B + "/c.html は開けません。 ").size()) << "no reason given";
+        EXPECT_EQ(run.err, message + "\n");
+
+        const ReportRun text = runReport({site.path().string()});
+        EXPECT_EQ(text.status, 2);
+        EXPECT_NE(text.out.find("調査は途中で止まりました: " + message), std::string::npos) << text.out;
+    }
+}
+
+// A page-list row with no file behind it (a link that leads nowhere) is
+// reported missing; the run goes on.
+TEST(ReportSites, PagesWithoutAFileAreReportedMissing)
+{
+    TempDir site;
+    writeFile(site.path() / "a.html", "<a href=\"b.html\">b</a>\n");
+    writeFile(site.path() / "b.html", "<a href=\"a.html\">a</a>\n");
+    fs::create_symlink("nowhere.html", site.path() / "gone.html");
+    fs::create_symlink("../nowhere.html", site.path() / "lost.htm");
+    const ReportRun run = runReport({"--json", site.path().string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Json report = parseReport(run);
+    const std::string B = canonicalBase(site.path());
+    EXPECT_EQ(list(report, "pages"), Rows({"a.html", "b.html", "gone.html", "lost.htm"}));
+    EXPECT_EQ(list(report, "missing"), Rows({"gone.html", "lost.htm"}));
+    EXPECT_EQ(list(report, "unrequested"), Rows({B + "/gone.html", B + "/lost.htm"}));
+    EXPECT_EQ(brokenPairs(report), Pairs{});
+    EXPECT_EQ(report.find("error"), nullptr);
+
+    const ReportRun text = runReport({site.path().string()});
+    EXPECT_NE(text.out.find("  gone.htmlがありません。\n  lost.htmがありません。\n"), std::string::npos) << text.out;
+}
+
+// A file name in another encoding and link texts holding a backslash, a line
+// break and a tab still give valid JSON that reads back to the same rows.
+TEST(ReportSites, OddNamesAndLinkTextsStayValidJson)
+{
+    TempDir site;
+    writeFile(site.path() / "caf\xE9.html",
+              "<a href=\"dir\\sub.html\">1</a>\n<a href=\"two\nlines.html\">2</a>\n<a href=\"tab\there.html\">3</a>\n");
+    const ReportRun run = runReport({"--json", site.path().string()});
+    EXPECT_EQ(run.status, 1);
+    const Json report = parseReport(run);
+    const std::string B = canonicalBase(site.path());
+    const std::string page = "caf\xEF\xBF\xBD.html"; // the Latin-1 byte as U+FFFD
+    EXPECT_EQ(list(report, "pages"), Rows({page}));
+    EXPECT_EQ(brokenPairs(report), Pairs({
+        {page, "dir\\sub.html"},
+        {page, "two\r\nlines.html"}, // the page text ends every line with CR LF
+        {page, "tab\there.html"},
+    }));
+    EXPECT_EQ(list(report, "unrequested"), Rows({B + "/" + page}));
+}
+
+TEST(ReportSites, ProgressLineOnlyOnATerminal)
+{
+    TempDir site;
+    for (const char *name : {"a.html", "b.html", "c.html"})
+        writeFile(site.path() / name, "<a href=\"a.html\">a</a>\n");
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(slave, 0);
+    const ReportRun run = runReport({"--json", site.path().string()}, slave);
+    ::close(slave);
+    std::string shown;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        shown.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(master);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(shown.find("\r0 / 3"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r3 / 3"), std::string::npos) << shown;
+    // The line is wiped at the end, and the JSON on stdout is untouched by it.
+    EXPECT_EQ(shown.substr(shown.size() - 7), "\r     \r");
+    parseReport(run);
+}
