@@ -1,0 +1,77 @@
+#include "ui/shelldialogs.h"
+
+#include "ui/dialogs.h"
+
+#include <QProgressDialog>
+
+namespace tavlori::ui {
+
+namespace {
+
+// A single item moves at once; a progress window is for several.
+constexpr std::size_t kProgressFrom = 2;
+// The window appears only when the moves take longer than this.
+constexpr int kProgressDelayMs = 500;
+
+QString fromUtf8(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+ShellDialogs::ShellDialogs(QWidget *parent)
+    : parent_(parent)
+{
+}
+
+ShellDialogs::~ShellDialogs() = default;
+
+QString ShellDialogs::title()
+{
+    return QStringLiteral("ごみ箱に移動");
+}
+
+bool ShellDialogs::confirm(const std::string &text)
+{
+    return ui::confirm(parent_, title(), fromUtf8(text));
+}
+
+bool ShellDialogs::progress(std::size_t done, std::size_t total, const std::string &item)
+{
+    if (total < kProgressFrom)
+        return true;
+    if (done >= total) {
+        progress_.reset();
+        return true;
+    }
+    if (!progress_) {
+        progress_ = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
+                                                      static_cast<int>(total), parent_);
+        progress_->setWindowTitle(title());
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setMinimumDuration(kProgressDelayMs);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+    }
+    progress_->setLabelText(QStringLiteral("%1 をごみ箱に移動しています (%2 / %3)")
+                                .arg(fromUtf8(platform::itemName(item)))
+                                .arg(done + 1)
+                                .arg(total));
+    // A window-modal progress dialog processes pending events in setValue,
+    // which is where its cancel button is seen.
+    progress_->setValue(static_cast<int>(done));
+    if (progress_->wasCanceled()) {
+        progress_.reset();
+        return false;
+    }
+    return true;
+}
+
+void ShellDialogs::error(const std::string &text)
+{
+    showDialog(parent_, {DialogKind::Message, title(), fromUtf8(text), QMessageBox::Warning,
+                         {QStringLiteral("OK")}, 0});
+}
+
+} // namespace tavlori::ui
