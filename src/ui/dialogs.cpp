@@ -3,6 +3,7 @@
 #include "analysis/workspace.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QPushButton>
 
 namespace tavlori::ui {
@@ -14,7 +15,26 @@ DialogHook &hook()
     return h;
 }
 
+BeepHook &beepHook()
+{
+    static BeepHook h;
+    return h;
+}
+
 } // namespace
+
+void setBeepHook(BeepHook h)
+{
+    beepHook() = std::move(h);
+}
+
+void beep()
+{
+    if (beepHook())
+        beepHook()();
+    else
+        QApplication::beep();
+}
 
 void setDialogHook(DialogHook h)
 {

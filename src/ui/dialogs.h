@@ -48,4 +48,9 @@ void message(QWidget *parent, const QString &text);
 // A question with "はい(&Y)" (the default) and "いいえ(&N)"; true for yes.
 bool confirm(QWidget *parent, const QString &title, const QString &text);
 
+// The system's default sound. With a hook set, the hook is called instead.
+using BeepHook = std::function<void()>;
+void setBeepHook(BeepHook hook);
+void beep();
+
 } // namespace tavlori::ui

@@ -1,0 +1,206 @@
+#include "ui/directorylistbox.h"
+
+#include "analysis/listing.h"
+#include "analysis/workspace.h"
+#include "ui/dialogs.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace tavlori::ui {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kLevelRole = Qt::UserRole + 1;
+constexpr int kIndent = 8;
+
+// Draws each row indented by its depth, so the path reads as a tree.
+class IndentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + index.data(kLevelRole).toInt() * kIndent);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+};
+
+// Subfolders of `folder` that are not hidden, ordered by name without regard
+// to letter case. A folder that cannot be read shows none.
+std::vector<std::string> subfolders(const std::string &folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    std::filesystem::directory_iterator it(
+        folder, std::filesystem::directory_options::skip_permission_denied, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.')
+            continue;
+        std::error_code statError;
+        if (it->is_directory(statError))
+            names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string &a, const std::string &b) { return pageNameLess(a, b); });
+    return names;
+}
+
+} // namespace
+
+DirectoryListBox::DirectoryListBox(QWidget *parent)
+    : QListWidget(parent)
+    , volumeOf_([](const QString &path) { return QStorageInfo(path).rootPath(); })
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setItemDelegate(new IndentDelegate(this));
+}
+
+void DirectoryListBox::setDirectory(const QString &directory)
+{
+    directory_ = directory;
+    fillRows();
+}
+
+void DirectoryListBox::setVolumeOf(std::function<QString(const QString &)> volumeOf)
+{
+    volumeOf_ = std::move(volumeOf);
+}
+
+QString DirectoryListBox::rowPath(int row) const
+{
+    const QListWidgetItem *it = item(row);
+    return it ? it->data(kPathRole).toString() : QString();
+}
+
+void DirectoryListBox::fillRows()
+{
+    clear();
+    const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const auto add = [this](const QIcon &icon, const QString &text, const QString &path,
+                            int level) {
+        auto *row = new QListWidgetItem(icon, text, this);
+        row->setData(kPathRole, path);
+        row->setData(kLevelRole, level);
+    };
+
+    // The root, then each folder on the path; the last of them is the directory.
+    add(driveIcon, QStringLiteral("/"), QStringLiteral("/"), 0);
+    const QStringList parts = directory_.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString path;
+    for (int i = 0; i < parts.size(); ++i) {
+        path += QLatin1Char('/') + parts.at(i);
+        add(openIcon, parts.at(i), path, i + 1);
+    }
+    directoryRow_ = static_cast<int>(parts.size());
+
+    const QString prefix = directory_.endsWith(QLatin1Char('/'))
+        ? directory_ : directory_ + QLatin1Char('/');
+    for (const std::string &name : subfolders(directory_.toStdString())) {
+        const QString text = QString::fromStdString(name);
+        add(closedIcon, text, prefix + text, directoryRow_ + 1);
+    }
+    setCurrentRow(directoryRow_);
+}
+
+void DirectoryListBox::enter(const QString &path)
+{
+    std::error_code error;
+    std::filesystem::current_path(path.toStdString(), error);
+    if (error)
+        throw CommandError(folderErrorText(error.value()));
+    const std::filesystem::path now = std::filesystem::current_path(error);
+    directory_ = error ? path : QString::fromStdString(now.string());
+    fillRows();
+    emit changed();
+}
+
+bool DirectoryListBox::openRow(int row)
+{
+    ++opened_;
+    const QString path = rowPath(row);
+    if (path.isEmpty() || row == directoryRow_ || path == directory_)
+        return false;
+    enter(path);
+    return true;
+}
+
+bool DirectoryListBox::setDrive(const QString &root)
+{
+    if (volumeOf_(directory_) == root)
+        return false;
+    enter(root);
+    return true;
+}
+
+void DirectoryListBox::rebuild()
+{
+    fillRows();
+    emit changed();
+}
+
+void DirectoryListBox::openHighlightedReporting()
+{
+    try {
+        openHighlighted();
+    } catch (const CommandError &e) {
+        standardError(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void DirectoryListBox::mousePressEvent(QMouseEvent *event)
+{
+    // Only the left button moves the highlight; a right-click leaves it on
+    // the row the context menu's command acts on.
+    if (event->button() == Qt::LeftButton)
+        QListWidget::mousePressEvent(event);
+    emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void DirectoryListBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int before = opened_;
+    emit dblClick();
+    // The list opens its highlighted row itself, unless the double-click's
+    // handler already did (it leaves the directory's own row highlighted, or
+    // has just reported that the folder cannot be entered).
+    if (opened_ == before)
+        openHighlightedReporting();
+}
+
+void DirectoryListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        openHighlightedReporting();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void DirectoryListBox::focusOutEvent(QFocusEvent *event)
+{
+    QListWidget::focusOutEvent(event);
+    // A popup (the list's own context menu) takes the focus only for a while.
+    if (event->reason() != Qt::PopupFocusReason)
+        emit exited();
+}
+
+} // namespace tavlori::ui

@@ -1,0 +1,122 @@
+#pragma once
+// The main window: every control of the program, laid out as tform1.ui
+// describes, the event handlers named after their controls, and the window's
+// side of the engine (tavlori::Host). The workspace's lists are shown through
+// RowListModels; the engine changes them and the window catches the views up
+// whenever it repaints.
+#include "analysis/host.h"
+#include "analysis/workspace.h"
+#include "ui/anchors.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QAction;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace tavlori::ui {
+
+class RowListModel;
+
+// The mouse buttons held down now, as the platform reports them. Tests set a
+// hook to say which buttons are down.
+using MouseButtonsHook = std::function<Qt::MouseButtons()>;
+void setMouseButtonsHook(MouseButtonsHook hook);
+Qt::MouseButtons heldMouseButtons();
+
+class TForm1 : public QWidget, public Host {
+    Q_OBJECT
+public:
+    // The window on the process's working directory: the drive selector, the
+    // directory list and the page list start there.
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    Workspace &workspace() { return workspace_; }
+    Ui::TForm1 &controls() { return *ui_; }
+    QMenu *PopupMenu1() const { return popupMenu1_; }
+    QAction *N1() const { return n1_; }
+
+    // The designed client size the layout is measured against.
+    static constexpr QSize kDesignedSize{1446, 873};
+
+    // Brings every view up to date with the workspace.
+    void syncViews();
+
+    // --- Host ---
+    void beep() override;
+    void missingPage(const std::string &name) override;
+    void showError(const std::string &message) override;
+    void processMessages() override;
+    void progress(std::size_t done, std::size_t total) override;
+
+public slots:
+    void FormShow();
+    void DirectoryListBox1Change();
+    void DriveComboBox1Change();
+    void DirectoryListBox1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                                    const QPoint &pos);
+    void DirectoryListBox1Exit();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void Label4Click();
+    void BitBtn5Click();
+    void BitBtn1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // Runs one command of the user: a failure (CommandError or any other
+    // exception) ends it and is shown in the standard error dialog. A command
+    // started inside another (the directory list's change event fired while a
+    // change of folder runs) hands its failure to the outer one, which stops
+    // at once, so the dialog is shown once.
+    template <typename Command>
+    void runCommand(Command &&command);
+    // Rethrows a failure that a nested command handed up.
+    void rethrowNested();
+
+private:
+    struct Anchored {
+        QWidget *widget;
+        QRect designed;
+        Anchors anchors;
+        int minimumWidth;
+    };
+    void connectHandlers();
+    void applyStyle();
+    void showDrive();
+    void endCommand();
+    void reportFailure(const QString &message);
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    Workspace workspace_;
+    QList<RowListModel *> models_;
+    RowListModel *fileModel_ = nullptr;
+    RowListModel *listBox1Model_ = nullptr;
+    QMenu *popupMenu1_ = nullptr;
+    QAction *n1_ = nullptr;
+    QList<Anchored> anchored_;
+    bool shown_ = false;
+    QString startupError_;
+    int depth_ = 0;                  // commands running, nested ones counted
+    std::exception_ptr nestedError_; // failure of a nested command
+    bool closeRequested_ = false;
+    QElapsedTimer progressClock_;
+};
+
+} // namespace tavlori::ui

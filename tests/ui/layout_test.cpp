@@ -1,0 +1,360 @@
+// The window as laid out: every control's name, kind, place, texts, hints,
+// colours and keyboard order; the anchored resize; the pictures.
+#include "uitestsupport.h"
+
+#include "ui/anchors.h"
+#include "ui/directorylistbox.h"
+#include "ui/drivecombobox.h"
+#include "ui/treeimages.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <set>
+
+using namespace tavlori;
+using namespace tavlori::test;
+
+namespace {
+
+struct Control {
+    const char *name;
+    const char *kind; // class the control must be (or inherit)
+    QRect geometry;
+    QString text;     // caption or initial text; empty for lists
+    QString hint;
+};
+
+const Control kControls[] = {
+    {"SpeedButton1", "QToolButton", {1251, 821, 187, 46}, "不要なHTML削除", "選択されたファイルを削除"},
+    {"Label3", "QLabel", {832, 19, 140, 20}, "分岐リクエスト集", ""},
+    {"Label6", "QLabel", {15, 518, 261, 12}, "リンクしているのに存在していない\u3000リンク切れHTML", ""},
+    {"Label2", "QLabel", {832, 518, 144, 12}, "リクエストされていないHTML", ""},
+    {"SpeedButton2", "QToolButton", {407, 4, 138, 44}, "リンク調査", "HTMLにあるリンクファイルを調査"},
+    {"Label4", "QLabel", {735, 8, 24, 12}, "検索", ""},
+    {"ListBox3", "QListView", {832, 536, 606, 279}, "", "削除するファイルを選択する"},
+    {"ListBox4", "QListView", {8, 536, 241, 329}, "", "ダブルクリックで開く"},
+    {"ListBox5", "QListView", {832, 48, 606, 464}, "", "ダブルクリックで開く"},
+    {"DirectoryListBox1", "tavlori::ui::DirectoryListBox", {8, 32, 393, 480}, "", ""},
+    {"FileListBox1", "QListView", {407, 48, 322, 464}, "", "調査するファイルを選択する"},
+    {"DriveComboBox1", "tavlori::ui::DriveComboBox", {8, 8, 393, 18}, "", ""},
+    {"ListBox2", "QListView", {255, 536, 562, 329}, "", "リンク先に無いファイル"},
+    {"Edit1", "QLineEdit", {735, 26, 82, 20}, "&&&", ""},
+    {"ListBox1", "QListView", {735, 48, 82, 464}, "", "ダブルクリックで開く"},
+    {"BitBtn1", "QPushButton", {978, 16, 123, 26}, "リクエストの初期化", ""},
+    {"Edit2", "QLineEdit", {1356, 26, 82, 20}, "", ""},
+    {"Edit3", "QLineEdit", {1356, 515, 82, 20}, "", ""},
+    {"BitBtn2", "QPushButton", {551, 4, 106, 44}, "選択HTMLを削除", ""},
+    {"BitBtn3", "QPushButton", {663, 4, 50, 22}, "▲", ""},
+    {"BitBtn4", "QPushButton", {663, 24, 50, 22}, "▼", ""},
+};
+
+QString textOf(QWidget *w)
+{
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->text();
+    if (auto *l = qobject_cast<QLabel *>(w))
+        return l->text();
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        return e->text();
+    return {};
+}
+
+// Connected regions of one colour (4-neighbourhood).
+int regionsOf(const QImage &image, QRgb colour)
+{
+    const int w = image.width(), h = image.height();
+    std::vector<char> seen(static_cast<std::size_t>(w * h), 0);
+    int regions = 0;
+    for (int y0 = 0; y0 < h; ++y0) {
+        for (int x0 = 0; x0 < w; ++x0) {
+            if (seen[y0 * w + x0] || (image.pixel(x0, y0) & 0xFFFFFF) != (colour & 0xFFFFFF))
+                continue;
+            ++regions;
+            std::vector<QPoint> stack{{x0, y0}};
+            seen[y0 * w + x0] = 1;
+            while (!stack.empty()) {
+                const QPoint p = stack.back();
+                stack.pop_back();
+                for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                    const QPoint q = p + d;
+                    if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h || seen[q.y() * w + q.x()])
+                        continue;
+                    if ((image.pixel(q) & 0xFFFFFF) != (colour & 0xFFFFFF))
+                        continue;
+                    seen[q.y() * w + q.x()] = 1;
+                    stack.push_back(q);
+                }
+            }
+        }
+    }
+    return regions;
+}
+
+} // namespace
+
+class LayoutTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        window_ = openWindow(site_.path());
+        QVERIFY(window_);
+    }
+    void cleanup() { window_.reset(); }
+
+    void windowSettings()
+    {
+        QCOMPARE(window_->windowTitle(), QStringLiteral("不要HTMLの削除"));
+        QCOMPARE(window_->size(), QSize(1446, 873));
+        QCOMPARE(window_->pos(), QPoint(247, 105));
+        QVERIFY(!window_->windowIcon().isNull());
+        QCOMPARE(window_->palette().color(QPalette::Window),
+                 window_->palette().color(QPalette::Button));
+        QCOMPARE(window_->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(window_->font().pixelSize(), 12);
+        QVERIFY(QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック"))
+                    .contains("IPAPGothic", Qt::CaseInsensitive));
+        QCOMPARE(window_->findChild<QLabel *>("Label3")->font().pixelSize(), 20);
+        QCOMPARE(window_->findChild<QLabel *>("Label6")->font().pixelSize(), 12);
+    }
+
+    void controls_data()
+    {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(kControls)); ++i)
+            QTest::newRow(kControls[i].name) << i;
+    }
+    void controls()
+    {
+        QFETCH(int, row);
+        const Control &c = kControls[row];
+        auto *w = window_->findChild<QWidget *>(QString::fromLatin1(c.name));
+        QVERIFY2(w, c.name);
+        QVERIFY2(w->inherits(c.kind), w->metaObject()->className());
+        QCOMPARE(w->parentWidget(), window_.get());
+        QCOMPARE(textOf(w), c.text);
+        QCOMPARE(w->toolTip(), c.hint);
+        if (auto *label = qobject_cast<QLabel *>(w)) {
+            // A label is at least as designed and as wide as its text.
+            QCOMPARE(w->pos(), c.geometry.topLeft());
+            QCOMPARE(w->height(), c.geometry.height());
+            QVERIFY(w->width() >= c.geometry.width());
+            QVERIFY(w->width() >= label->fontMetrics().horizontalAdvance(label->text()));
+        } else {
+            QCOMPARE(w->geometry(), c.geometry);
+        }
+    }
+
+    void listSettings_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("red");
+        QTest::addColumn<bool>("white");
+        QTest::newRow("ListBox1") << "ListBox1" << false << true;
+        QTest::newRow("ListBox2") << "ListBox2" << true << true;
+        QTest::newRow("ListBox3") << "ListBox3" << false << true;
+        QTest::newRow("ListBox4") << "ListBox4" << true << true;
+        QTest::newRow("ListBox5") << "ListBox5" << false << true;
+        QTest::newRow("FileListBox1") << "FileListBox1" << false << false;
+    }
+    void listSettings()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, red);
+        QFETCH(bool, white);
+        auto *view = window_->findChild<QListView *>(name);
+        QVERIFY(view);
+        QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(view->verticalScrollMode(), QAbstractItemView::ScrollPerItem);
+        QVERIFY(view->uniformItemSizes());
+        if (white)
+            QCOMPARE(view->palette().color(QPalette::Base), QColor(Qt::white));
+        QCOMPARE(view->palette().color(QPalette::Text) == QColor(Qt::red), red);
+        QCOMPARE(view->font().pixelSize(), 12);
+        QCOMPARE(view->contextMenuPolicy() == Qt::CustomContextMenu, false);
+    }
+
+    void imageButtons()
+    {
+        for (const char *name : {"SpeedButton1", "SpeedButton2"}) {
+            auto *b = window_->findChild<QToolButton *>(name);
+            QVERIFY(b);
+            QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+            QCOMPARE(b->cursor().shape(), Qt::PointingHandCursor);
+            QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+            QVERIFY(b->autoRaise());
+            QVERIFY(!b->icon().isNull());
+            QCOMPARE(b->iconSize(), QSize(40, 40));
+        }
+    }
+
+    void popupMenu()
+    {
+        QMenu *menu = window_->PopupMenu1();
+        QVERIFY(menu);
+        QCOMPARE(menu->objectName(), QStringLiteral("PopupMenu1"));
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().first(), window_->N1());
+        QCOMPARE(window_->N1()->text(), QStringLiteral("フォルダの削除"));
+        QCOMPARE(window_->N1()->objectName(), QStringLiteral("N1"));
+        QVERIFY(!menu->isVisible());
+    }
+
+    void tabOrder()
+    {
+        const QStringList order = {"ListBox3", "ListBox4", "ListBox5", "DirectoryListBox1",
+                                   "FileListBox1", "DriveComboBox1", "ListBox2", "Edit1",
+                                   "ListBox1", "BitBtn1", "Edit2", "Edit3", "BitBtn2",
+                                   "BitBtn3", "BitBtn4", "ListBox3"};
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        window_->findChild<QWidget *>("ListBox3")->setFocus(Qt::TabFocusReason);
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(visited, order);
+    }
+
+    // The window widened by 100 pixels or made 50 pixels taller: the designed
+    // place of every control moved by (dx, dy) and grown by (dw, dh).
+    void resize_data()
+    {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("expected");
+        const QSize wider(1546, 873), taller(1446, 923), narrower(1000, 600);
+        const auto row = [](const QSize &client, const char *name, QRect expected) {
+            QTest::addRow("%dx%d %s", client.width(), client.height(), name)
+                << client << QString::fromLatin1(name) << expected;
+        };
+        row(wider, "ListBox3", {832, 536, 706, 279});
+        row(wider, "ListBox5", {832, 48, 706, 464});
+        row(wider, "ListBox1", {735, 48, 182, 464});
+        row(wider, "SpeedButton1", {1344, 821, 187, 46});
+        row(wider, "Label6", {25, 518, 261, 12});
+        row(wider, "ListBox4", {8, 536, 241, 329});
+        row(wider, "ListBox2", {255, 536, 562, 329});
+        row(wider, "FileListBox1", {407, 48, 322, 464});
+        row(wider, "Edit2", {1356, 26, 82, 20});
+        row(wider, "DirectoryListBox1", {8, 32, 393, 480});
+        row(taller, "ListBox3", {832, 536, 606, 329});
+        row(taller, "ListBox4", {8, 536, 241, 379});
+        row(taller, "ListBox2", {255, 536, 562, 379});
+        row(taller, "SpeedButton1", {1251, 871, 187, 46});
+        row(taller, "ListBox5", {832, 48, 606, 464});
+        row(taller, "FileListBox1", {407, 48, 322, 464});
+        row(taller, "ListBox1", {735, 48, 82, 464});
+        row(taller, "Label6", {15, 518, 261, 12});
+        row(taller, "Edit3", {1356, 515, 82, 20});
+        // Smaller than designed: centres scale, growing controls shrink.
+        row(narrower, "SpeedButton1", {836, 548, 187, 46});
+        row(narrower, "Label6", {-30, 518, 261, 12});
+        row(narrower, "ListBox3", {832, 536, 160, 6});
+    }
+    void resize()
+    {
+        QFETCH(QSize, client);
+        QFETCH(QString, name);
+        QFETCH(QRect, expected);
+        auto *w = window_->findChild<QWidget *>(name);
+        QVERIFY(w);
+        if (auto *label = qobject_cast<QLabel *>(w)) // as wide as its text
+            expected.setWidth(qMax(expected.width(), label->width()));
+        window_->resize(client);
+        QCOMPARE(w->geometry(), expected);
+        window_->resize(TForm1Size());
+        QCOMPARE(window_->size(), TForm1Size());
+    }
+
+    void anchorRule_data()
+    {
+        QTest::addColumn<QRect>("designed");
+        QTest::addColumn<QString>("anchors");
+        QTest::addColumn<QSize>("designedClient");
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("near only stays") << QRect(5, 6, 7, 8) << "left,top" << QSize(100, 100)
+                                         << QSize(50, 300) << QRect(5, 6, 7, 8);
+        QTest::newRow("both grow") << QRect(5, 6, 7, 8) << "left,top,right,bottom"
+                                   << QSize(100, 100) << QSize(130, 90) << QRect(5, 6, 37, -2);
+        QTest::newRow("far only moves") << QRect(5, 6, 7, 8) << "right,bottom" << QSize(100, 100)
+                                        << QSize(130, 90) << QRect(35, -4, 7, 8);
+        // centre 1 of 4 → 0.5 of 2 rounds up to 1; left = 1 - 1
+        QTest::newRow("centre half rounds up") << QRect(0, 0, 2, 2) << "" << QSize(4, 4)
+                                               << QSize(2, 2) << QRect(0, 0, 2, 2);
+        // centre 3 of 4 → 2.25 of 3 rounds to 2; odd width: half rounds down
+        QTest::newRow("centre odd width") << QRect(2, 2, 3, 3) << "" << QSize(4, 4)
+                                          << QSize(3, 3) << QRect(1, 1, 3, 3);
+    }
+    void anchorRule()
+    {
+        QFETCH(QRect, designed);
+        QFETCH(QString, anchors);
+        QFETCH(QSize, designedClient);
+        QFETCH(QSize, client);
+        QFETCH(QRect, expected);
+        QCOMPARE(ui::anchoredGeometry(designed, ui::parseAnchors(anchors), designedClient, client),
+                 expected);
+    }
+
+    void pictures_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("clumps"); // separate green regions; -1: one crown
+        QTest::newRow("A bare tree") << ui::bareTreeImage() << 40 << 6;
+        QTest::newRow("B full tree") << ui::fullTreeImage() << 40 << -1;
+        QTest::newRow("icon") << ui::iconImage() << 32 << 6;
+    }
+    void pictures()
+    {
+        QFETCH(QImage, image);
+        QFETCH(int, size);
+        QFETCH(int, clumps);
+        QCOMPARE(image.size(), QSize(size, size));
+        QCOMPARE(image.format(), QImage::Format_Indexed8);
+        QVERIFY(image.colorCount() <= 16);
+        // Only white (transparent), black, dark red and bright green are used,
+        // and every one of them.
+        const std::set<QRgb> allowed = {qRgba(255, 255, 255, 0), qRgba(0, 0, 0, 255),
+                                        qRgba(0x80, 0, 0, 255), qRgba(0, 255, 0, 255)};
+        std::set<QRgb> used;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                used.insert(image.pixel(x, y));
+        QCOMPARE(used, allowed);
+        QCOMPARE(qAlpha(image.pixel(0, size - 1)), 0);
+        const int green = regionsOf(image, qRgb(0, 255, 0));
+        if (clumps > 0) {
+            QCOMPARE(green, clumps);
+        } else {
+            // One dense crown: far more leaves than the six clumps of A.
+            const auto greenPixels = [](const QImage &picture) {
+                int n = 0;
+                for (int y = 0; y < picture.height(); ++y)
+                    for (int x = 0; x < picture.width(); ++x)
+                        n += picture.pixel(x, y) == qRgba(0, 255, 0, 255) ? 1 : 0;
+                return n;
+            };
+            QVERIFY2(greenPixels(image) > 2 * greenPixels(ui::bareTreeImage()),
+                     qPrintable(QString::number(greenPixels(image))));
+        }
+    }
+
+private:
+    static QSize TForm1Size() { return ui::TForm1::kDesignedSize; }
+    Site site_;
+    std::unique_ptr<ui::TForm1> window_;
+};
+
+QTEST_MAIN(LayoutTest)
+#include "layout_test.moc"

@@ -1,0 +1,98 @@
+#pragma once
+// Shared pieces of the window tests: a site folder, a window opened on it,
+// and a recorder that answers every dialog and counts the beeps.
+#include "ui/dialogs.h"
+#include "ui/tform1.h"
+#include "ui_tform1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavlori::test {
+
+// Answers every dialog with its first button and remembers it; counts beeps.
+class DialogRecorder {
+public:
+    DialogRecorder()
+    {
+        ui::setDialogHook([this](const ui::DialogRequest &request) {
+            requests.push_back(request);
+            return 0;
+        });
+        ui::setBeepHook([this] { ++beeps; });
+    }
+    ~DialogRecorder()
+    {
+        ui::setDialogHook({});
+        ui::setBeepHook({});
+    }
+    int count(ui::DialogKind kind) const
+    {
+        int n = 0;
+        for (const auto &r : requests)
+            n += r.kind == kind ? 1 : 0;
+        return n;
+    }
+    void clear()
+    {
+        requests.clear();
+        beeps = 0;
+    }
+    std::vector<ui::DialogRequest> requests;
+    int beeps = 0;
+};
+
+// A temporary folder to write pages into.
+class Site {
+public:
+    Site() { QVERIFY(dir.isValid()); }
+    QString path(const QString &name = {}) const
+    {
+        // The physical path, as the system reports a current directory.
+        const QString root = QDir(dir.path()).canonicalPath();
+        return name.isEmpty() ? root : root + QLatin1Char('/') + name;
+    }
+    void write(const QString &name, const QByteArray &bytes) const
+    {
+        QDir().mkpath(QFileInfo(path(name)).absolutePath());
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    void mkdir(const QString &name) const { QVERIFY(QDir().mkpath(path(name))); }
+    QTemporaryDir dir;
+};
+
+// The window opened on `folder` as the program opens it on its working
+// directory, shown, its first showing handled.
+inline std::unique_ptr<ui::TForm1> openWindow(const QString &folder)
+{
+    if (!QDir::setCurrent(folder))
+        return nullptr;
+    auto window = std::make_unique<ui::TForm1>();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
+    return window;
+}
+
+inline QStringList rows(const RowList &list)
+{
+    QStringList out;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        out.append(QString::fromStdString(list.row(i)));
+    return out;
+}
+
+inline QString str(const std::string &s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace tavlori::test
