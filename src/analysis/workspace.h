@@ -95,10 +95,20 @@ private:
     struct Indexes;
     // Reads a page's text; throws PageOpenError when it exists but cannot be read.
     std::string readPage(const std::string &path);
+    // The per-page steps shared by LOOKLINK0 and LOOKLINK: locate the page,
+    // report it when missing, read it into `text` and append its search row.
+    // False when the page is missing.
+    bool loadPage(const std::string &HTML, std::string &text);
+    // The search pass and the link pass: empty ListBox2, ListBox1 and
+    // ListBox4, then `perPage` for each selected page and " " for each other.
+    void pagePass(void (Workspace::*perPage)(const std::string &));
+    // UNLINK with the target already resolved.
+    void unlinkResolved(const std::string &F, std::string_view S, const std::string &T);
     Host &host_;
     FileAccess &files_;
     char separator_;
     std::unique_ptr<Indexes> indexes_;
+    std::string pathBuffer_; // reused for every page's path
 };
 
 } // namespace tavlori

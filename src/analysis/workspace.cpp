@@ -1,0 +1,456 @@
+#include "analysis/workspace.h"
+
+#include "analysis/expand.h"
+#include "analysis/extract.h"
+#include "analysis/listing.h"
+#include "analysis/pagetext.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace tavlori {
+
+// ---------------------------------------------------------------------------
+// Errors
+
+PageOpenError::PageOpenError(std::string path, std::string reason)
+    : CommandError("ファイル " + path + " は開けません。 " + reason + " ")
+    , path_(std::move(path))
+    , reason_(std::move(reason))
+{
+}
+
+std::string standardErrorText(std::string_view message)
+{
+    std::string text(message);
+    // The last byte of a non-ASCII UTF-8 character is 0x80..0xBF, so every
+    // such character counts as higher than ".", as every character above
+    // U+002E does.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
+        text += '.';
+    return text;
+}
+
+std::string folderErrorText(int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOENT:
+        return "指定されたファイルが見つかりません";
+    case EMFILE:
+    case ENFILE:
+        return "開かれたファイルが多すぎます。";
+    case EACCES:
+    case EPERM:
+        return "ファイルへのアクセスが拒否されました";
+    case ENOSPC:
+        return "ディスクがいっぱいです";
+    case ENOTDIR:
+        return "指定されたパスが見つかりません";
+    default:
+        return "I/O エラー " + std::to_string(errorNumber);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Row indexes
+//
+// The registry and the detection of unrequested pages ask "does any row of
+// this list equal that text" once per link and once per page. An index beside
+// each list answers in constant time. It holds row numbers, not texts: the key
+// of a row is read from the row itself, or, for an index of resolved rows,
+// from a side copy kept only for rows whose resolved text differs from the
+// row (most request-list rows resolve to themselves).
+//
+// An index follows its list lazily: rows appended since the last look are
+// added; a cleared or replaced list, or a changed KIJUNDIR for resolved keys,
+// rebuilds it.
+
+namespace {
+
+enum class KeyKind {
+    Row,             // the row text, compared exactly
+    Resolved,        // BToEn of the row, compared exactly
+    ResolvedCaseBlind // BToEn of the row, ASCII letters compared without case
+};
+
+inline unsigned char foldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+std::uint64_t hashText(std::string_view s, bool caseBlind)
+{
+    // FNV-1a, then a final mix so that the low bits used for the slot are spread.
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    if (caseBlind) {
+        for (const char c : s)
+            h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
+    } else {
+        for (const char c : s)
+            h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return h;
+}
+
+bool equalCaseBlind(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (foldAscii(static_cast<unsigned char>(a[i])) != foldAscii(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+class RowIndex {
+public:
+    explicit RowIndex(KeyKind kind) : kind_(kind) {}
+
+    // Brings the index in step with `list` as it stands under `kijundir`.
+    void sync(const RowList &list, const std::string &kijundir, char sep)
+    {
+        const bool resolved = kind_ != KeyKind::Row;
+        if (!valid_ || list.resetRevision() != revision_ || list.size() < indexed_
+            || (resolved && kijundir != builtFor_)) {
+            slots_.clear();
+            alternates_.clear();
+            used_ = 0;
+            indexed_ = 0;
+            revision_ = list.resetRevision();
+            if (resolved)
+                builtFor_ = kijundir;
+            valid_ = true;
+        }
+        for (; indexed_ < list.size(); ++indexed_)
+            add(list, indexed_, sep);
+    }
+
+    // True when some row's key equals `key`. The index must be in step.
+    bool contains(const RowList &list, std::string_view key) const
+    {
+        if (slots_.empty())
+            return false;
+        const std::uint64_t h = hashText(key, caseBlind());
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            const Slot &slot = slots_[i];
+            if (slot.row == kEmpty)
+                return false;
+            if (slot.hash == h && keysEqual(keyOf(list, slot), key))
+                return true;
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+    static constexpr std::uint32_t kNoAlternate = std::numeric_limits<std::uint32_t>::max();
+
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t row = kEmpty;
+        std::uint32_t alternate = kNoAlternate; // index into alternates_
+    };
+
+    bool caseBlind() const { return kind_ == KeyKind::ResolvedCaseBlind; }
+
+    bool keysEqual(std::string_view a, std::string_view b) const
+    {
+        return caseBlind() ? equalCaseBlind(a, b) : a == b;
+    }
+
+    std::string_view keyOf(const RowList &list, const Slot &slot) const
+    {
+        if (slot.alternate != kNoAlternate)
+            return alternates_[slot.alternate];
+        return list.row(slot.row);
+    }
+
+    void add(const RowList &list, std::size_t row, char sep)
+    {
+        Slot slot;
+        slot.row = static_cast<std::uint32_t>(row);
+        const std::string &text = list.row(row);
+        if (kind_ == KeyKind::Row) {
+            slot.hash = hashText(text, false);
+        } else {
+            std::string key = BToEn(text, builtFor_, sep);
+            slot.hash = hashText(key, caseBlind());
+            if (key != text) {
+                slot.alternate = static_cast<std::uint32_t>(alternates_.size());
+                alternates_.push_back(std::move(key));
+            }
+        }
+        if ((used_ + 1) * 2 > slots_.size())
+            grow();
+        place(slot);
+        ++used_;
+    }
+
+    void place(const Slot &slot)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].row != kEmpty)
+            i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+        for (const Slot &slot : old) {
+            if (slot.row != kEmpty)
+                place(slot);
+        }
+    }
+
+    KeyKind kind_;
+    std::vector<Slot> slots_; // open addressing, power-of-two size, at most half full
+    std::vector<std::string> alternates_;
+    std::size_t used_ = 0;
+    std::size_t indexed_ = 0;
+    std::uint64_t revision_ = 0;
+    std::string builtFor_;
+    bool valid_ = false;
+};
+
+} // namespace
+
+struct Workspace::Indexes {
+    RowIndex requests{KeyKind::Row};                          // ListBox5, for L5ADD
+    RowIndex requestsResolved{KeyKind::ResolvedCaseBlind};    // ListBox5, for CHECK
+    RowIndex missingResolved{KeyKind::Resolved};              // ListBox2, for UNLINK
+};
+
+// ---------------------------------------------------------------------------
+// Workspace
+
+Workspace::Workspace(Host &host, FileAccess &files, char separator)
+    : host_(host)
+    , files_(files)
+    , separator_(separator)
+    , indexes_(std::make_unique<Indexes>())
+{
+}
+
+Workspace::~Workspace() = default;
+
+std::string Workspace::pagePath(std::string_view name) const
+{
+    std::string path;
+    path.reserve(KIJUNDIR.size() + 1 + name.size());
+    path += KIJUNDIR;
+    path += separator_;
+    path += name;
+    return path;
+}
+
+std::string Workspace::resolve(std::string_view linkText) const
+{
+    return BToEn(linkText, KIJUNDIR, separator_);
+}
+
+void Workspace::readPageList()
+{
+    std::error_code error;
+    std::filesystem::current_path(FileListDir, error);
+    if (error)
+        throw CommandError(folderErrorText(error.value()));
+    FileListBox1.clear();
+    std::vector<std::string> names = listPages(FileListDir, error);
+    if (error)
+        throw CommandError(folderErrorText(error.value()));
+    FileListBox1.assign(std::move(names));
+}
+
+std::string Workspace::readPage(const std::string &path)
+{
+    ReadResult read = files_.readAll(path);
+    if (!read.ok)
+        throw PageOpenError(path, std::move(read.reason));
+    return pageTextFromBytes(read.bytes);
+}
+
+void Workspace::FormShow(const std::string &directory)
+{
+    KIJUNDIR = directory;
+    FileListBox1.selectAll();
+}
+
+void Workspace::changeFolder(const std::string &directory)
+{
+    ListBox1.clear();
+    ListBox2.clear();
+    ListBox3.clear();
+    ListBox4.clear();
+    KIJUNDIR = directory;
+    if (FileListDir != KIJUNDIR) {
+        FileListDir = KIJUNDIR;
+        readPageList();
+    }
+    readPageList();
+    host_.processMessages();
+    FileListBox1.selectAll();
+    HTMLALL0();
+    FileListBox1.scrollToTop();
+    ListBox1.scrollToTop();
+    ListBox2.scrollToTop();
+    ListBox3.scrollToTop();
+    ListBox4.scrollToTop();
+    ListBox5.scrollToTop();
+}
+
+bool Workspace::loadPage(const std::string &HTML, std::string &text)
+{
+    pathBuffer_.assign(KIJUNDIR);
+    pathBuffer_ += separator_;
+    pathBuffer_ += HTML;
+    if (!files_.isFile(pathBuffer_)) {
+        host_.beep();
+        host_.missingPage(HTML);
+        // The missing page keeps its place in the search column, so that row
+        // i stays beside page i.
+        ListBox1.append("-");
+        return false;
+    }
+    text = readPage(pathBuffer_);
+    const bool found = !Edit1.empty() && std::string_view(text).find(Edit1) != std::string_view::npos;
+    ListBox1.append(found ? "found" : "-");
+    return true;
+}
+
+void Workspace::pagePass(void (Workspace::*perPage)(const std::string &))
+{
+    ListBox2.clear();
+    ListBox1.clear();
+    ListBox4.clear();
+    const std::size_t count = FileListBox1.size();
+    host_.progress(0, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (FileListBox1.isSelected(i))
+            (this->*perPage)(FileListBox1.row(i));
+        else
+            ListBox1.append(" ");
+        host_.progress(i + 1, count);
+    }
+}
+
+void Workspace::HTMLALL0()
+{
+    pagePass(&Workspace::LOOKLINK0);
+}
+
+void Workspace::LOOKLINK0(const std::string &HTML)
+{
+    std::string text;
+    loadPage(HTML, text);
+}
+
+void Workspace::HTMLALL()
+{
+    pagePass(&Workspace::LOOKLINK);
+}
+
+void Workspace::LOOKLINK(const std::string &HTML)
+{
+    std::string text;
+    if (!loadPage(HTML, text))
+        return;
+    const std::string expanded = KAKUTYO(text);
+    extractLinks(expanded, [this, &HTML](std::string_view value) { L5ADD(HTML, value); });
+}
+
+void Workspace::L5ADD(const std::string &F, std::string_view S)
+{
+    std::string T = resolve(S);
+    indexes_->requests.sync(ListBox5, KIJUNDIR, separator_);
+    if (indexes_->requests.contains(ListBox5, T))
+        return;
+    ListBox5.append(std::move(T));
+    unlinkResolved(F, S, ListBox5.row(ListBox5.size() - 1));
+}
+
+void Workspace::UNLINK(const std::string &F, std::string_view S)
+{
+    const std::string T = resolve(S);
+    unlinkResolved(F, S, T);
+}
+
+void Workspace::unlinkResolved(const std::string &F, std::string_view S, const std::string &T)
+{
+    if (files_.isFile(T))
+        return;
+    if (S == "#TOP")
+        return;
+    indexes_->missingResolved.sync(ListBox2, KIJUNDIR, separator_);
+    bool broken = !indexes_->missingResolved.contains(ListBox2, T);
+    if (!S.empty() && S.front() == '#') {
+        // The holding page is read again for this test alone, whatever the
+        // step above found.
+        const std::string page = readPage(pagePath(F));
+        std::string anchor;
+        anchor.reserve(S.size() + 7);
+        anchor += "name=\"";
+        anchor += S.substr(1);
+        anchor += '"';
+        if (page.find(anchor) != std::string::npos)
+            broken = false;
+    }
+    if (broken) {
+        ListBox4.append(F);
+        ListBox2.append(std::string(S));
+    }
+}
+
+void Workspace::CHECK()
+{
+    ListBox3.clear();
+    host_.processMessages();
+    const std::size_t count = FileListBox1.size();
+    RowIndex &requested = indexes_->requestsResolved;
+    requested.sync(ListBox5, KIJUNDIR, separator_);
+    host_.progress(0, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string P = resolve(FileListBox1.row(i));
+        if (!requested.contains(ListBox5, P))
+            ListBox3.append(std::move(P));
+        host_.progress(i + 1, count);
+    }
+}
+
+void Workspace::BitBtn5Click()
+{
+    HTMLALL();
+    host_.processMessages();
+    host_.processMessages();
+    CHECK();
+    host_.processMessages();
+    FileListBox1.scrollToTop();
+    ListBox1.scrollToTop();
+    ListBox3.selectAll();
+    ListBox5.scrollToTop();
+    ListBox4.scrollToTop();
+    ListBox2.scrollToTop();
+    ListBox3.scrollToTop();
+    host_.processMessages();
+    Edit2 = std::to_string(ListBox5.size());
+    Edit3 = std::to_string(ListBox3.size());
+    host_.beep();
+}
+
+void Workspace::BitBtn1Click()
+{
+    ListBox5.clear();
+}
+
+} // namespace tavlori

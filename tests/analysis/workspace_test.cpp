@@ -1,0 +1,675 @@
+// Whole term searches and link investigations over small folders made here.
+#include "analysis/workspace.h"
+
+#include "analysis/recording_host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/stat.h>
+#define TAVLORI_HAVE_FIFO 1
+#endif
+
+namespace fs = std::filesystem;
+using tavlori::test::RecordingHost;
+using Rows = std::vector<std::string>;
+
+namespace tavlori {
+namespace {
+
+// A fresh folder under the system's temporary folder. The workspace makes the
+// page list's folder the process's current directory; the fixture puts the
+// old one back before it removes the folder.
+class TempFolder {
+public:
+    TempFolder() : saved_(fs::current_path())
+    {
+        static unsigned serial = 0;
+        std::random_device random;
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        root_ = fs::temp_directory_path()
+            / ("tavlori-ws-" + std::to_string(random()) + "-" + std::to_string(stamp) + "-"
+               + std::to_string(++serial));
+        fs::create_directories(root_);
+        root_ = fs::canonical(root_);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        fs::current_path(saved_, ignored);
+        fs::remove_all(root_, ignored);
+    }
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+
+    std::string path() const { return root_.string(); }
+    std::string path(const std::string &name) const { return (root_ / name).string(); }
+
+    void write(const std::string &name, const std::string &text) const
+    {
+        fs::create_directories((root_ / name).parent_path());
+        std::ofstream out(root_ / name, std::ios::binary);
+        out << text;
+    }
+
+private:
+    fs::path saved_;
+    fs::path root_;
+};
+
+struct PageFile {
+    std::string name;
+    std::string text;
+};
+
+// A page list folder with the given pages, entered by a change of folder.
+struct Site {
+    explicit Site(std::initializer_list<PageFile> pages) : dir(folder.path("site"))
+    {
+        fs::create_directories(dir);
+        add(pages);
+    }
+    template<typename Pages>
+    void add(const Pages &pages) const
+    {
+        for (const PageFile &page : pages)
+            folder.write("site/" + page.name, page.text);
+    }
+    std::string page(const std::string &name) const { return dir + "/" + name; }
+
+    TempFolder folder;
+    std::string dir;
+};
+
+Rows rowsOf(const RowList &list) { return list.rows(); }
+
+Rows selectedRows(const RowList &list)
+{
+    Rows rows;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list.isSelected(i))
+            rows.push_back(list.row(i));
+    }
+    return rows;
+}
+
+void selectOnly(RowList &list, const Rows &names)
+{
+    for (std::size_t i = 0; i < list.size(); ++i)
+        list.setSelected(i, std::find(names.begin(), names.end(), list.row(i)) != names.end());
+}
+
+// A FileAccess over the standard one that counts reads per path and can fail
+// the n-th read of one path.
+class CountingFiles : public FileAccess {
+public:
+    bool isFile(const std::string &path) override { return standardFileAccess().isFile(path); }
+    ReadResult readAll(const std::string &path) override
+    {
+        const int n = ++reads[path];
+        if (path == failPath && n == failOnRead)
+            return ReadResult{false, {}, "injected"};
+        return standardFileAccess().readAll(path);
+    }
+    std::map<std::string, int> reads;
+    std::string failPath;
+    int failOnRead = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Error texts
+
+TEST(StandardErrorText, AppendsAPeriodAfterAHigherLastCharacter)
+{
+    const struct {
+        std::string message;
+        std::string shown;
+    } cases[] = {
+        {"abc", "abc."},
+        {"I/O エラー 21", "I/O エラー 21."},
+        {"開かれたファイルが多すぎます。", "開かれたファイルが多すぎます。."},
+        {"ファイル x は開けません。 reason ", "ファイル x は開けません。 reason "},
+        {"ends with a period.", "ends with a period."},
+        {"ends with a comma,", "ends with a comma,"},
+        {"ends with a slash/", "ends with a slash/."},
+        {"é", "é."},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(standardErrorText(c.message), c.shown) << c.message;
+}
+
+TEST(FolderErrorText, NamesTheErrorNumber)
+{
+    const struct {
+        int number;
+        std::string text;
+    } cases[] = {
+        {ENOENT, "指定されたファイルが見つかりません"},
+        {EMFILE, "開かれたファイルが多すぎます。"},
+        {ENFILE, "開かれたファイルが多すぎます。"},
+        {EACCES, "ファイルへのアクセスが拒否されました"},
+        {EPERM, "ファイルへのアクセスが拒否されました"},
+        {ENOSPC, "ディスクがいっぱいです"},
+        {ENOTDIR, "指定されたパスが見つかりません"},
+        {EIO, "I/O エラー " + std::to_string(EIO)},
+        {12345, "I/O エラー 12345"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(folderErrorText(c.number), c.text) << c.number;
+}
+
+TEST(PageOpenError, SpellsThePathAndTheReason)
+{
+    const PageOpenError error("/web/a.htm", "Permission denied");
+    EXPECT_STREQ(error.what(), "ファイル /web/a.htm は開けません。 Permission denied ");
+    EXPECT_EQ(error.path(), "/web/a.htm");
+    EXPECT_EQ(error.reason(), "Permission denied");
+}
+
+// ---------------------------------------------------------------------------
+// Start-up, change of folder, search pass
+
+TEST(Workspace, FormShowTakesTheFolderAndSelectsEveryPageWithoutSearching)
+{
+    Site site({{"a.htm", "&&&"}, {"b.html", ""}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.FileListDir = site.dir;
+    ws.readPageList();
+    EXPECT_EQ(fs::current_path(), fs::path(site.dir));
+    EXPECT_EQ(ws.FileListBox1.selectedCount(), 0u);
+    ws.FormShow(site.dir);
+    EXPECT_EQ(ws.KIJUNDIR, site.dir);
+    EXPECT_EQ(selectedRows(ws.FileListBox1), (Rows{"a.htm", "b.html"}));
+    EXPECT_TRUE(ws.ListBox1.empty());
+    EXPECT_TRUE(host.events.empty());
+}
+
+TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
+{
+    Site one({{"x.htm", "x"}});
+    TempFolder other;
+    other.write("B.htm", "no term");
+    other.write("a.htm", "a &&& b");
+    other.write("c.html", "&&");
+    other.write("old.htm.bak", "&&&");
+    other.write("notes.txt", "&&&");
+    fs::create_directories(other.path("dir.html"));
+
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(one.dir);
+    for (RowList *list : {&ws.ListBox2, &ws.ListBox3, &ws.ListBox4, &ws.ListBox5})
+        list->append("old");
+    ws.Edit2 = "7";
+    ws.Edit3 = "9";
+    ws.FileListBox1.setTopIndex(3);
+    ws.ListBox5.setTopIndex(2);
+
+    // At the one point where messages are processed the page list has been
+    // read but not yet selected, and the search column is still empty.
+    bool looked = false;
+    host.onProcessMessages = [&] {
+        looked = true;
+        EXPECT_EQ(ws.KIJUNDIR, other.path());
+        EXPECT_EQ(ws.FileListBox1.size(), 4u);
+        EXPECT_EQ(ws.FileListBox1.selectedCount(), 0u);
+        EXPECT_TRUE(ws.ListBox1.empty());
+        EXPECT_TRUE(ws.ListBox3.empty());
+    };
+    host.clear();
+    ws.changeFolder(other.path());
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(host.events, (Rows{"process"}));
+
+    EXPECT_EQ(ws.KIJUNDIR, other.path());
+    EXPECT_EQ(ws.FileListDir, other.path());
+    EXPECT_EQ(fs::current_path(), fs::path(other.path()));
+    EXPECT_EQ(rowsOf(ws.FileListBox1), (Rows{"a.htm", "B.htm", "c.html", "old.htm.bak"}));
+    EXPECT_EQ(ws.FileListBox1.selectedCount(), 4u);
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found", "-", "-", "found"}));
+    EXPECT_TRUE(ws.ListBox2.empty());
+    EXPECT_TRUE(ws.ListBox3.empty());
+    EXPECT_TRUE(ws.ListBox4.empty());
+    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{"old"}));
+    EXPECT_EQ(ws.Edit2, "7");
+    EXPECT_EQ(ws.Edit3, "9");
+    EXPECT_EQ(ws.FileListBox1.topIndex(), 0);
+    EXPECT_EQ(ws.ListBox5.topIndex(), 0);
+    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
+}
+
+TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
+{
+    Site site({{"a.htm", "\xEF\xBB\xBF&&&Start"},
+               {"b.htm", "a\0&&& after nul"},
+               {"c.htm", "Term and term"},
+               {"d.htm", "\x82\xA0 Shift-JIS bytes &&&"}});
+    // The literal above stops at the NUL; write the page with it.
+    site.folder.write("site/b.htm", std::string("a\0&&& after nul", 15));
+
+    const struct {
+        std::string term;
+        Rows column;
+    } cases[] = {
+        {"&&&", {"found", "-", "-", "-"}},
+        {"", {"-", "-", "-", "-"}},
+        {"term", {"-", "-", "found", "-"}},
+        {"TERM", {"-", "-", "-", "-"}},
+        {"Start\r\n", {"found", "-", "-", "-"}},
+    };
+    for (const auto &c : cases) {
+        RecordingHost host;
+        Workspace ws(host, standardFileAccess(), '/');
+        ws.Edit1 = c.term;
+        ws.changeFolder(site.dir);
+        EXPECT_EQ(rowsOf(ws.ListBox1), c.column) << c.term;
+    }
+}
+
+TEST(Workspace, UnselectedPagesGetABlankRow)
+{
+    Site site({{"a.htm", "&&&"}, {"b.htm", "&&&"}, {"c.htm", "&&&"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    selectOnly(ws.FileListBox1, {"b.htm"});
+    ws.HTMLALL0();
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{" ", "found", " "}));
+}
+
+TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
+{
+    Site site({{"a.htm", "&&& <a href=\"gone.htm\">"}, {"c.htm", "&&&"}});
+    fs::create_symlink("nowhere.htm", site.page("b.htm"));
+
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    EXPECT_EQ(rowsOf(ws.FileListBox1), (Rows{"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(host.events, (Rows{"process", "beep", "missing b.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found", "-", "found"}));
+
+    host.clear();
+    ws.BitBtn5Click();
+    EXPECT_EQ(host.events,
+              (Rows{"beep", "missing b.htm", "process", "process", "process", "process", "process", "beep"}));
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found", "-", "found"}));
+    // The missing page registers nothing, and nothing links to it.
+    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("gone.htm")}));
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
+}
+
+#ifdef TAVLORI_HAVE_FIFO
+TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
+{
+    Site site({{"a.htm", "&&& <a href=\"gone.htm\"> <a href=\"c.htm\">"}, {"c.htm", "&&&"}});
+    ASSERT_EQ(::mkfifo(site.page("b.htm").c_str(), 0600), 0);
+
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.ListBox5.setTopIndex(5);
+    // The search pass of the change of folder stops at the FIFO; the lists
+    // are not scrolled to the top.
+    try {
+        ws.changeFolder(site.dir);
+        FAIL() << "no failure";
+    } catch (const PageOpenError &e) {
+        EXPECT_EQ(e.path(), site.page("b.htm"));
+        EXPECT_FALSE(e.reason().empty());
+        EXPECT_EQ(std::string(e.what()), "ファイル " + site.page("b.htm") + " は開けません。 " + e.reason() + " ");
+    }
+    EXPECT_EQ(rowsOf(ws.FileListBox1), (Rows{"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found"}));
+    EXPECT_EQ(ws.ListBox5.topIndex(), 5);
+
+    // The investigation stops there too: what the earlier one left in
+    // ListBox3, Edit2 and Edit3 stays, and there is no closing beep.
+    ws.ListBox3.append("earlier");
+    ws.Edit2 = "7";
+    ws.Edit3 = "9";
+    host.clear();
+    EXPECT_THROW(ws.BitBtn5Click(), PageOpenError);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found"}));
+    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("gone.htm"), site.page("c.htm")}));
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{"earlier"}));
+    EXPECT_EQ(ws.Edit2, "7");
+    EXPECT_EQ(ws.Edit3, "9");
+}
+#endif
+
+TEST(Workspace, FolderThatCannotBeReadThrowsTheFolderError)
+{
+    TempFolder folder;
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.FileListDir = folder.path("absent");
+    try {
+        ws.readPageList();
+        FAIL() << "no failure";
+    } catch (const CommandError &e) {
+        EXPECT_STREQ(e.what(), "指定されたファイルが見つかりません");
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Broken links
+
+struct BrokenCase {
+    const char *what;
+    std::string page;            // the text of a.htm, the one page scanned
+    std::vector<PageFile> other; // further files of the folder
+    Rows broken;                 // ListBox2 after the investigation
+};
+
+TEST(Workspace, BrokenLinksOfOnePage)
+{
+    const BrokenCase cases[] = {
+        {"existing page", "<a href=\"there.htm\">", {{"there.htm", ""}}, {}},
+        {"missing page", "<a href=\"gone.htm\">", {}, {"gone.htm"}},
+        {"fragment of an existing page", "<a href=\"there.htm#part2\">", {{"there.htm", ""}}, {}},
+        {"two links, one target", "<a href=\"gone.htm#p\"> <a href=\"gone.htm\">", {}, {"gone.htm#p"}},
+        {"subfolder", "<a href=\"sub/in.html\"> <a href=\"sub/out.html\">", {{"sub/in.html", ""}},
+         {"sub/out.html"}},
+        {"parent folder", "<a href=\"../up.htm\"> <a href=\"../down.htm\">", {{"../up.htm", ""}},
+         {"../down.htm"}},
+        {"web link", "<a href=\"http://example.com/x.html\">", {}, {"http://example.com/x.html"}},
+        {"dollar resolves to the folder", "<a href=\"item$1.html\"> <a href=\"other$2.html\">", {},
+         {"item$1.html"}},
+        {"folder named like a page", "<a href=\"dir.html\">", {{"dir.html/inner.txt", ""}}, {"dir.html"}},
+        {"unchanged text looked up in the current folder", "<a href=\"http_guide.html\">",
+         {{"http_guide.html", ""}}, {}},
+        {"anchor with name and double quotes", "<a href=\"#x.htm\"> <a name=\"x.htm\">", {}, {}},
+        {"anchor with id", "<a href=\"#x.htm\"> <a id=\"x.htm\">", {}, {"#x.htm"}},
+        {"anchor with single quotes", "<a href=\"#x.htm\"> <a name='x.htm'>", {}, {"#x.htm"}},
+        {"anchor with spaces", "<a href=\"#x.htm\"> <a name = \"x.htm\">", {}, {"#x.htm"}},
+        {"anchor in another letter case", "<a href=\"#x.htm\"> <a name=\"X.htm\">", {}, {"#x.htm"}},
+    };
+    for (const BrokenCase &c : cases) {
+        Site site({{"a.htm", c.page}});
+        site.add(c.other);
+        RecordingHost host;
+        Workspace ws(host, standardFileAccess(), '/');
+        ws.changeFolder(site.dir);
+        selectOnly(ws.FileListBox1, {"a.htm"});
+        ws.BitBtn5Click();
+        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.what;
+        EXPECT_EQ(rowsOf(ws.ListBox4), Rows(c.broken.size(), "a.htm")) << c.what;
+    }
+}
+
+TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
+{
+    Site site({{"a.htm", "<a href=\"item$1.html\"> <a href=\"other$2.html\">"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.dir}));
+    EXPECT_EQ(ws.Edit2, "1");
+}
+
+TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
+{
+    const struct {
+        std::string page;
+        Rows links;
+        Rows broken;
+    } cases[] = {
+        {"", {"#TOP", "#top"}, {"#top"}},
+        {"<a name=\"top\">", {"#TOP", "#top"}, {}},
+        {"<a name=\"TOP\">", {"#top", "#TOP"}, {"#top"}},
+        {"", {"#", "#x"}, {"#", "#x"}},
+        {"name=\"\"", {"#", "#x"}, {"#x"}},
+    };
+    for (const auto &c : cases) {
+        Site site({{"a.htm", c.page}});
+        RecordingHost host;
+        Workspace ws(host, standardFileAccess(), '/');
+        ws.changeFolder(site.dir);
+        for (const std::string &link : c.links)
+            ws.L5ADD("a.htm", link);
+        EXPECT_EQ(rowsOf(ws.ListBox5), c.links) << c.page;
+        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.page;
+    }
+}
+
+TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
+{
+    Site site({{"a.htm", "<a href=\"gone.htm\">"},
+               {"b.htm", "<a href=\"gone.htm\"> <a href=\"#n.htm\">"},
+               {"c.htm", "<a href=\"#n.htm\"> <a name=\"n.htm\">"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "#n.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm", "b.htm"}));
+}
+
+TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
+{
+    Site site({{"a.htm", ""}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.UNLINK("a.htm", "gone.htm");
+    ws.UNLINK("a.htm", "gone.htm#x");
+    ws.UNLINK("a.htm", "./gone.htm");
+    ws.UNLINK("a.htm", site.page("gone.htm"));
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "./gone.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm", "a.htm"}));
+}
+
+TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
+{
+    Site site({{"a.htm", "<a href=\"#x.htm\"> <a href=\"#x.htm\"> <a href=\"#y.htm\"> <a name=\"y.htm\">"}});
+    const std::string path = site.page("a.htm");
+    {
+        RecordingHost host;
+        CountingFiles files;
+        Workspace ws(host, files, '/');
+        ws.changeFolder(site.dir);
+        files.reads.clear();
+        ws.BitBtn5Click();
+        // Once for the scan, once for each new anchor target.
+        EXPECT_EQ(files.reads[path], 3);
+        EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"#x.htm"}));
+    }
+    {
+        RecordingHost host;
+        CountingFiles files;
+        Workspace ws(host, files, '/');
+        ws.changeFolder(site.dir);
+        ws.Edit3 = "9";
+        files.reads.clear();
+        files.failPath = path;
+        files.failOnRead = 2;
+        host.clear();
+        try {
+            ws.BitBtn5Click();
+            FAIL() << "no failure";
+        } catch (const PageOpenError &e) {
+            EXPECT_STREQ(e.what(), ("ファイル " + path + " は開けません。 injected ").c_str());
+        }
+        // The target under test stays registered without an outcome.
+        EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{"#x.htm"}));
+        EXPECT_TRUE(ws.ListBox2.empty());
+        EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"-"}));
+        EXPECT_EQ(ws.Edit3, "9");
+        EXPECT_TRUE(host.events.empty());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Investigation and unrequested pages
+
+TEST(Workspace, InvestigationListsUnrequestedPages)
+{
+    Site site({{"index.html", "<a href=\"a.htm\"> <a href=\"sub/x.htm\">"},
+               {"a.htm", "<a href=\"index.html\"> <img src=\"b.htm\">"},
+               {"b.htm", ""},
+               {"self.htm", "<a href=\"self.htm\">"},
+               {"alone.htm", ""},
+               {"quiet.htm", "<a href=\"linked.htm\">"},
+               {"linked.htm", ""}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    selectOnly(ws.FileListBox1, {"a.htm", "index.html", "self.htm", "alone.htm"});
+    host.clear();
+    ws.BitBtn5Click();
+
+    EXPECT_EQ(rowsOf(ws.FileListBox1),
+              (Rows{"a.htm", "alone.htm", "b.htm", "index.html", "linked.htm", "quiet.htm", "self.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"-", "-", " ", "-", " ", " ", "-"}));
+    // b.htm, unselected, is requested by a.htm;
+    // linked.htm is linked only from an unselected page.
+    const Rows unrequested{site.page("alone.htm"), site.page("linked.htm"), site.page("quiet.htm")};
+    EXPECT_EQ(rowsOf(ws.ListBox3), unrequested);
+    EXPECT_EQ(selectedRows(ws.ListBox3), unrequested);
+    EXPECT_EQ(ws.Edit2, std::to_string(ws.ListBox5.size()));
+    EXPECT_EQ(ws.Edit2, "5");
+    EXPECT_EQ(ws.Edit3, "3");
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"sub/x.htm"}));
+    EXPECT_EQ(host.events.back(), "beep");
+    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
+}
+
+TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
+{
+    const struct {
+        std::string page;
+        std::string link;
+        bool requested;
+    } cases[] = {
+        {"index.html", "Index.html", true},
+        {"INDEX.HTML", "index.HTML", true},
+        {"café.htm", "cafÉ.htm", false},
+        {"Ａ.htm", "ａ.htm", false},
+        {"ａ.htm", "ａ.htm", true},
+        {"page.htm", "page.htm#frag", true},
+        {"page.htm", "pagé.htm", false},
+    };
+    for (const auto &c : cases) {
+        Site site({{"from.htm", "<a href=\"" + c.link + "\">"}, {c.page, ""}});
+        RecordingHost host;
+        Workspace ws(host, standardFileAccess(), '/');
+        ws.changeFolder(site.dir);
+        ws.BitBtn5Click();
+        const Rows &listed = ws.ListBox3.rows();
+        const bool unrequested = std::find(listed.begin(), listed.end(), site.page(c.page)) != listed.end();
+        EXPECT_EQ(!unrequested, c.requested) << c.page << " <- " << c.link;
+    }
+}
+
+TEST(Workspace, NothingSelected)
+{
+    Site site({{"a.htm", "<a href=\"b.htm\">"}, {"b.htm", ""}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    selectOnly(ws.FileListBox1, {});
+    ws.ListBox5.append(site.page("b.htm"));
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{" ", " "}));
+    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("b.htm")}));
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("a.htm")}));
+    EXPECT_EQ(ws.Edit2, "1");
+    EXPECT_EQ(ws.Edit3, "1");
+}
+
+TEST(Workspace, EmptyPageList)
+{
+    TempFolder folder;
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(folder.path());
+    EXPECT_TRUE(ws.ListBox1.empty());
+    ws.ListBox5.append("kept");
+    ws.ListBox3.append("earlier");
+    host.clear();
+    ws.BitBtn5Click();
+    EXPECT_TRUE(ws.ListBox1.empty());
+    EXPECT_TRUE(ws.ListBox3.empty());
+    EXPECT_EQ(ws.Edit2, "1");
+    EXPECT_EQ(ws.Edit3, "0");
+    EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
+}
+
+TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
+{
+    Site site({{"a.htm", "<a href=\"gone.htm\"> <a href=\"b.htm\">"}, {"b.htm", "<a href=\"new.htm\">"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    selectOnly(ws.FileListBox1, {"a.htm"});
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm"}));
+    EXPECT_EQ(ws.Edit2, "2");
+
+    // Again, with b.htm too: only its new target is tested.
+    ws.FileListBox1.selectAll();
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"new.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"b.htm"}));
+    EXPECT_EQ(ws.Edit2, "3");
+
+    // Clearing empties the request list alone.
+    ws.BitBtn1Click();
+    EXPECT_TRUE(ws.ListBox5.empty());
+    EXPECT_EQ(ws.Edit2, "3");
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"new.htm"}));
+    EXPECT_EQ(ws.ListBox3.size(), 1u);
+
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "new.htm"}));
+    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("a.htm")}));
+}
+
+TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
+{
+    TempFolder root;
+    root.write("one/a.htm", "<a href=\"../two/p.htm\"> <a href=\"q.htm\">");
+    root.write("two/p.htm", "");
+    root.write("two/q.htm", "");
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(root.path("one"));
+    ws.BitBtn5Click();
+    const Rows requests{root.path("two/p.htm"), root.path("one/q.htm")};
+    EXPECT_EQ(rowsOf(ws.ListBox5), requests);
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{root.path("one/a.htm")}));
+    EXPECT_EQ(ws.Edit2, "2");
+    EXPECT_EQ(ws.Edit3, "1");
+
+    ws.changeFolder(root.path("two"));
+    EXPECT_EQ(rowsOf(ws.ListBox5), requests);
+    EXPECT_TRUE(ws.ListBox3.empty());
+    EXPECT_EQ(ws.Edit2, "2");
+    EXPECT_EQ(ws.Edit3, "1");
+
+    // Nothing scanned here: p.htm is requested by the earlier folder's
+    // target, q.htm is not (that target named one/q.htm).
+    selectOnly(ws.FileListBox1, {});
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{root.path("two/q.htm")}));
+}
+
+} // namespace
+} // namespace tavlori
