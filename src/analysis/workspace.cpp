@@ -315,7 +315,13 @@ bool Workspace::loadPage(const std::string &HTML, std::string &text)
     pathBuffer_.assign(KIJUNDIR);
     pathBuffer_ += separator_;
     pathBuffer_ += HTML;
-    if (!files_.isFile(pathBuffer_)) {
+    // A page that reads is a file; only a failed read asks whether the page
+    // is missing or exists but cannot be opened. The answers are those of
+    // testing first, with one look-up of the path instead of two.
+    ReadResult read = files_.readAll(pathBuffer_);
+    if (!read.ok) {
+        if (files_.isFile(pathBuffer_))
+            throw PageOpenError(pathBuffer_, std::move(read.reason));
         host_.beep();
         host_.missingPage(HTML);
         // The missing page keeps its place in the search column, so that row
@@ -323,7 +329,7 @@ bool Workspace::loadPage(const std::string &HTML, std::string &text)
         ListBox1.append("-");
         return false;
     }
-    text = readPage(pathBuffer_);
+    text = pageTextFromBytes(read.bytes);
     const bool found = !Edit1.empty() && std::string_view(text).find(Edit1) != std::string_view::npos;
     ListBox1.append(found ? "found" : "-");
     return true;
