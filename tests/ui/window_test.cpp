@@ -1,0 +1,304 @@
+// The window's own behaviour: start-up, the scroll buttons, the directory
+// list's context menu, the label that does nothing, and the link
+// investigation from the button click to the lists, counts and beep.
+#include "uitestsupport.h"
+
+#include "ui/directorylistbox.h"
+#include "ui/rowlistmodel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QToolButton>
+
+using namespace tavlori;
+using namespace tavlori::test;
+using ui::DialogKind;
+
+namespace {
+
+QByteArray pageNamed(int i)
+{
+    return QStringLiteral("p%1.html").arg(i, 3, 10, QLatin1Char('0')).toLatin1();
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        ui::setMouseButtonsHook({});
+        window_.reset();
+        QDir::setCurrent(QDir::rootPath());
+        site_.reset();
+    }
+
+    void startUpSelectsEveryPageAndSearchesNothing()
+    {
+        open({{"b.html", "&&&"}, {"a.htm", ""}, {"c.HTML.bak", "&&&"}, {"notes.txt", ""}});
+        Workspace &ws = window_->workspace();
+        QCOMPARE(str(ws.KIJUNDIR), site_->path());
+        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.htm", "b.html", "c.HTML.bak"}));
+        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(3));
+        auto *pages = window_->controls().FileListBox1;
+        QCOMPARE(pages->model()->rowCount(), 3);
+        QCOMPARE(pages->selectionModel()->selectedRows().size(), 3);
+        QVERIFY(ws.ListBox1.empty());
+        QCOMPARE(window_->controls().ListBox1->model()->rowCount(), 0);
+        QVERIFY(recorder_.requests.empty());
+        QCOMPARE(recorder_.beeps, 0);
+        QVERIFY(!window_->controls().ProgressBar->isVisible());
+
+        // The search term is the field's text.
+        QCOMPARE(window_->controls().Edit1->text(), QStringLiteral("&&&"));
+        QTest::keyClicks(window_->controls().Edit1, "Z");
+        QCOMPARE(str(ws.Edit1), QStringLiteral("&&&Z"));
+    }
+
+    // "▲" and "▼" move the page list and the search column by one row each,
+    // every move being only a request to the list.
+    void scrollButtons_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<bool>("searched"); // a search pass has filled the search column
+        QTest::addColumn<int>("current");   // focused row of the page list
+        QTest::addColumn<int>("pageTop");
+        QTest::addColumn<int>("searchTop");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("pageTopAfter");
+        QTest::addColumn<int>("searchTopAfter");
+        QTest::newRow("up: first row focused, scrolled down")
+            << 100 << true << 0 << 10 << 10 << "BitBtn3" << 10 << 10;
+        QTest::newRow("up: row 5 focused, both at the top")
+            << 100 << true << 5 << 0 << 0 << "BitBtn3" << 0 << 0;
+        QTest::newRow("up: only the search column scrolled")
+            << 100 << true << 5 << 0 << 3 << "BitBtn3" << 0 << 2;
+        QTest::newRow("up: both scrolled, never aligned")
+            << 100 << true << 5 << 10 << 7 << "BitBtn3" << 9 << 6;
+        QTest::newRow("down: from the top") << 100 << true << 5 << 0 << 0 << "BitBtn4" << 1 << 1;
+        QTest::newRow("down: last rows already shown")
+            << 100 << true << 0 << -1 << -1 << "BitBtn4" << -1 << -1;
+        QTest::newRow("down: fewer pages than shown")
+            << 5 << true << 0 << 0 << 0 << "BitBtn4" << 0 << 0;
+        QTest::newRow("down: one page") << 1 << true << 0 << 0 << 0 << "BitBtn4" << 0 << 0;
+        QTest::newRow("down: empty search column")
+            << 100 << false << 0 << 0 << 0 << "BitBtn4" << 1 << 0;
+        QTest::newRow("up: no pages") << 0 << true << -1 << 0 << 0 << "BitBtn3" << 0 << 0;
+        QTest::newRow("down: no pages") << 0 << true << -1 << 0 << 0 << "BitBtn4" << 0 << 0;
+    }
+    void scrollButtons()
+    {
+        QFETCH(int, pages);
+        QFETCH(bool, searched);
+        QFETCH(int, current);
+        QFETCH(int, pageTop);
+        QFETCH(int, searchTop);
+        QFETCH(QString, button);
+        QFETCH(int, pageTopAfter);
+        QFETCH(int, searchTopAfter);
+        std::vector<std::pair<QByteArray, QByteArray>> files;
+        for (int i = 0; i < pages; ++i)
+            files.push_back({pageNamed(i), "&&&"});
+        open(files);
+        if (searched)
+            window_->DirectoryListBox1Change(); // the folder itself, searched again
+        QApplication::processEvents();
+        QListView *pageView = window_->controls().FileListBox1;
+        QListView *searchView = window_->controls().ListBox1;
+        const int lastTop = pageView->verticalScrollBar()->maximum(); // last row at the bottom
+        if (pages > 50)
+            QVERIFY(lastTop > 20 && lastTop < pages - 20);
+        const auto place = [lastTop](int top) { return top < 0 ? lastTop : top; };
+        if (current >= 0)
+            pageView->selectionModel()->setCurrentIndex(pageView->model()->index(current, 0),
+                                                        QItemSelectionModel::NoUpdate);
+        QCOMPARE(window_->workspace().FileListBox1.currentIndex(), current);
+        pageView->verticalScrollBar()->setValue(place(pageTop));
+        searchView->verticalScrollBar()->setValue(place(searchTop));
+        QCOMPARE(window_->workspace().FileListBox1.topIndex(), place(pageTop));
+
+        QTest::mouseClick(window_->findChild<QPushButton *>(button), Qt::LeftButton);
+        QCOMPARE(pageView->verticalScrollBar()->value(), place(pageTopAfter));
+        QCOMPARE(searchView->verticalScrollBar()->value(), place(searchTopAfter));
+        QCOMPARE(window_->workspace().FileListBox1.topIndex(), place(pageTopAfter));
+        QCOMPARE(window_->workspace().ListBox1.topIndex(), place(searchTopAfter));
+    }
+
+    // Any press over the directory list opens its menu while the right
+    // button is down, at the cursor, without moving the highlight.
+    void contextMenu_data()
+    {
+        QTest::addColumn<int>("pressed");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("right click") << int(Qt::RightButton) << int(Qt::RightButton) << true;
+        QTest::newRow("left press, right held")
+            << int(Qt::LeftButton) << int(Qt::LeftButton | Qt::RightButton) << true;
+        QTest::newRow("right press, left held")
+            << int(Qt::RightButton) << int(Qt::LeftButton | Qt::RightButton) << true;
+        QTest::newRow("left click") << int(Qt::LeftButton) << int(Qt::LeftButton) << false;
+        QTest::newRow("middle click") << int(Qt::MiddleButton) << int(Qt::MiddleButton) << false;
+    }
+    void contextMenu()
+    {
+        QFETCH(int, pressed);
+        QFETCH(int, held);
+        QFETCH(bool, shown);
+        open({});
+        site_->mkdir("sub");
+        ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
+        list->rebuild();
+        const int highlighted = list->currentRow();
+        const int other = list->count() - 1;
+        QVERIFY(other != highlighted);
+        ui::setMouseButtonsHook([held] { return Qt::MouseButtons(held); });
+        QCursor::setPos(QPoint(300, 200));
+        const QPoint cursor = QCursor::pos();
+        QTest::mousePress(list->viewport(), Qt::MouseButton(pressed), {},
+                          list->visualItemRect(list->item(other)).center());
+        QMenu *menu = window_->PopupMenu1();
+        QCOMPARE(menu->isVisible(), shown);
+        if (shown)
+            QCOMPARE(menu->pos(), cursor);
+        // Only the left button moves the highlight.
+        QCOMPARE(list->currentRow(), pressed == Qt::LeftButton ? other : highlighted);
+        menu->hide();
+        QCOMPARE(str(window_->workspace().KIJUNDIR), site_->path());
+    }
+
+    void leavingTheDirectoryListClosesTheMenu()
+    {
+        open({});
+        ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
+        QSignalSpy exits(list, &ui::DirectoryListBox::exited);
+        window_->PopupMenu1()->popup(QPoint(100, 100));
+        QVERIFY(window_->PopupMenu1()->isVisible());
+        window_->DirectoryListBox1Exit();
+        QVERIFY(!window_->PopupMenu1()->isVisible());
+
+        // Losing the focus is the exit; a popup taking it for a while is not.
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        list->setFocus();
+        QFocusEvent popupFocus(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(list, &popupFocus);
+        QCOMPARE(exits.size(), 0);
+        window_->controls().Edit1->setFocus();
+        QCOMPARE(exits.size(), 1);
+    }
+
+    void clickingTheSearchLabelChangesNothing()
+    {
+        open({{"a.html", "&&&"}});
+        window_->DirectoryListBox1Change();
+        Workspace &ws = window_->workspace();
+        const auto before = std::make_tuple(ws.KIJUNDIR, rows(ws.FileListBox1), rows(ws.ListBox1),
+                                            ws.FileListBox1.selectedCount(), ws.Edit1);
+        recorder_.clear();
+        QTest::mouseClick(window_->controls().Label4, Qt::LeftButton);
+        QCOMPARE(std::make_tuple(ws.KIJUNDIR, rows(ws.FileListBox1), rows(ws.ListBox1),
+                                 ws.FileListBox1.selectedCount(), ws.Edit1),
+                 before);
+        QVERIFY(recorder_.requests.empty());
+        QCOMPARE(recorder_.beeps, 0);
+    }
+
+    void investigationFromTheButton()
+    {
+        open({{"index.html", "<a href=\"a.html\">a</a> <a href=\"b.html\">b</a>"
+                             " <a href=\"missing.html\">gone</a>"},
+              {"a.html", "&&& <a href=\"index.html\">home</a>"},
+              {"b.html", "plain"},
+              {"orphan.html", "nobody links here"}});
+        Workspace &ws = window_->workspace();
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+
+        const auto resolved = [&ws](const char *name) { return str(ws.resolve(name)); };
+        QCOMPARE(rows(ws.ListBox1), (QStringList{"found", "-", "-", "-"}));
+        QCOMPARE(rows(ws.ListBox5), (QStringList{resolved("index.html"), resolved("a.html"),
+                                                 resolved("b.html"), resolved("missing.html")}));
+        QCOMPARE(rows(ws.ListBox2), QStringList{"missing.html"});
+        QCOMPARE(rows(ws.ListBox4), QStringList{"index.html"});
+        QCOMPARE(rows(ws.ListBox3), QStringList{resolved("orphan.html")});
+        QCOMPARE(window_->controls().Edit2->text(), QStringLiteral("4"));
+        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("1"));
+        QCOMPARE(recorder_.beeps, 1);
+        QVERIFY(recorder_.requests.empty());
+
+        // The views show what the lists hold, the unrequested pages selected.
+        const Ui::TForm1 &c = window_->controls();
+        QCOMPARE(c.ListBox5->model()->rowCount(), 4);
+        QCOMPARE(c.ListBox2->model()->index(0, 0).data().toString(), QStringLiteral("missing.html"));
+        QCOMPARE(c.ListBox3->model()->rowCount(), 1);
+        QVERIFY(c.ListBox3->selectionModel()->isRowSelected(0));
+        QVERIFY(!c.ProgressBar->isVisible());
+
+        // "リクエストの初期化" empties the request list only.
+        QTest::mouseClick(window_->controls().BitBtn1, Qt::LeftButton);
+        QVERIFY(ws.ListBox5.empty());
+        QCOMPARE(c.ListBox5->model()->rowCount(), 0);
+        QCOMPARE(c.Edit2->text(), QStringLiteral("4"));
+        QCOMPARE(c.ListBox3->model()->rowCount(), 1);
+        QCOMPARE(c.ListBox2->model()->rowCount(), 1);
+    }
+
+    // A missing page's dialog shows the lists as they stand at that moment.
+    void viewsAreCurrentWhenADialogShows()
+    {
+        open({{"a.html", "&&&"}});
+        QVERIFY(QFile::link(site_->path("nowhere"), site_->path("b.html")));
+        window_->controls().DirectoryListBox1->rebuild(); // reads the page list again
+        int shownRows = -1;
+        ui::setDialogHook([this, &shownRows](const ui::DialogRequest &) {
+            shownRows = window_->controls().ListBox1->model()->rowCount();
+            return 0;
+        });
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QCOMPARE(shownRows, int(window_->workspace().ListBox1.size()) - 1);
+        QCOMPARE(shownRows, 1); // a.html's row stood in the column
+    }
+
+    // Closing the window while a command runs waits for the command.
+    void closingWaitsForTheRunningCommand()
+    {
+        open({{"a.html", ""}});
+        QVERIFY(QFile::link(site_->path("nowhere"), site_->path("b.html")));
+        window_->controls().DirectoryListBox1->rebuild();
+        bool openWhileRunning = false;
+        ui::setDialogHook([this, &openWhileRunning](const ui::DialogRequest &) {
+            window_->close();
+            openWhileRunning = window_->isVisible();
+            return 0;
+        });
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QVERIFY(openWhileRunning);
+        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("2")); // the command ended
+        QTRY_VERIFY(!window_->isVisible());
+    }
+
+private:
+    void open(const std::vector<std::pair<QByteArray, QByteArray>> &files)
+    {
+        site_ = std::make_unique<Site>();
+        for (const auto &[name, bytes] : files)
+            site_->write(QString::fromUtf8(name), bytes);
+        window_ = openWindow(site_->path());
+        QVERIFY(window_);
+        recorder_.clear();
+    }
+
+    DialogRecorder recorder_;
+    std::unique_ptr<Site> site_;
+    std::unique_ptr<ui::TForm1> window_;
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
