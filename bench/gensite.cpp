@@ -4,7 +4,8 @@
 // OUTDIR gets PAGES pages of its own (the pages an investigation scans) and
 // subfolders holding about one page more per hundred (link targets, with
 // "../" links back). Pages are 2-20 KB of English or Japanese text, most of
-// them small, with links of every kind the investigation takes: relative
+// them small. Links go to the navigation pages, to nearby pages and, one in
+// five, anywhere; they are of every kind the investigation takes: relative
 // links with and without fragments, links into subfolders, "../OUTDIR/" links
 // that come back into the site, onmouseover, iframe src, background,
 // "&&&"-joined values, range patterns, anchors present and absent, and links
@@ -110,10 +111,27 @@ class PageWriter {
 public:
     PageWriter(Site &site, Random &random) : site_(site), random_(random) {}
 
-    // A requested page, chosen at random.
-    const std::string &anyRequested()
+    // The position, among the requested pages, of the page being written:
+    // links favour its neighbours.
+    void setPosition(std::size_t position) { position_ = position; }
+
+    // A requested page to link to: as on real sites, most links go to the
+    // navigation (the first dozen pages) or to nearby pages, some anywhere.
+    const std::string &target()
     {
-        return site_.names[site_.requested[random_.below(site_.requested.size())]];
+        const std::vector<std::size_t> &requested = site_.requested;
+        const std::size_t n = requested.size();
+        const std::size_t roll = random_.below(100);
+        std::size_t k;
+        if (roll < 30) {
+            k = random_.below(std::min<std::size_t>(12, n));
+        } else if (roll < 80) {
+            const std::size_t step = random_.below(201); // -100 .. +100
+            k = (position_ + n * 101 + step - 100) % n;
+        } else {
+            k = random_.below(n);
+        }
+        return site_.names[requested[k]];
     }
 
     // One link (or a piece of markup that links to no page).
@@ -126,14 +144,14 @@ public:
         const std::size_t kind = random_.below(100);
         char buffer[256];
         if (kind < 40) {
-            out += "<a href=\"" + anyRequested() + "\">" + word() + "</a>\n";
+            out += "<a href=\"" + target() + "\">" + word() + "</a>\n";
             ++site_.links;
         } else if (kind < 50) {
-            out += "<a href=\"" + anyRequested() + "#sec" + std::to_string(random_.below(5)) + "\">"
+            out += "<a href=\"" + target() + "#sec" + std::to_string(random_.below(5)) + "\">"
                 + word() + "</a>\n";
             ++site_.links;
         } else if (kind < 58) {
-            out += "<a href=\"../" + site_.dirName + "/" + anyRequested() + "\">" + word() + "</a>\n";
+            out += "<a href=\"../" + site_.dirName + "/" + target() + "\">" + word() + "</a>\n";
             ++site_.links;
         } else if (kind < 66) {
             out += "<a href=\"" + site_.subPages[random_.below(site_.subPages.size())] + "\">" + word()
@@ -142,13 +160,13 @@ public:
         } else if (kind < 74) {
             std::snprintf(buffer, sizeof buffer, "<img src=\"img/p%03zu.gif\" onmouseover=\"swap(this,'",
                           random_.below(1000));
-            out += buffer + anyRequested() + "')\" alt=\"\">\n";
+            out += buffer + target() + "')\" alt=\"\">\n";
             ++site_.links;
         } else if (kind < 78) {
-            out += "<iframe src=\"" + anyRequested() + "\" width=\"200\" height=\"80\"></iframe>\n";
+            out += "<iframe src=\"" + target() + "\" width=\"200\" height=\"80\"></iframe>\n";
             ++site_.links;
         } else if (kind < 82) {
-            out += "<a href=\"" + anyRequested() + "&&&" + anyRequested() + "\">" + word() + "</a>\n";
+            out += "<a href=\"" + target() + "&&&" + target() + "\">" + word() + "</a>\n";
             site_.links += 2;
         } else if (kind < 84) {
             out += random_.percent(50) ? "<a href=\"snd/A-Z.wav\">" : "<a href=\"snd/a1-z1.wav\">";
@@ -224,7 +242,7 @@ public:
         out += topLevel ? "<link rel=\"stylesheet\" href=\"style.css\">\n" : "<link rel=\"stylesheet\" href=\"../style.css\">\n";
         out += "</head>\n<body";
         if (topLevel && random_.percent(10)) {
-            out += " background=\"" + anyRequested() + "\"";
+            out += " background=\"" + target() + "\"";
             ++site_.links;
         }
         out += ">\n<h1><a name=\"top\">" + title + "</a></h1>\n";
@@ -250,6 +268,7 @@ public:
 private:
     Site &site_;
     Random &random_;
+    std::size_t position_ = 0;
 };
 
 bool writeFile(const fs::path &path, const std::string &bytes)
@@ -312,6 +331,7 @@ int main(int argc, char **argv)
     for (std::size_t k = 0; k < site.requested.size(); ++k) {
         const std::size_t i = site.requested[k];
         const std::size_t next = site.requested[(k + 1) % site.requested.size()];
+        writer.setPosition(k);
         const std::string text = writer.page(i, "Page " + std::to_string(i), {site.names[next]}, true);
         if (!writeFile(site.dir / site.names[i], text)) {
             std::fprintf(stderr, "gensite: cannot write %s\n", site.names[i].c_str());
@@ -322,6 +342,7 @@ int main(int argc, char **argv)
     for (std::size_t i = 0; i < site.pages; ++i) {
         if (!site.unrequested[i])
             continue;
+        writer.setPosition(random.below(site.requested.size()));
         const std::string text = writer.page(i, "Old page " + std::to_string(i), {}, true);
         if (!writeFile(site.dir / site.names[i], text))
             return 1;
@@ -329,7 +350,8 @@ int main(int argc, char **argv)
     }
     const std::uint64_t pageLinks = site.links;
     for (std::size_t s = 0; s < site.subPages.size(); ++s) {
-        const std::vector<std::string> back = {"../" + writer.anyRequested(), "../" + writer.anyRequested()};
+        writer.setPosition(random.below(site.requested.size()));
+        const std::vector<std::string> back = {"../" + writer.target(), "../" + writer.target()};
         const std::string text = writer.page(s, "Section page " + std::to_string(s), back, false);
         if (!writeFile(site.dir / site.subPages[s], text))
             return 1;
