@@ -19,7 +19,9 @@ namespace tavlori::test {
 // Answers every dialog with its first button and remembers it; counts beeps.
 class DialogRecorder {
 public:
-    DialogRecorder()
+    DialogRecorder() { install(); }
+    // Makes this recorder answer the dialogs again (after a test set its own hook).
+    void install()
     {
         ui::setDialogHook([this](const ui::DialogRequest &request) {
             requests.push_back(request);

@@ -36,6 +36,7 @@ private slots:
     void cleanup()
     {
         ui::setMouseButtonsHook({});
+        recorder_.install();
         window_.reset();
         QDir::setCurrent(QDir::rootPath());
         site_.reset();
@@ -257,13 +258,23 @@ private slots:
         QVERIFY(QFile::link(site_->path("nowhere"), site_->path("b.html")));
         window_->controls().DirectoryListBox1->rebuild(); // reads the page list again
         int shownRows = -1;
-        ui::setDialogHook([this, &shownRows](const ui::DialogRequest &) {
+        bool progressShown = false;
+        QString progressText;
+        ui::setDialogHook([&](const ui::DialogRequest &) {
             shownRows = window_->controls().ListBox1->model()->rowCount();
+            progressShown = window_->controls().ProgressBar->isVisible();
+            progressText = window_->controls().ProgressText->text();
             return 0;
         });
         QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
         QCOMPARE(shownRows, int(window_->workspace().ListBox1.size()) - 1);
         QCOMPARE(shownRows, 1); // a.html's row stood in the column
+        // The progress strip shows while the command runs, and only then.
+        QVERIFY(progressShown);
+        QVERIFY2(progressText.startsWith(QStringLiteral("処理中 ")), qPrintable(progressText));
+        QVERIFY(progressText.endsWith(QStringLiteral(" / 2")));
+        QVERIFY(!window_->controls().ProgressBar->isVisible());
+        QVERIFY(!window_->controls().ProgressText->isVisible());
     }
 
     // Closing the window while a command runs waits for the command.
