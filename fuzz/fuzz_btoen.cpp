@@ -1,0 +1,46 @@
+// Link-target resolution with either separator. The input is one byte
+// choosing the separator ('/' gives '/', anything else '\'), then the base
+// folder up to the first LF, then the link text.
+#include "analysis/resolve.h"
+
+#include "fuzzcheck.h"
+#include "naive_rules.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using namespace tavlori;
+using fuzz::check;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::string input(reinterpret_cast<const char *>(data), size);
+    const char sep = input[0] == '/' ? '/' : '\\';
+    const char other = sep == '/' ? '\\' : '/';
+    const std::string rest = input.substr(1);
+    const std::size_t lf = rest.find('\n');
+    const std::string kijundir = rest.substr(0, lf);
+    const std::string link = lf == std::string::npos ? std::string() : rest.substr(lf + 1);
+
+    naive::ResolvedBy by;
+    const std::string resolved = BToEn(link, kijundir, sep);
+    check(resolved == naive::btoen(link, kijundir, sep, &by), "BToEn equals the literal steps", input);
+
+    // A result handed back by steps 1 and 2, and any result holding the base
+    // folder, is its own target.
+    if (by == naive::ResolvedBy::Http || by == naive::ResolvedBy::Anchor)
+        check(resolved == link && BToEn(resolved, kijundir, sep) == resolved,
+              "an unchanged result resolves to itself", input);
+    if (!kijundir.empty() && resolved.find(kijundir) != std::string::npos)
+        check(BToEn(resolved, kijundir, sep) == resolved, "a result inside the base folder resolves to itself",
+              input);
+
+    // A joined result takes the other slash only from the base folder itself.
+    if (by == naive::ResolvedBy::Joined && kijundir.find(other) == std::string::npos)
+        check(resolved.find(other) == std::string::npos, "a joined result holds only the separator", input);
+    return 0;
+}
