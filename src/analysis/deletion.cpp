@@ -1,5 +1,7 @@
 #include "analysis/deletion.h"
 
+#include "analysis/listing.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -113,19 +115,21 @@ std::string joinToBase(std::string_view KIJUNDIR, char sep, std::string_view nam
 }
 
 // The full path of a page that `row` names directly inside the base folder,
-// or nothing when it names anything else.
+// or nothing when it names anything else. The name must be a page name: a
+// page such as "notes#1.htm" resolves to "notes", a file that is no page.
 std::optional<std::string> pageInBase(const std::string &row, std::string_view KIJUNDIR, char sep)
 {
     if (KIJUNDIR.empty())
         return std::nullopt;
     if (isBareName(row, sep))
-        return joinToBase(KIJUNDIR, sep, row);
+        return matchesPageMask(row) ? std::optional(joinToBase(KIJUNDIR, sep, row)) : std::nullopt;
     if (row.size() <= KIJUNDIR.size() + 1)
         return std::nullopt;
     const std::string_view text(row);
     if (text.substr(0, KIJUNDIR.size()) != KIJUNDIR || text[KIJUNDIR.size()] != sep)
         return std::nullopt;
-    if (!isBareName(text.substr(KIJUNDIR.size() + 1), sep))
+    const std::string_view name = text.substr(KIJUNDIR.size() + 1);
+    if (!isBareName(name, sep) || !matchesPageMask(name))
         return std::nullopt;
     return row;
 }

@@ -63,7 +63,8 @@ struct UnrequestedPagesList {
 };
 // The selected rows of ListBox3 that name a page file directly inside the
 // base folder: either KIJUNDIR, `sep` and a bare name, or a bare name (which
-// the base folder, the current directory, resolves). A bare-name row is sent
+// the base folder, the current directory, resolves), the name matching the
+// page mask (a name cut at "#" may name a file that is no page). A bare-name row is sent
 // as its full path. A row that resolves to a folder (a name or base folder
 // holding "$" or "#"), to a path outside the base folder, or to anything but
 // a file (a link to a file counts) is left out, so the request can never take

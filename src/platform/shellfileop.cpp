@@ -93,6 +93,10 @@ void undoStrayMove(const QString &inTrash, const QString &original)
 TrashError moveOne(const std::string &pathText)
 {
     const QString path = toQString(pathText);
+    // A name that is not UTF-8 cannot be named through Qt: its text would
+    // name another file (every stray byte made U+FFFD), so it is not moved.
+    if (QFile::encodeName(path) != QByteArray::fromStdString(pathText))
+        return TrashError::TrashUnavailable;
     if (!existsAsEntry(path))
         return TrashError::NotFound;
     const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
