@@ -147,6 +147,16 @@ public:
 
 class Hostile : public TrashFixture {
 protected:
+    void TearDown() override
+    {
+        TrashFixture::TearDown();
+        // Qt cannot name a file whose name is not UTF-8, so the temporary
+        // folder is emptied here, byte names and all.
+        std::error_code ec;
+        for (const std::string &entry : namesIn(rootDir()))
+            fs::remove_all(rootDir() / entry, ec);
+    }
+
     fs::path siteDir() const { return fs::path(site().toStdString()); }
     fs::path rootDir() const { return fs::path(root_.toStdString()); }
     std::string K() const { return site().toStdString(); }
@@ -482,16 +492,6 @@ protected:
         writeBytes(rootDir() / "sibling" / "keep.htm", "outside the site");
     }
 
-    void TearDown() override
-    {
-        Hostile::TearDown();
-        // Qt cannot name a file whose name is not UTF-8, so the temporary
-        // folder is emptied here, byte names and all.
-        std::error_code ec;
-        for (const fs::path &entry : namesIn(rootDir()))
-            fs::remove_all(rootDir() / entry, ec);
-    }
-
     Rows expectedPages() const
     {
         // Ascending, ASCII letters without regard to case, other bytes by value.
@@ -607,6 +607,84 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
     EXPECT_FALSE(entryExists(siteDir() / "a$b.htm"));
     EXPECT_FALSE(entryExists(siteDir() / "#x.htm"));
     EXPECT_FALSE(entryExists(siteDir() / "x\\..\\site#.htm"));
+}
+
+// A page that is a link to a file outside the site: both trash commands take
+// the link, never the file it leads to.
+TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
+{
+    writeBytes(rootDir() / "outside.htm", "outside the site");
+    writeBytes(rootDir() / "other.htm", "outside the site too");
+    fs::create_symlink("../outside.htm", siteDir() / "link.htm");
+    fs::create_symlink(rootDir() / "other.htm", siteDir() / "other.htm");
+    put("index.htm", "no links\n");
+
+    Workspace ws(host, pageFiles());
+    startOn(ws, K());
+    ws.BitBtn5Click();
+    ASSERT_EQ(ws.ListBox3.rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
+    ws.ListBox3.setSelected(0, false);
+    ws.ListBox3.setSelected(2, false);
+    EXPECT_EQ(GOMIBAKO(ws, true, &ui), Rows{});
+
+    ws.readPageList();
+    ASSERT_EQ(ws.FileListBox1.rows(), (Rows{"index.htm", "other.htm"}));
+    ws.FileListBox1.setSelected(1, true);
+    Rows messages;
+    BitBtn2Click(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
+    EXPECT_EQ(messages, Rows{"1 件のファイルをゴミ箱に移動しました。"});
+
+    EXPECT_EQ(namesIn(siteDir()), Rows{"index.htm"});
+    EXPECT_EQ(readBytes(rootDir() / "outside.htm"), "outside the site");
+    EXPECT_EQ(readBytes(rootDir() / "other.htm"), "outside the site too");
+    EXPECT_EQ(trashedFiles(), (QStringList{"link.htm", "other.htm"}));
+    EXPECT_TRUE(fs::is_symlink(trash().toStdString() + "/files/link.htm"));
+    EXPECT_TRUE(fs::is_symlink(trash().toStdString() + "/files/other.htm"));
+    EXPECT_TRUE(ui.errors.empty());
+}
+
+// "フォルダの削除" on every kind of row the directory list can highlight:
+// only a real subfolder of the site moves, with what it holds. The root and
+// path rows, "..", a link to a folder elsewhere and a folder whose name is
+// not UTF-8 (reported, never confused with the folder a decoder would make
+// of its name) stay.
+TEST_F(Hostile, FolderDeletionTakesOnlyARealSubfolder)
+{
+    const std::string latin1 = "old\xE9";
+    const std::string replacement = "old\xEF\xBF\xBD";
+    for (const std::string &name : {"old"s, "a\\b"s, latin1, replacement}) {
+        fs::create_directory(siteDir() / name);
+        writeBytes(siteDir() / name / "page.htm", "in " + name);
+    }
+    fs::create_directory_symlink(rootDir(), siteDir() / "up");
+    fs::create_directory(rootDir() / "sibling");
+    writeBytes(rootDir() / "sibling" / "keep.htm", "outside the site");
+
+    Workspace ws(host, pageFiles());
+    startOn(ws, K());
+    Rows directoryRows{"/"};
+    for (const fs::path &part : fs::path(K()).relative_path())
+        directoryRows.push_back(part.string());
+    const std::size_t pathRows = directoryRows.size();
+    // Every row is highlighted in turn, but for the folder whose name a
+    // decoder makes of the ill-formed one: the user never chooses it.
+    for (const std::string &name : {"a\\b"s, "old"s, latin1, "up"s, ".."s})
+        directoryRows.push_back(name);
+
+    for (std::size_t i = 0; i < directoryRows.size(); ++i) {
+        SCOPED_TRACE(directoryRows[i]);
+        N1Click(ws, directoryRows, static_cast<int>(i), &ui);
+        ASSERT_TRUE(fs::is_directory(siteDir()));
+    }
+    EXPECT_GE(pathRows, 3u);
+    EXPECT_EQ(namesIn(siteDir()), (Rows{latin1, replacement, "up"}));
+    EXPECT_EQ(readBytes(siteDir() / replacement / "page.htm"), "in " + replacement);
+    EXPECT_EQ(readBytes(siteDir() / latin1 / "page.htm"), "in " + latin1);
+    EXPECT_EQ(readBytes(rootDir() / "sibling" / "keep.htm"), "outside the site");
+    EXPECT_EQ(namesIn(rootDir()), (Rows{"data", "home", "sibling", "site"}));
+    EXPECT_EQ(trashedFiles(), (QStringList{"a\\b", "old"}));
+    EXPECT_EQ(ui.confirmations.size(), 3u) << "one per folder sent: the two that moved and the refused one";
+    EXPECT_EQ(ui.errors.size(), 1u) << "the folder that could not be moved is reported";
 }
 
 // ---------------------------------------------------------------------------
