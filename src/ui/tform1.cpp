@@ -1,20 +1,25 @@
 #include "ui/tform1.h"
 
+#include "platform/deletecommands.h"
+#include "platform/opener.h"
 #include "platform/pagefiles.h"
 #include "ui/anchors.h"
 #include "ui/dialogs.h"
 #include "ui/directorylistbox.h"
 #include "ui/drivecombobox.h"
 #include "ui/rowlistmodel.h"
+#include "ui/shelldialogs.h"
 #include "ui/treeimages.h"
 #include "ui_tform1.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFont>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -23,8 +28,10 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace tavlori::ui {
 namespace {
@@ -76,6 +83,84 @@ Qt::MouseButtons heldMouseButtons()
         return mouseButtonsHook()();
     return QGuiApplication::mouseButtons();
 }
+
+// --- ListViewEvents -------------------------------------------------------------
+
+ListViewEvents::ListViewEvents(QAbstractItemView *view)
+    : QObject(view)
+    , view_(view)
+{
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+    // Only changes made while the user's input is being handled count.
+    const auto count = [this] {
+        if (delivering_)
+            ++changes_;
+    };
+    QItemSelectionModel *selection = view->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this, count);
+    connect(selection, &QItemSelectionModel::currentChanged, this, count);
+}
+
+void ListViewEvents::deliver(QObject *watched, QEvent *event)
+{
+    delivering_ = true;
+    QCoreApplication::sendEvent(watched, event);
+    delivering_ = false;
+    // Handed on already; it must not travel to the parents a second time.
+    event->accept();
+}
+
+bool ListViewEvents::eventFilter(QObject *watched, QEvent *event)
+{
+    if (delivering_)
+        return false;
+    const bool onViewport = watched == view_->viewport();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        if (!onViewport)
+            return false;
+        // One click is one edit, however many changes its press, moves and
+        // release make.
+        pressedAt_ = changes_;
+        deliver(watched, event);
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
+            emit dblClick();
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (!onViewport)
+            return false;
+        deliver(watched, event);
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (!onViewport)
+            return false;
+        deliver(watched, event);
+        if (changes_ != pressedAt_) {
+            pressedAt_ = changes_;
+            emit selectionEdited();
+        }
+        return true;
+    case QEvent::KeyPress: {
+        if (onViewport)
+            return false;
+        const std::uint64_t before = changes_;
+        deliver(watched, event);
+        if (changes_ != before) {
+            pressedAt_ = changes_;
+            emit selectionEdited();
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// --- TForm1 -----------------------------------------------------------------------
 
 TForm1::TForm1(QWidget *parent)
     : QWidget(parent)
@@ -173,6 +258,20 @@ void TForm1::connectHandlers()
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui_->BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(n1_, &QAction::triggered, this, &TForm1::N1Click);
+
+    const auto events = [](QAbstractItemView *view) { return new ListViewEvents(view); };
+    connect(events(ui_->FileListBox1), &ListViewEvents::dblClick, this,
+            &TForm1::FileListBox1DblClick);
+    connect(events(ui_->ListBox4), &ListViewEvents::dblClick, this, &TForm1::ListBox4DblClick);
+    connect(events(ui_->ListBox3), &ListViewEvents::dblClick, this, &TForm1::ListBox3DblClick);
+    connect(events(ui_->ListBox5), &ListViewEvents::dblClick, this, &TForm1::ListBox5DblClick);
+    // The search column opens the request list's row, as ListBox5 does.
+    connect(events(ui_->ListBox1), &ListViewEvents::dblClick, this, &TForm1::ListBox5DblClick);
+    connect(events(ui_->ListBox2), &ListViewEvents::selectionEdited, this, &TForm1::ListBox2Click);
+
     connect(ui_->Edit1, &QLineEdit::textChanged, this, [this](const QString &text) {
         workspace_.Edit1 = text.toStdString();
     });
@@ -357,6 +456,83 @@ void TForm1::BitBtn5Click()
 void TForm1::BitBtn1Click()
 {
     runCommand([this] { workspace_.BitBtn1Click(); });
+}
+
+void TForm1::BitBtn2Click()
+{
+    runCommand([this] {
+        ShellDialogs dialogs(this);
+        platform::BitBtn2Click(workspace_, &dialogs, [this](const std::string &text) {
+            ui::message(this, QString::fromStdString(text));
+        });
+    });
+}
+
+void TForm1::SpeedButton1Click()
+{
+    runCommand([this] {
+        ShellDialogs dialogs(this);
+        // Rows that name no page of the base folder (the folder itself, a
+        // file elsewhere) are not offered; the confirmation names what goes.
+        platform::GOMIBAKO(workspace_, true, &dialogs);
+        processMessages();
+        ui_->ListBox3->repaint();
+        processMessages();
+        beep();
+    });
+}
+
+void TForm1::N1Click()
+{
+    runCommand([this] {
+        DirectoryListBox *directories = ui_->DirectoryListBox1;
+        std::vector<std::string> rows;
+        rows.reserve(static_cast<std::size_t>(directories->count()));
+        for (int row = 0; row < directories->count(); ++row)
+            rows.push_back(directories->item(row)->text().toStdString());
+        ShellDialogs dialogs(this);
+        platform::N1Click(workspace_, rows, directories->currentRow(), &dialogs);
+        // Whatever the answer: the rebuild fires the list's change event,
+        // which runs the change of folder for the directory it shows.
+        directories->rebuild();
+        rethrowNested();
+    });
+}
+
+void TForm1::openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &))
+{
+    runCommand([this, view, &rows, command] {
+        // The row the user just clicked is the one the command reads.
+        const int current = view->selectionModel()->currentIndex().row();
+        rows.setCurrentIndex(current < static_cast<int>(rows.size()) ? current : -1);
+        command(workspace_);
+    });
+}
+
+void TForm1::FileListBox1DblClick()
+{
+    openCurrentRow(ui_->FileListBox1, workspace_.FileListBox1, &platform::FileListBox1DblClick);
+}
+
+void TForm1::ListBox4DblClick()
+{
+    openCurrentRow(ui_->ListBox4, workspace_.ListBox4, &platform::ListBox4DblClick);
+}
+
+void TForm1::ListBox3DblClick()
+{
+    openCurrentRow(ui_->ListBox3, workspace_.ListBox3, &platform::ListBox3DblClick);
+}
+
+void TForm1::ListBox5DblClick()
+{
+    // Raised by ListBox1 too: the row read is always the request list's.
+    openCurrentRow(ui_->ListBox5, workspace_.ListBox5, &platform::ListBox5DblClick);
+}
+
+void TForm1::ListBox2Click()
+{
+    openCurrentRow(ui_->ListBox2, workspace_.ListBox2, &platform::ListBox2Click);
 }
 
 // --- window events -------------------------------------------------------------

@@ -14,10 +14,12 @@
 #include <QSize>
 #include <QWidget>
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 
+class QAbstractItemView;
 class QMenu;
 class QAction;
 
@@ -28,6 +30,35 @@ class TForm1;
 namespace tavlori::ui {
 
 class RowListModel;
+
+// What the user does in a list view, as the window's handlers need it: a
+// double-click of the left button anywhere in the list (below its last row
+// too, where there is no row), and a click or key that changed the list's
+// selection or focused row. Both signals come after the view has handled the
+// input, so the focused row is the one the user just clicked; changes that
+// the program makes to the view raise nothing.
+class ListViewEvents : public QObject {
+    Q_OBJECT
+public:
+    // Watches `view` and its viewport; belongs to `view`.
+    explicit ListViewEvents(QAbstractItemView *view);
+
+signals:
+    void dblClick();
+    void selectionEdited();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Hands `event` to the view now (this filter lets it through this time).
+    void deliver(QObject *watched, QEvent *event);
+
+    QAbstractItemView *view_;
+    std::uint64_t changes_ = 0;  // selection and focus changes seen
+    std::uint64_t pressedAt_ = 0; // changes_ when the mouse button went down
+    bool delivering_ = false;
+};
 
 // The mouse buttons held down now, as the platform reports them. Tests set a
 // hook to say which buttons are down.
@@ -73,6 +104,14 @@ public slots:
     void Label4Click();
     void BitBtn5Click();
     void BitBtn1Click();
+    void BitBtn2Click();
+    void SpeedButton1Click();
+    void N1Click();
+    void FileListBox1DblClick();
+    void ListBox4DblClick();
+    void ListBox3DblClick();
+    void ListBox5DblClick();
+    void ListBox2Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -102,6 +141,8 @@ private:
     void showDrive();
     void endCommand();
     void reportFailure(const QString &message);
+    // Runs an opening command on the row that `view` shows focused.
+    void openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &));
 
     std::unique_ptr<Ui::TForm1> ui_;
     Workspace workspace_;

@@ -1,0 +1,572 @@
+// File operations driven through the window: the three trash commands from
+// their buttons and the directory list's menu, on a real site with a real
+// (temporary) trash, and the opening commands from double-clicks and clicks
+// in the lists, with the editor played by a script and the desktop by a
+// recorder.
+#include "uitestsupport.h"
+
+#include "platform/opener.h"
+#include "ui/directorylistbox.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+using namespace tavlori;
+using namespace tavlori::test;
+using ui::DialogKind;
+
+namespace {
+
+// HOME and XDG_DATA_HOME point into this folder from before the application
+// exists, so the trash is <root>/data/Trash, on the same file system as the
+// sites made beside it, and never the user's own.
+std::unique_ptr<QTemporaryDir> &homeRoot()
+{
+    static std::unique_ptr<QTemporaryDir> root;
+    return root;
+}
+
+QString rootPath()
+{
+    return QDir(homeRoot()->path()).canonicalPath();
+}
+
+QString trashPath()
+{
+    return rootPath() + "/data/Trash";
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                                      | QDir::System,
+                                  QDir::Name);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QPoint rowCentre(QAbstractItemView *view, int row)
+{
+    return view->visualRect(view->model()->index(row, 0)).center();
+}
+
+void click(QAbstractItemView *view, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, rowCentre(view, row));
+}
+
+// A double-click as the platform delivers it: press, release, the second
+// press as a double-click, release.
+void doubleClickAt(QAbstractItemView *view, QPoint pos)
+{
+    QWidget *viewport = view->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+}
+
+void doubleClick(QAbstractItemView *view, int row)
+{
+    doubleClickAt(view, rowCentre(view, row));
+}
+
+int directoryRowOf(ui::DirectoryListBox *list, const QString &text)
+{
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == text)
+            return i;
+    return -1;
+}
+
+QStringList directoryRows(ui::DirectoryListBox *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+
+int rowOf(const RowList &list, const std::string &text)
+{
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list.row(i) == text)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+class FileOpsWindowTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain()
+    {
+        homeRoot() = std::make_unique<QTemporaryDir>();
+        const QString root = QDir(homeRoot()->path()).canonicalPath();
+        QDir().mkpath(root + "/home");
+        QDir().mkpath(root + "/data");
+        qputenv("HOME", (root + "/home").toUtf8());
+        qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(homeRoot() && homeRoot()->isValid()); }
+
+    void init()
+    {
+        // Each test has its own folder holding the site, with an empty trash.
+        QVERIFY(QDir(trashPath()).removeRecursively());
+        base_ = rootPath() + QStringLiteral("/case%1").arg(++cases_);
+        QVERIFY(QDir().mkpath(site()));
+        opened_.clear();
+        platform::setUrlOpenerForTests([this](const QUrl &url) {
+            opened_.push_back(url);
+            return true;
+        });
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        ui::setMouseButtonsHook({});
+        platform::setUrlOpenerForTests(nullptr);
+        platform::setEditorPathForTests(QString());
+        recorder_.install();
+        QDir::setCurrent(rootPath());
+        QDir(base_).removeRecursively();
+    }
+
+    // "選択HTMLを削除" moves the pages the user selected, says how many, and
+    // shows the page list read again with nothing selected.
+    void selectedPagesGoToTheTrash()
+    {
+        open({{"a.html", ""}, {"b.html", ""}, {"c.html", ""}});
+        QListView *pages = window_->controls().FileListBox1;
+        click(pages, 0);
+        click(pages, 2, Qt::ControlModifier);
+        QCOMPARE(window_->workspace().FileListBox1.selectedCount(), std::size_t(2));
+
+        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+
+        QCOMPARE(messages(), QStringList{"2 件のファイルをゴミ箱に移動しました。"});
+        QCOMPARE(recorder_.count(DialogKind::Confirm), 0);
+        QCOMPARE(entries(site()), QStringList{"b.html"});
+        QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
+        QCOMPARE(entries(trashPath() + "/info"),
+                 (QStringList{"a.html.trashinfo", "c.html.trashinfo"}));
+        const Workspace &ws = window_->workspace();
+        QCOMPARE(rows(ws.FileListBox1), QStringList{"b.html"});
+        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(0));
+        QCOMPARE(pages->model()->rowCount(), 1);
+        QVERIFY(pages->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(recorder_.beeps, 0);
+    }
+
+    void noSelectedPageMovesNothing()
+    {
+        open({{"a.html", ""}});
+        click(window_->controls().FileListBox1, 0, Qt::ControlModifier); // deselects the one page
+        QCOMPARE(window_->workspace().FileListBox1.selectedCount(), std::size_t(0));
+
+        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+
+        QCOMPARE(messages(), QStringList{"ファイルが選択されていません。"});
+        QCOMPARE(entries(site()), QStringList{"a.html"});
+        QVERIFY(entries(trashPath() + "/files").isEmpty());
+    }
+
+    // A page gone behind the list's back: the other one moves, the item is
+    // named in a warning, the failure is told, and the list is not read again.
+    void aPageThatCannotBeMovedIsReported()
+    {
+        open({{"a.html", ""}, {"b.html", ""}});
+        QVERIFY(QFile::remove(site("b.html")));
+
+        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+
+        QCOMPARE(recorder_.requests.size(), std::size_t(2));
+        QCOMPARE(recorder_.requests[0].icon, QMessageBox::Warning);
+        QVERIFY2(recorder_.requests[0].text.contains("b.html"),
+                 qPrintable(recorder_.requests[0].text));
+        QCOMPARE(recorder_.requests[1].kind, DialogKind::Message);
+        QCOMPARE(recorder_.requests[1].text, QStringLiteral("ファイルの移動に失敗しました。"));
+        QCOMPARE(entries(trashPath() + "/files"), QStringList{"a.html"});
+        QCOMPARE(rows(window_->workspace().FileListBox1), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(window_->controls().FileListBox1->model()->rowCount(), 2);
+    }
+
+    // "不要なHTML削除" right after an investigation: every unrequested page is
+    // offered in one confirmation; a row that resolves to the site folder
+    // itself ("$" in the name) or to a file outside it ("..\" in the name,
+    // after a letter: a name starting with "." is hidden and never listed)
+    // moves nothing. The list keeps its rows and the command ends with a beep.
+    void unrequestedPagesGoButNeverTheSiteOrAnOutsideFile_data()
+    {
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("declined") << false;
+    }
+    void unrequestedPagesGoButNeverTheSiteOrAnOutsideFile()
+    {
+        QFETCH(bool, confirmed);
+        writeFile(base_ + "/x.html", "outside");
+        open({{"index.html", "<a href=\"a.html\">a</a>"},
+              {"a.html", "<a href=\"index.html\">home</a>"},
+              {"old.html", ""},
+              {"price$1.html", ""},
+              {"a..\\x.html", ""}});
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        Workspace &ws = window_->workspace();
+        const QStringList unrequested = rows(ws.ListBox3);
+        QVERIFY2(unrequested.size() == 3, qPrintable(unrequested.join(" | ")));
+        QVERIFY(unrequested.contains(base_ + "/x.html"));
+        QVERIFY(unrequested.contains(site()));
+        QVERIFY(unrequested.contains(str(ws.resolve("old.html"))));
+        QCOMPARE(ws.ListBox3.selectedCount(), std::size_t(3));
+        recorder_.clear();
+        std::vector<ui::DialogRequest> asked;
+        ui::setDialogHook([&](const ui::DialogRequest &request) {
+            asked.push_back(request);
+            return request.kind == DialogKind::Confirm && !confirmed ? 1 : 0;
+        });
+
+        QTest::mouseClick(window_->controls().SpeedButton1, Qt::LeftButton);
+
+        QCOMPARE(asked.size(), std::size_t(1));
+        QCOMPARE(asked[0].kind, DialogKind::Confirm);
+        QVERIFY2(asked[0].text.contains("old.html"), qPrintable(asked[0].text));
+        QVERIFY(!asked[0].text.contains("x.html"));
+        QCOMPARE(asked[0].buttons,
+                 (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
+        const QStringList kept = {"a..\\x.html", "a.html", "index.html", "price$1.html"};
+        if (confirmed) {
+            QCOMPARE(entries(site()), kept);
+            QCOMPARE(entries(trashPath() + "/files"), QStringList{"old.html"});
+            QCOMPARE(entries(trashPath() + "/info"), QStringList{"old.html.trashinfo"});
+        } else {
+            QCOMPARE(entries(site()),
+                     (QStringList{"a..\\x.html", "a.html", "index.html", "old.html", "price$1.html"}));
+            QVERIFY(entries(trashPath() + "/files").isEmpty());
+        }
+        QCOMPARE(entries(base_), (QStringList{"site", "x.html"}));
+        QCOMPARE(contents(base_ + "/x.html"), QByteArray("outside"));
+        QCOMPARE(rows(ws.ListBox3), unrequested);
+        QCOMPARE(window_->controls().ListBox3->model()->rowCount(), 3);
+        QCOMPARE(recorder_.beeps, 1);
+    }
+
+    void unrequestedPagesWithAnEmptyListStillBeep()
+    {
+        open({{"a.html", ""}});
+        QTest::mouseClick(window_->controls().SpeedButton1, Qt::LeftButton);
+        QVERIFY(recorder_.requests.empty());
+        QCOMPARE(recorder_.beeps, 1);
+        QCOMPARE(entries(site()), QStringList{"a.html"});
+    }
+
+    // "フォルダの削除" from the directory list's menu acts on the highlighted
+    // row; afterwards the list is rebuilt from disk and the change of folder
+    // runs once (one missing-page report per search pass), also when the
+    // user declined or nothing could be moved.
+    void folderFromTheContextMenu_data()
+    {
+        QTest::addColumn<QString>("highlighted");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("subfolder") << "old" << true << true;
+        QTest::newRow("subfolder, declined") << "old" << false << false;
+        QTest::newRow("root row") << "/" << true << false;
+        QTest::newRow("the folder's own row") << "site" << true << false;
+    }
+    void folderFromTheContextMenu()
+    {
+        QFETCH(QString, highlighted);
+        QFETCH(bool, confirmed);
+        QFETCH(bool, moved);
+        writeFile(site("old/x.html"), "");
+        open({{"a.html", ""}});
+        QVERIFY(QFile::link(site("nowhere"), site("gone.html")));
+        ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
+        list->rebuild();
+        Workspace &ws = window_->workspace();
+        ws.ListBox3.append("stale"); // emptied by a change of folder
+        window_->syncViews();
+        const QStringList entriesBefore = entries(site());
+
+        // A left click highlights the row; the right click opens the menu
+        // without moving the highlight.
+        int row = directoryRowOf(list, highlighted);
+        if (highlighted == "site")
+            row = list->directoryRow();
+        QVERIFY(row >= 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+        QCOMPARE(list->currentRow(), row);
+        QCOMPARE(str(ws.KIJUNDIR), site()); // a single click enters nothing
+        ui::setMouseButtonsHook([] { return Qt::MouseButtons(Qt::RightButton); });
+        QTest::mousePress(list->viewport(), Qt::RightButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        ui::setMouseButtonsHook({});
+        QMenu *menu = window_->PopupMenu1();
+        QVERIFY(menu->isVisible());
+        QCOMPARE(list->currentRow(), row);
+
+        QSignalSpy changes(list, &ui::DirectoryListBox::changed);
+        recorder_.clear();
+        std::vector<ui::DialogRequest> asked;
+        ui::setDialogHook([&](const ui::DialogRequest &request) {
+            asked.push_back(request);
+            return request.kind == DialogKind::Confirm && !confirmed ? 1 : 0;
+        });
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window_->N1()).center());
+        QVERIFY(!menu->isVisible());
+
+        int confirmations = 0;
+        int missingPages = 0;
+        for (const ui::DialogRequest &request : asked) {
+            confirmations += request.kind == DialogKind::Confirm ? 1 : 0;
+            missingPages += request.kind == DialogKind::MissingPage ? 1 : 0;
+        }
+        QCOMPARE(confirmations, highlighted == "old" ? 1 : 0);
+        QCOMPARE(missingPages, 1);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(int(asked.size()), confirmations + missingPages);
+        QCOMPARE(str(ws.KIJUNDIR), site());
+        QVERIFY(ws.ListBox3.empty());
+        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "gone.html"}));
+        if (moved) {
+            QCOMPARE(entries(site()), (QStringList{"a.html", "gone.html"}));
+            QCOMPARE(entries(trashPath() + "/files"), QStringList{"old"});
+            QCOMPARE(entries(trashPath() + "/info"), QStringList{"old.trashinfo"});
+            QVERIFY(QFileInfo::exists(trashPath() + "/files/old/x.html"));
+            QCOMPARE(directoryRowOf(list, "old"), -1);
+        } else {
+            QCOMPARE(entries(site()), entriesBefore);
+            QVERIFY(entries(trashPath() + "/files").isEmpty());
+            QVERIFY(directoryRowOf(list, "old") > list->directoryRow());
+        }
+        QCOMPARE(directoryRows(list).mid(list->directoryRow(), 1), QStringList{"site"});
+    }
+
+    // Pages of the page list and pages holding a broken link open in the
+    // editor with their full path as its one argument; only the page list's
+    // double-click empties the request list.
+    void pagesOpenInTheEditor()
+    {
+        const QString received = useEditorStandIn();
+        open({{"index.html", "<a href=\"missing.html\">m</a> <a href=\"a b'x.html\">q</a>"},
+              {"a b'x.html", ""}});
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        Workspace &ws = window_->workspace();
+        QCOMPARE(rows(ws.ListBox4), QStringList{"index.html"});
+        const int requests = int(ws.ListBox5.size());
+        QVERIFY(requests > 0);
+
+        doubleClick(window_->controls().ListBox4, 0);
+        QCOMPARE(editorArguments(received), (QStringList{"1", site("index.html")}));
+        QCOMPARE(int(ws.ListBox5.size()), requests);
+
+        // The second page, after the first was focused: the clicked row counts.
+        click(window_->controls().FileListBox1, 1);
+        doubleClick(window_->controls().FileListBox1, 0);
+        QCOMPARE(editorArguments(received), (QStringList{"1", site("a b'x.html")}));
+        QVERIFY(ws.ListBox5.empty());
+        QCOMPARE(window_->controls().ListBox5->model()->rowCount(), 0);
+        QVERIFY(opened_.empty());
+        QCOMPARE(recorder_.count(DialogKind::StandardError), 0);
+    }
+
+    // Unrequested pages, request-list rows (also from the search column) and
+    // missing targets go to the default program: web addresses and local
+    // paths, never a script address.
+    void rowsOpenWithTheDefaultProgram()
+    {
+        open({{"index.html", "<a href=\"a.html\">a</a> <a href=\"http://example.com/x.html\">w</a>"
+                             " <a href=\"javascript:go('j.html')\">j</a>"
+                             " <a href=\"missing.html\">m</a>"},
+              {"a.html", "&&& <a href=\"index.html\">home</a>"},
+              {"orphan.html", ""}});
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        Workspace &ws = window_->workspace();
+        const Ui::TForm1 &c = window_->controls();
+        const int webRow = rowOf(ws.ListBox5, "http://example.com/x.html");
+        const int page = rowOf(ws.ListBox5, ws.resolve("a.html"));
+        QVERIFY2(webRow >= 0 && page >= 0, qPrintable(rows(ws.ListBox5).join(" | ")));
+        QCOMPARE(rows(ws.ListBox2), (QStringList{"http://example.com/x.html",
+                                                 "javascript:go('j.html')", "missing.html"}));
+        QCOMPARE(rows(ws.ListBox3), QStringList{str(ws.resolve("orphan.html"))});
+        recorder_.clear();
+
+        doubleClick(c.ListBox3, 0);
+        QCOMPARE(opened_, std::vector<QUrl>{QUrl::fromLocalFile(site("orphan.html"))});
+
+        opened_.clear();
+        doubleClick(c.ListBox5, webRow);
+        doubleClick(c.ListBox5, page);
+        QCOMPARE(opened_, (std::vector<QUrl>{QUrl("http://example.com/x.html"),
+                                             QUrl::fromLocalFile(site("a.html"))}));
+
+        // The search column opens the request list's focused row.
+        opened_.clear();
+        click(c.ListBox5, webRow);
+        doubleClick(c.ListBox1, 1);
+        QCOMPARE(opened_, std::vector<QUrl>{QUrl("http://example.com/x.html")});
+
+        // Every change of the missing-target list's selection by mouse or key
+        // opens the focused row, the first click on the row focused from the
+        // start too; the script address opens nothing.
+        opened_.clear();
+        c.ListBox2->setFocus();
+        QCOMPARE(ws.ListBox2.currentIndex(), 0);
+        click(c.ListBox2, 0);
+        click(c.ListBox2, 1);
+        click(c.ListBox2, 2);
+        const QUrl web = QUrl("http://example.com/x.html");
+        const QUrl missing = QUrl::fromLocalFile(site("missing.html"));
+        QCOMPARE(opened_, (std::vector<QUrl>{web, missing}));
+        QTest::keyClick(c.ListBox2, Qt::Key_Up);
+        QTest::keyClick(c.ListBox2, Qt::Key_Up);
+        QCOMPARE(ws.ListBox2.currentIndex(), 0);
+        QCOMPARE(opened_, (std::vector<QUrl>{web, missing, web}));
+        // A click that changes nothing opens nothing.
+        click(c.ListBox2, 0);
+        QCOMPARE(opened_.size(), std::size_t(3));
+        QVERIFY(recorder_.requests.empty());
+
+        // Filling the list again is no click of the user's.
+        QTest::mouseClick(c.SpeedButton2, Qt::LeftButton);
+        QCOMPARE(opened_.size(), std::size_t(3));
+    }
+
+    // A double-click on a list without rows fails with the list's index
+    // error; nothing opens, and the request list keeps its rows.
+    void anEmptyListShowsTheIndexError_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("page list") << "FileListBox1";
+        QTest::newRow("broken-link pages") << "ListBox4";
+        QTest::newRow("unrequested pages") << "ListBox3";
+        QTest::newRow("request list") << "ListBox5";
+        QTest::newRow("search column, request list empty") << "ListBox1";
+    }
+    void anEmptyListShowsTheIndexError()
+    {
+        QFETCH(QString, list);
+        const QString received = useEditorStandIn();
+        writeFile(site("empty/readme.txt"), "");
+        open({{"index.html", "<a href=\"x.html\">x</a>"}});
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        Workspace &ws = window_->workspace();
+        if (list == "ListBox5" || list == "ListBox1")
+            QTest::mouseClick(window_->controls().BitBtn1, Qt::LeftButton);
+        const std::size_t requests = ws.ListBox5.size();
+        // Into the subfolder: no pages, the result lists emptied, the request
+        // list kept.
+        ui::DirectoryListBox *directories = window_->controls().DirectoryListBox1;
+        const int sub = directoryRowOf(directories, "empty");
+        QTest::mouseClick(directories->viewport(), Qt::LeftButton, {},
+                          directories->visualItemRect(directories->item(sub)).center());
+        QTest::keyClick(directories, Qt::Key_Return);
+        QCOMPARE(str(ws.KIJUNDIR), site("empty"));
+        QCOMPARE(ws.ListBox5.size(), requests);
+        recorder_.clear();
+
+        auto *view = window_->findChild<QListView *>(list);
+        QCOMPARE(view->model()->rowCount(), 0);
+        doubleClickAt(view, QPoint(10, 10));
+
+        QCOMPARE(recorder_.requests.size(), std::size_t(1));
+        QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
+        QCOMPARE(recorder_.requests[0].text,
+                 QStringLiteral("リストのインデックスが範囲を超えています (-1)"));
+        QCOMPARE(ws.ListBox5.size(), requests);
+        QVERIFY(opened_.empty());
+        QTest::qWait(200); // time enough for an editor that was wrongly started
+        QVERIFY(!QFileInfo::exists(received));
+    }
+
+private:
+    QString site(const QString &name = {}) const
+    {
+        return name.isEmpty() ? base_ + "/site" : base_ + "/site/" + name;
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    void open(const std::vector<std::pair<QByteArray, QByteArray>> &files)
+    {
+        for (const auto &[name, bytes] : files)
+            writeFile(site(QString::fromUtf8(name)), bytes);
+        window_ = openWindow(site());
+        QVERIFY(window_);
+        recorder_.clear();
+    }
+
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const ui::DialogRequest &request : recorder_.requests)
+            if (request.kind == DialogKind::Message)
+                out.append(request.text);
+        return out;
+    }
+
+    // The editor is a script that writes down the arguments it received.
+    QString useEditorStandIn()
+    {
+        const QString script = base_ + "/editor";
+        const QString received = base_ + "/received";
+        QFile file(script);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write("#!/bin/sh\n"
+                   "out=\"$(dirname \"$0\")/received\"\n"
+                   "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$out.part\"\n"
+                   "mv \"$out.part\" \"$out\"\n");
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        platform::setEditorPathForTests(script);
+        return received;
+    }
+
+    // The count and the arguments the editor received, once it wrote them.
+    static QStringList editorArguments(const QString &received)
+    {
+        if (!QTest::qWaitFor([&] { return QFileInfo::exists(received); }, 20000))
+            return {};
+        QStringList lines = QString::fromUtf8(contents(received)).split(u'\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        QFile::remove(received);
+        return lines;
+    }
+
+    DialogRecorder recorder_;
+    std::unique_ptr<ui::TForm1> window_;
+    QString base_;
+    int cases_ = 0;
+    std::vector<QUrl> opened_;
+};
+
+QTEST_MAIN(FileOpsWindowTest)
+#include "fileops_window_test.moc"
