@@ -55,7 +55,7 @@ private:
     void deliver(QObject *watched, QEvent *event);
 
     QAbstractItemView *view_;
-    std::uint64_t changes_ = 0;  // selection and focus changes seen
+    std::uint64_t changes_ = 0;   // selection and focus changes made by the user
     std::uint64_t pressedAt_ = 0; // changes_ when the mouse button went down
     bool delivering_ = false;
 };
