@@ -8,6 +8,7 @@
 #include "analysis/workspace.h"
 #include "platform/deletecommands.h"
 #include "platform/pagefiles.h"
+#include "platform/special_files.h"
 #include "platform/trash_fixture.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +30,7 @@
 #include <thread>
 #include <vector>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +42,8 @@ using namespace std::string_literals;
 using test::RecordingHost;
 using test::RecordingShellUi;
 using test::TrashFixture;
+using test::makeFifo;
+using test::makeSocket;
 using Rows = std::vector<std::string>;
 
 // Fails the whole program instead of letting a hung call hold the test run:
@@ -106,25 +107,6 @@ bool entryExists(const fs::path &path)
 {
     std::error_code ec;
     return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
-}
-
-void makeFifo(const fs::path &path)
-{
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
-}
-
-// A bound Unix socket left in the folder; its descriptor is closed, the entry stays.
-void makeSocket(const fs::path &path)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(path.native().size(), sizeof address.sun_path) << "path too long for a socket: " << path;
-    std::copy(path.native().begin(), path.native().end(), address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    const int bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
-    ::close(fd);
-    ASSERT_EQ(bound, 0) << path;
 }
 
 // Every access goes to pageFiles(); `afterRead` runs after each readAll with
