@@ -125,13 +125,22 @@ void appendValue(std::string &out, std::string_view value)
 std::string KAKUTYO(std::string_view s)
 {
     std::string out;
+    return std::string(KAKUTYO(s, out));
+}
+
+std::string_view KAKUTYO(std::string_view s, std::string &out)
+{
+    scan::ForwardFinder hrefs(s, kHrefEquals);
+    std::size_t rest = 0; // the front of the remaining text
+    auto at = hrefs.next(rest);
+    if (at == scan::npos)
+        return s; // nothing to rewrite
+
+    out.clear();
     out.reserve(s.size() + s.size() / 8 + 64);
     std::string scratch;
-
-    scan::ForwardFinder hrefs(s, kHrefEquals);
     scan::ForwardFinder quotes(s, "\"");
-    std::size_t rest = 0; // the front of the remaining text
-    for (auto at = hrefs.next(rest); at != scan::npos; at = hrefs.next(rest)) {
+    for (; at != scan::npos; at = hrefs.next(rest)) {
         out.append(s.substr(rest, at - rest));
         rest = at + kHrefEquals.size();
         // Whatever stands before the opening quote is dropped.

@@ -78,6 +78,19 @@ public:
 
 } // namespace
 
+bool FileAccess::readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                          std::string &reason)
+{
+    ReadResult read = readAll(path);
+    if (!read.ok) {
+        reason = std::move(read.reason);
+        return false;
+    }
+    length = read.bytes.size();
+    buffer = std::move(read.bytes);
+    return true;
+}
+
 FileAccess &standardFileAccess()
 {
     static StandardFileAccess instance;

@@ -3,6 +3,7 @@
 // system: does a path name a file, and what are a file's bytes. Keeping them
 // behind this interface lets the platform layer answer them without blocking
 // (FIFOs, devices) and lets tests count or fake what is read.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,14 @@ public:
     // such a path fails with a reason (the operating system's description of
     // the error, or kNotRegularFileReason) instead of being opened.
     virtual ReadResult readAll(const std::string &path) = 0;
+    // Reads the whole file into `buffer`, which the caller keeps from one call
+    // to the next: on success the bytes are the first `length` bytes of
+    // `buffer` (whose size may be larger; what lies beyond is left over from
+    // earlier calls). Fails as readAll does, with the reason in `reason`.
+    // The default goes through readAll; an implementation overrides it to
+    // spare the allocation and the zero-fill of a new buffer per file.
+    virtual bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                          std::string &reason);
 };
 
 // The implementation built on the C++ standard library alone.

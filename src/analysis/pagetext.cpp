@@ -36,16 +36,17 @@ std::uint64_t load8(const unsigned char *p)
 // The text from `text` up to its first U+0000, every CR LF, lone CR and lone
 // LF made CR LF, and a non-empty result ended with CR LF. `text` is UTF-8, so
 // a 0x00, CR or LF byte is always that character and never part of another.
-std::string normalizeLines(std::string_view text)
+// `out` is emptied first; its capacity is reused.
+void normalizeLines(std::string_view text, std::string &out)
 {
+    out.clear();
     if (const void *nul = std::memchr(text.data(), 0, text.size()))
         text = text.substr(0, static_cast<const char *>(nul) - text.data());
     if (text.empty())
-        return {};
+        return;
 
     const char *p = text.data();
     const char *const end = p + text.size();
-    std::string out;
     // Room for the common cases (CR LF already, or one added CR per line)
     // without growing; the string grows geometrically beyond that.
     out.reserve(text.size() + text.size() / 8 + 2);
@@ -72,7 +73,6 @@ std::string normalizeLines(std::string_view text)
         // CR LF is one break; a lone CR or a lone LF is one break each.
         p = brk + ((*brk == '\r' && brk + 1 < end && brk[1] == '\n') ? 2 : 1);
     }
-    return out;
 }
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
@@ -299,10 +299,19 @@ bool isWellFormedUtf8(std::string_view bytes)
 
 std::string pageTextFromBytes(std::string_view bytes)
 {
+    std::string text;
+    pageTextFromBytes(bytes, text);
+    return text;
+}
+
+void pageTextFromBytes(std::string_view bytes, std::string &text)
+{
     if (bytes.starts_with(kUtf8Bom))
         bytes.remove_prefix(kUtf8Bom.size());
-    if (isWellFormedUtf8(bytes))
-        return normalizeLines(bytes);
+    if (isWellFormedUtf8(bytes)) {
+        normalizeLines(bytes, text);
+        return;
+    }
 
     // Not UTF-8: read it in the encoding the page declares, if it declares one.
     std::string decoded;
@@ -312,7 +321,7 @@ std::string pageTextFromBytes(std::string_view bytes)
         decoded = decodeToUtf8(bytes.substr(2), "UTF-16BE");
     else if (const std::string name = converterNameFor(declaredCharset(bytes)); !name.empty())
         decoded = decodeToUtf8(bytes, name.c_str());
-    return normalizeLines(decoded);
+    normalizeLines(decoded, text);
 }
 
 } // namespace tavlori

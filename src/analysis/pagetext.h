@@ -16,5 +16,8 @@ bool isWellFormedUtf8(std::string_view bytes);
 // meta charset within the first 1024 bytes); undeclared ill-formed bytes give
 // the empty text. The result is UTF-8.
 std::string pageTextFromBytes(std::string_view bytes);
+// The same into `text`, whose earlier contents are replaced and whose
+// capacity is reused (one buffer for a whole pass over the pages).
+void pageTextFromBytes(std::string_view bytes, std::string &text);
 
 } // namespace tavlori

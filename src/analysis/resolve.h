@@ -18,5 +18,8 @@ inline constexpr char kNativeSeparator = kPosixSeparator;
 // Resolves link text `s` against the base folder `kijundir`, with `sep` as the
 // path separator (the other slash is turned into it).
 std::string BToEn(std::string_view s, std::string_view kijundir, char sep = kNativeSeparator);
+// The same into `target`, whose earlier contents are replaced and whose
+// capacity is reused.
+void BToEn(std::string_view s, std::string_view kijundir, char sep, std::string &target);
 
 } // namespace tavlori

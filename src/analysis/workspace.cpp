@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -83,21 +84,52 @@ inline unsigned char foldAscii(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
+std::uint64_t load8(const char *p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+std::uint64_t finalMix(std::uint64_t h)
+{
+    h ^= h >> 32;
+    h *= 0xd6e8feb86659fd93ull;
+    h ^= h >> 32;
+    return h;
+}
+
+// Eight bytes at a time, each word multiplied and folded into the state.
+std::uint64_t hashBytes(std::string_view s)
+{
+    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ s.size();
+    const char *p = s.data();
+    std::size_t n = s.size();
+    auto mix = [&h](std::uint64_t word) {
+        word *= 0x9fb21c651e98df25ull;
+        word ^= word >> 29;
+        h = (h ^ word) * 0xbf58476d1ce4e5b9ull;
+    };
+    for (; n >= 8; p += 8, n -= 8)
+        mix(load8(p));
+    if (n > 0) {
+        std::uint64_t tail = 0;
+        std::memcpy(&tail, p, n);
+        mix(tail);
+    }
+    return finalMix(h);
+}
+
 std::uint64_t hashText(std::string_view s, bool caseBlind)
 {
-    // FNV-1a, then a final mix so that the low bits used for the slot are spread.
+    if (!caseBlind)
+        return hashBytes(s);
+    // FNV-1a over the folded bytes; only the detection of unrequested pages
+    // uses it, once per page and once per request.
     std::uint64_t h = 0xcbf29ce484222325ull;
-    if (caseBlind) {
-        for (const char c : s)
-            h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
-    } else {
-        for (const char c : s)
-            h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
-    }
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    return h;
+    for (const char c : s)
+        h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
+    return finalMix(h);
 }
 
 bool equalCaseBlind(std::string_view a, std::string_view b)
@@ -224,12 +256,110 @@ private:
     bool valid_ = false;
 };
 
+// The link texts L5ADD has met since the request list and KIJUNDIR last
+// changed. BToEn is a function of the link text and KIJUNDIR alone, and a
+// target stays in the request list until the list is emptied, so a link text
+// met before needs neither resolving nor looking up again. Most links repeat
+// (navigation, nearby pages), so this is the common case: one hash and one
+// probe. The texts lie end to end in one arena; a slot holds the upper half
+// of the hash, so a probe rarely reads a text it does not match.
+class TextSet {
+public:
+    void clear()
+    {
+        slots_.clear();
+        arena_.clear();
+        used_ = 0;
+    }
+
+    bool contains(std::string_view key, std::uint64_t hash) const
+    {
+        if (slots_.empty())
+            return false;
+        const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot &slot = slots_[i];
+            if (slot.length == kEmpty)
+                return false;
+            if (slot.tag == tag && slot.length == key.size()
+                && std::memcmp(arena_.data() + slot.offset, key.data(), key.size()) == 0)
+                return true;
+        }
+    }
+
+    // Adds a key that is not in the set.
+    void insert(std::string_view key, std::uint64_t hash)
+    {
+        if (key.size() >= kEmpty)
+            return; // never met in a page; such a text is resolved each time
+        if ((used_ + 1) * 2 > slots_.size())
+            grow();
+        Slot slot;
+        slot.tag = static_cast<std::uint32_t>(hash >> 32);
+        slot.length = static_cast<std::uint32_t>(key.size());
+        slot.offset = arena_.size();
+        arena_.append(key);
+        place(slot, hash);
+        ++used_;
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+
+    struct Slot {
+        std::uint32_t tag = 0;
+        std::uint32_t length = kEmpty;
+        std::size_t offset = 0;
+    };
+
+    void place(const Slot &slot, std::uint64_t hash)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots_[i].length != kEmpty)
+            i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+        for (const Slot &slot : old) {
+            if (slot.length != kEmpty)
+                place(slot, hashBytes(std::string_view(arena_).substr(slot.offset, slot.length)));
+        }
+    }
+
+    std::vector<Slot> slots_; // open addressing, power-of-two size, at most half full
+    std::string arena_;
+    std::size_t used_ = 0;
+};
+
 } // namespace
 
 struct Workspace::Indexes {
     RowIndex requests{KeyKind::Row};                          // ListBox5, for L5ADD
     RowIndex requestsResolved{KeyKind::ResolvedCaseBlind};    // ListBox5, for CHECK
     RowIndex missingResolved{KeyKind::Resolved};              // ListBox2, for UNLINK
+
+    // Link texts whose target is in ListBox5, valid for seenFor and the
+    // request list's reset revision seenRevision.
+    TextSet seenLinks;
+    std::string seenFor;
+    std::uint64_t seenRevision = 0;
+    bool seenValid = false;
+
+    void syncSeen(const RowList &requestList, const std::string &kijundir)
+    {
+        if (seenValid && requestList.resetRevision() == seenRevision && kijundir == seenFor)
+            return;
+        seenLinks.clear();
+        seenFor = kijundir;
+        seenRevision = requestList.resetRevision();
+        seenValid = true;
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -318,10 +448,11 @@ bool Workspace::loadPage(const std::string &HTML, std::string &text)
     // A page that reads is a file; only a failed read asks whether the page
     // is missing or exists but cannot be opened. The answers are those of
     // testing first, with one look-up of the path instead of two.
-    ReadResult read = files_.readAll(pathBuffer_);
-    if (!read.ok) {
+    std::size_t length = 0;
+    std::string reason;
+    if (!files_.readInto(pathBuffer_, readBuffer_, length, reason)) {
         if (files_.isFile(pathBuffer_))
-            throw PageOpenError(pathBuffer_, std::move(read.reason));
+            throw PageOpenError(pathBuffer_, std::move(reason));
         host_.beep();
         host_.missingPage(HTML);
         // The missing page keeps its place in the search column, so that row
@@ -329,7 +460,7 @@ bool Workspace::loadPage(const std::string &HTML, std::string &text)
         ListBox1.append("-");
         return false;
     }
-    text = pageTextFromBytes(read.bytes);
+    pageTextFromBytes(std::string_view(readBuffer_).substr(0, length), text);
     const bool found = !Edit1.empty() && std::string_view(text).find(Edit1) != std::string_view::npos;
     ListBox1.append(found ? "found" : "-");
     return true;
@@ -340,6 +471,10 @@ void Workspace::pagePass(void (Workspace::*perPage)(const std::string &))
     ListBox2.clear();
     ListBox1.clear();
     ListBox4.clear();
+    struct Release {
+        Workspace &workspace;
+        ~Release() { workspace.releaseBuffers(); }
+    } release{*this};
     const std::size_t count = FileListBox1.size();
     host_.progress(0, count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -356,10 +491,15 @@ void Workspace::HTMLALL0()
     pagePass(&Workspace::LOOKLINK0);
 }
 
+void Workspace::releaseBuffers()
+{
+    for (std::string *buffer : {&readBuffer_, &textBuffer_, &expandBuffer_})
+        std::string().swap(*buffer);
+}
+
 void Workspace::LOOKLINK0(const std::string &HTML)
 {
-    std::string text;
-    loadPage(HTML, text);
+    loadPage(HTML, textBuffer_);
 }
 
 void Workspace::HTMLALL()
@@ -369,20 +509,27 @@ void Workspace::HTMLALL()
 
 void Workspace::LOOKLINK(const std::string &HTML)
 {
-    std::string text;
-    if (!loadPage(HTML, text))
+    if (!loadPage(HTML, textBuffer_))
         return;
-    const std::string expanded = KAKUTYO(text);
+    const std::string_view expanded = KAKUTYO(textBuffer_, expandBuffer_);
     extractLinks(expanded, [this, &HTML](std::string_view value) { L5ADD(HTML, value); });
 }
 
 void Workspace::L5ADD(const std::string &F, std::string_view S)
 {
-    std::string T = resolve(S);
-    indexes_->requests.sync(ListBox5, KIJUNDIR, separator_);
-    if (indexes_->requests.contains(ListBox5, T))
+    Indexes &indexes = *indexes_;
+    indexes.syncSeen(ListBox5, KIJUNDIR);
+    const std::uint64_t hash = hashBytes(S);
+    if (indexes.seenLinks.contains(S, hash))
         return;
-    ListBox5.append(std::move(T));
+    BToEn(S, KIJUNDIR, separator_, targetBuffer_);
+    indexes.requests.sync(ListBox5, KIJUNDIR, separator_);
+    const bool registered = indexes.requests.contains(ListBox5, targetBuffer_);
+    // From here on the target is in the list, whatever UNLINK meets.
+    indexes.seenLinks.insert(S, hash);
+    if (registered)
+        return;
+    ListBox5.append(targetBuffer_);
     unlinkResolved(F, S, ListBox5.row(ListBox5.size() - 1));
 }
 

@@ -99,6 +99,9 @@ private:
     // report it when missing, read it into `text` and append its search row.
     // False when the page is missing.
     bool loadPage(const std::string &HTML, std::string &text);
+    // Gives back the memory of the per-page buffers (after a pass, which may
+    // have met a very large page).
+    void releaseBuffers();
     // The search pass and the link pass: empty ListBox2, ListBox1 and
     // ListBox4, then `perPage` for each selected page and " " for each other.
     void pagePass(void (Workspace::*perPage)(const std::string &));
@@ -108,7 +111,12 @@ private:
     FileAccess &files_;
     char separator_;
     std::unique_ptr<Indexes> indexes_;
-    std::string pathBuffer_; // reused for every page's path
+    // Reused from page to page, so that a pass allocates nothing per page.
+    std::string pathBuffer_;   // the page's path
+    std::string readBuffer_;   // the page's bytes (beyond readLength_: left over)
+    std::string textBuffer_;   // the page's text
+    std::string expandBuffer_; // the text after range expansion
+    std::string targetBuffer_; // a link's resolved target
 };
 
 } // namespace tavlori

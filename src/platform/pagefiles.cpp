@@ -97,6 +97,55 @@ ReadResult PageFiles::readAll(const std::string &path)
     return result;
 }
 
+bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                         std::string &reason)
+{
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info;
+    if (fd.get() < 0) {
+        const int openError = errno;
+        // A socket cannot be opened at all; it is refused as readAll refuses it.
+        if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+            reason = std::string(kNotRegularFileReason);
+        else
+            reason = errnoReason(openError);
+        return false;
+    }
+    if (::fstat(fd.get(), &info) != 0) {
+        reason = errnoReason(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = std::string(kNotRegularFileReason);
+        return false;
+    }
+
+    // The buffer only ever grows, so a page no larger than an earlier one is
+    // read without touching the allocator or clearing memory. Room for one
+    // byte past the size lets the end of a file that kept its size show in
+    // the second read; a file that grew is read on to its end.
+    const std::size_t wanted = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
+    if (buffer.size() < wanted)
+        buffer.resize(wanted);
+    std::size_t got = 0;
+    for (;;) {
+        if (got == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t n = ::read(fd.get(), buffer.data() + got, buffer.size() - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            reason = errnoReason(errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    length = got;
+    return true;
+}
+
 PageFiles &pageFiles()
 {
     static PageFiles instance;
