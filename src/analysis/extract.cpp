@@ -2,20 +2,65 @@
 
 #include "analysis/textscan.h"
 
+#include <cstring>
+#include <vector>
+
 namespace tavlori {
 
 namespace {
 
+// Where each attribute text stands in the text, in text order. Every one of
+// them ends with "=", a rare byte in page text, so one walk from "=" to "="
+// finds them all: a text ending at an "=" is one of them when the bytes before
+// that "=" spell it. No two of them end the same way, so an "=" ends at most
+// one, and an occurrence never holds another "=", so none is missed.
+struct AttributePositions {
+    std::vector<std::size_t> src, mouseOver, href, background;
+
+    void find(std::string_view text)
+    {
+        src.clear();
+        mouseOver.clear();
+        href.clear();
+        background.clear();
+        const char *const begin = text.data();
+        const char *const end = begin + text.size();
+        for (const char *p = begin; p < end; ++p) {
+            p = static_cast<const char *>(std::memchr(p, '=', static_cast<std::size_t>(end - p)));
+            if (!p)
+                break;
+            const std::string_view before(begin, static_cast<std::size_t>(p - begin));
+            if (before.ends_with("src"))
+                src.push_back(before.size() - 3);
+            else if (before.ends_with("href"))
+                href.push_back(before.size() - 4);
+            else if (before.ends_with("onmouseover"))
+                mouseOver.push_back(before.size() - 11);
+            else if (before.ends_with("background"))
+                background.push_back(before.size() - 10);
+        }
+    }
+};
+
+// The first of the sorted `positions` at or after `rest`, from index `next`
+// on (which moves forward with it), or npos.
+std::size_t nextAt(const std::vector<std::size_t> &positions, std::size_t &next, std::size_t rest)
+{
+    while (next < positions.size() && positions[next] < rest)
+        ++next;
+    return next < positions.size() ? positions[next] : scan::npos;
+}
+
 // One pass for an attribute whose value stands between the next two double
 // quotes after the attribute text: "src=", "href=", "background=".
-void quotedPass(std::string_view text, std::string_view attribute,
-                const std::function<void(std::string_view)> &sink)
+void quotedPass(std::string_view text, const std::vector<std::size_t> &attributes,
+                std::size_t attributeLength, const std::function<void(std::string_view)> &sink)
 {
-    scan::ForwardFinder attributes(text, attribute);
     scan::ForwardFinder quotes(text, "\"");
     std::size_t rest = 0;
-    for (auto at = attributes.next(rest); at != scan::npos; at = attributes.next(rest)) {
-        rest = scan::skipPast(quotes, at + attribute.size(), 1);
+    std::size_t next = 0;
+    for (auto at = nextAt(attributes, next, rest); at != scan::npos; at = nextAt(attributes, next, rest)) {
+        rest = scan::skipPast(quotes, at + attributeLength, 1);
         const auto close = quotes.next(rest);
         if (close == scan::npos)
             continue; // the value is empty
@@ -29,16 +74,17 @@ void quotedPass(std::string_view text, std::string_view attribute,
 // The "onmouseover=" pass: the value is the first single-quoted text after the
 // first double quote and the first comma that follows it. The value is not
 // consumed; the next attribute search starts at its first character.
-void mouseOverPass(std::string_view text, const std::function<void(std::string_view)> &sink)
+void mouseOverPass(std::string_view text, const std::vector<std::size_t> &attributes,
+                   const std::function<void(std::string_view)> &sink)
 {
-    constexpr std::string_view attribute = "onmouseover=";
-    scan::ForwardFinder attributes(text, attribute);
+    constexpr std::size_t attributeLength = std::string_view("onmouseover=").size();
     scan::ForwardFinder quotes(text, "\"");
     scan::ForwardFinder commas(text, ",");
     scan::ForwardFinder apostrophes(text, "'");
     std::size_t rest = 0;
-    for (auto at = attributes.next(rest); at != scan::npos; at = attributes.next(rest)) {
-        rest = scan::skipPast(quotes, at + attribute.size(), 1);
+    std::size_t next = 0;
+    for (auto at = nextAt(attributes, next, rest); at != scan::npos; at = nextAt(attributes, next, rest)) {
+        rest = scan::skipPast(quotes, at + attributeLength, 1);
         rest = scan::skipPast(commas, rest, 1);
         rest = scan::skipPast(apostrophes, rest, 1);
         const auto close = apostrophes.next(rest);
@@ -60,10 +106,14 @@ bool isHtmlLink(std::string_view value)
 void extractLinks(std::string_view expanded, const std::function<void(std::string_view)> &sink)
 {
     // Every pass reads the whole text; values reach the sink grouped by pass.
-    quotedPass(expanded, "src=", sink);
-    mouseOverPass(expanded, sink);
-    quotedPass(expanded, "href=", sink);
-    quotedPass(expanded, "background=", sink);
+    // The positions of the attribute texts are found once for all four; the
+    // buffers are kept from page to page.
+    thread_local AttributePositions at;
+    at.find(expanded);
+    quotedPass(expanded, at.src, 4, sink);
+    mouseOverPass(expanded, at.mouseOver, sink);
+    quotedPass(expanded, at.href, 5, sink);
+    quotedPass(expanded, at.background, 11, sink);
 }
 
 } // namespace tavlori
