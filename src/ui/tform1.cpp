@@ -115,7 +115,10 @@ bool ListViewEvents::eventFilter(QObject *watched, QEvent *event)
 {
     if (delivering_)
         return false;
-    const bool onViewport = watched == view_->viewport();
+    // The filter watches only the view and its viewport. The view is not asked
+    // for its viewport: the viewport still sends events while the view is
+    // being destroyed, when the view is no longer a scroll area.
+    const bool onViewport = watched != view_;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
@@ -228,7 +231,13 @@ TForm1::TForm1(QWidget *parent)
     resize(kDesignedSize);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // QWidget's destructor closes the window, which takes the focus from the
+    // directory list after this object's own part is gone; its exit signal
+    // must no longer reach a handler of this class then.
+    ui_->DirectoryListBox1->disconnect(this);
+}
 
 void TForm1::applyStyle()
 {
