@@ -122,16 +122,21 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
 
     // The buffer only ever grows, so a page no larger than an earlier one is
     // read without touching the allocator or clearing memory. Room for one
-    // byte past the size lets the end of a file that kept its size show in
-    // the second read; a file that grew is read on to its end.
-    const std::size_t wanted = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
+    // byte past the size shows the end: a read that returns less than it was
+    // asked for, after every byte the size promised, has met the end of the
+    // file, so a page takes one read. A file that grew is read on to its
+    // end; one that shrank, or shows no size (as some special file systems
+    // do), is read until a read returns nothing.
+    const std::size_t size = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    const std::size_t wanted = size > 0 ? size + 1 : 4096;
     if (buffer.size() < wanted)
         buffer.resize(wanted);
     std::size_t got = 0;
     for (;;) {
         if (got == buffer.size())
             buffer.resize(buffer.size() * 2);
-        const ssize_t n = ::read(fd.get(), buffer.data() + got, buffer.size() - got);
+        const std::size_t asked = buffer.size() - got;
+        const ssize_t n = ::read(fd.get(), buffer.data() + got, asked);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -141,6 +146,8 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
         if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
+        if (size > 0 && static_cast<std::size_t>(n) < asked && got >= size)
+            break;
     }
     length = got;
     return true;

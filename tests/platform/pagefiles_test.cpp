@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -171,6 +172,51 @@ TEST_P(FileAccessTest, UnreadableFileGivesTheSystemReason)
     fs::permissions(path, fs::perms::owner_all);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.reason, std::make_error_code(std::errc::permission_denied).message());
+}
+
+// One buffer serves a whole run of reads, larger files before smaller ones
+// and refusals in between: each read gives exactly readAll's answer, with
+// nothing of an earlier, longer file left in the bytes it reports.
+TEST_P(FileAccessTest, ReadIntoAgreesWithReadAllWithOneBufferForEveryFile)
+{
+    std::string big(200000, 'x');
+    big[0] = '\0';
+    big[199999] = '\xFF';
+    const std::string bigPath = write("big.htm", big);
+    const std::string smallPath = write("small.htm", "abc");
+    const std::string emptyPath = write("empty.htm", "");
+    const std::string growingPath = write("grows.htm", std::string(5000, 'g'));
+    const std::string fifoPath = (dir / "fifo.htm").string();
+    ASSERT_EQ(::mkfifo(fifoPath.c_str(), 0600), 0);
+    fs::create_directory(dir / "dir.html");
+    fs::create_symlink(dir / "nowhere.htm", dir / "dangling.htm");
+
+    const std::vector<std::string> paths = {
+        bigPath, smallPath, fifoPath, emptyPath, "/dev/zero", (dir / "dir.html").string(),
+        growingPath, (dir / "dangling.htm").string(), (dir / "missing.htm").string(), smallPath,
+    };
+    HangGuard guard;
+    std::string buffer;
+    for (const std::string &path : paths) {
+        const ReadResult expected = files().readAll(path);
+        std::size_t length = 12345;
+        std::string reason;
+        const bool ok = files().readInto(path, buffer, length, reason);
+        ASSERT_EQ(ok, expected.ok) << path;
+        if (ok) {
+            ASSERT_LE(length, buffer.size()) << path;
+            EXPECT_EQ(buffer.substr(0, length), expected.bytes) << path;
+        } else {
+            EXPECT_EQ(reason, expected.reason) << path;
+        }
+    }
+
+    // A file that grew since the last read is read to its new end.
+    std::ofstream(growingPath, std::ios::binary | std::ios::app) << std::string(70000, 'h');
+    std::size_t length = 0;
+    std::string reason;
+    ASSERT_TRUE(files().readInto(growingPath, buffer, length, reason)) << reason;
+    EXPECT_EQ(buffer.substr(0, length), std::string(5000, 'g') + std::string(70000, 'h'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, FileAccessTest, ::testing::Values("PageFiles", "standardFileAccess"),
