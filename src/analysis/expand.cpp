@@ -72,6 +72,9 @@ constexpr std::array<RangePattern, 8> kRangePatterns = {{
 // is. Returns `value` itself when nothing was expanded, else a view of `scratch`.
 std::string_view expandRanges(std::string_view value, std::string &scratch)
 {
+    // Every pattern holds a "-"; most values hold none, and then no pattern.
+    if (value.find('-') == std::string_view::npos)
+        return value;
     std::size_t rest = 0;
     bool expanded = false;
     for (const RangePattern &range : kRangePatterns) {

@@ -132,6 +132,16 @@ std::uint64_t hashText(std::string_view s, bool caseBlind)
     return finalMix(h);
 }
 
+// A hint that `p` will be read soon; nothing where the compiler offers none.
+inline void prefetch(const void *p)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 bool equalCaseBlind(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -268,7 +278,7 @@ public:
     void clear()
     {
         slots_.clear();
-        arena_.clear();
+        blocks_.clear();
         used_ = 0;
     }
 
@@ -276,48 +286,91 @@ public:
     {
         if (slots_.empty())
             return false;
-        const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
+        const std::uint32_t tag = tagOf(hash);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot &slot = slots_[i];
-            if (slot.length == kEmpty)
+            if (slot.at == kEmpty)
                 return false;
-            if (slot.tag == tag && slot.length == key.size()
-                && std::memcmp(arena_.data() + slot.offset, key.data(), key.size()) == 0)
+            if (slot.tag == tag && keyAt(slot.at) == key)
                 return true;
         }
     }
 
-    // Adds a key that is not in the set.
+    // Hints for a lookup of `hash` a little later: first its home slot, then,
+    // once that slot is at hand, the key it points to when the tags agree.
+    // A set that changes in between only makes a hint useless.
+    void prefetchSlot(std::uint64_t hash) const
+    {
+        if (!slots_.empty())
+            prefetch(&slots_[hash & (slots_.size() - 1)]);
+    }
+
+    void prefetchKey(std::uint64_t hash) const
+    {
+        if (slots_.empty())
+            return;
+        const Slot &slot = slots_[hash & (slots_.size() - 1)];
+        if (slot.at != kEmpty && slot.tag == tagOf(hash))
+            prefetch(blocks_[slot.at >> kBlockBits].data() + (slot.at & (kBlockSize - 1)));
+    }
+
+    // Adds a key that is not in the set. A key that does not fit is left
+    // out: it is then resolved and looked up each time, as without the set.
     void insert(std::string_view key, std::uint64_t hash)
     {
-        if (key.size() >= kEmpty)
-            return; // never met in a page; such a text is resolved each time
-        if ((used_ + 1) * 2 > slots_.size())
+        const std::size_t stored = kLengthBytes + key.size();
+        if (stored > kBlockSize)
+            return;
+        if (blocks_.empty() || blocks_.back().size() + stored > kBlockSize) {
+            if (blocks_.size() >= kMaxBlocks)
+                return;
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlockSize);
+        }
+        if ((used_ + 1) * 4 > slots_.size() * 3)
             grow();
+        std::string &block = blocks_.back();
         Slot slot;
-        slot.tag = static_cast<std::uint32_t>(hash >> 32);
-        slot.length = static_cast<std::uint32_t>(key.size());
-        slot.offset = arena_.size();
-        arena_.append(key);
+        slot.tag = tagOf(hash);
+        slot.at = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block.size());
+        const auto length = static_cast<std::uint16_t>(key.size());
+        block.append(reinterpret_cast<const char *>(&length), kLengthBytes).append(key);
         place(slot, hash);
         ++used_;
     }
 
 private:
+    // The keys stand in blocks of 1 MiB, each key after its length in two
+    // bytes; a slot addresses it by block number and offset in 32 bits.
+    // Blocks never move, so the set grows without copying the keys.
+    static constexpr std::size_t kLengthBytes = 2;
+    static constexpr unsigned kBlockBits = 20;
+    static constexpr std::size_t kBlockSize = std::size_t(1) << kBlockBits;
+    static constexpr std::size_t kMaxBlocks = (std::size_t(1) << (32 - kBlockBits)) - 1;
     static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
 
     struct Slot {
         std::uint32_t tag = 0;
-        std::uint32_t length = kEmpty;
-        std::size_t offset = 0;
+        std::uint32_t at = kEmpty; // block number and offset of the key's length
     };
+
+    static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+
+    std::string_view keyAt(std::uint32_t at) const
+    {
+        const std::string &block = blocks_[at >> kBlockBits];
+        const std::size_t offset = at & (kBlockSize - 1);
+        std::uint16_t length;
+        std::memcpy(&length, block.data() + offset, kLengthBytes);
+        return std::string_view(block).substr(offset + kLengthBytes, length);
+    }
 
     void place(const Slot &slot, std::uint64_t hash)
     {
         const std::size_t mask = slots_.size() - 1;
         std::size_t i = hash & mask;
-        while (slots_[i].length != kEmpty)
+        while (slots_[i].at != kEmpty)
             i = (i + 1) & mask;
         slots_[i] = slot;
     }
@@ -327,13 +380,13 @@ private:
         std::vector<Slot> old = std::move(slots_);
         slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
         for (const Slot &slot : old) {
-            if (slot.length != kEmpty)
-                place(slot, hashBytes(std::string_view(arena_).substr(slot.offset, slot.length)));
+            if (slot.at != kEmpty)
+                place(slot, hashBytes(keyAt(slot.at)));
         }
     }
 
-    std::vector<Slot> slots_; // open addressing, power-of-two size, at most half full
-    std::string arena_;
+    std::vector<Slot> slots_; // open addressing, power-of-two size, at most 3/4 full
+    std::vector<std::string> blocks_;
     std::size_t used_ = 0;
 };
 
@@ -347,6 +400,8 @@ struct Workspace::Indexes {
     // Link texts whose target is in ListBox5, valid for seenFor and the
     // request list's reset revision seenRevision.
     TextSet seenLinks;
+    // The HTML values of the page being scanned, with their hashes.
+    std::vector<std::pair<std::string_view, std::uint64_t>> pageLinks;
     std::string seenFor;
     std::uint64_t seenRevision = 0;
     bool seenValid = false;
@@ -512,14 +567,32 @@ void Workspace::LOOKLINK(const std::string &HTML)
     if (!loadPage(HTML, textBuffer_))
         return;
     const std::string_view expanded = KAKUTYO(textBuffer_, expandBuffer_);
-    extractLinks(expanded, [this, &HTML](std::string_view value) { L5ADD(HTML, value); });
+    // The values are taken first and registered afterwards, in the same
+    // order: taking them has no effect of its own, and knowing the next ones
+    // lets the set of link texts be fetched into the cache ahead of use.
+    auto &links = indexes_->pageLinks;
+    links.clear();
+    extractLinks(expanded, [&links](std::string_view value) { links.emplace_back(value, hashBytes(value)); });
+    const TextSet &seen = indexes_->seenLinks;
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (i + kAhead < links.size())
+            seen.prefetchSlot(links[i + kAhead].second);
+        if (i + kAhead / 2 < links.size())
+            seen.prefetchKey(links[i + kAhead / 2].second);
+        addLink(HTML, links[i].first, links[i].second);
+    }
 }
 
 void Workspace::L5ADD(const std::string &F, std::string_view S)
 {
+    addLink(F, S, hashBytes(S));
+}
+
+void Workspace::addLink(const std::string &F, std::string_view S, std::uint64_t hash)
+{
     Indexes &indexes = *indexes_;
     indexes.syncSeen(ListBox5, KIJUNDIR);
-    const std::uint64_t hash = hashBytes(S);
     if (indexes.seenLinks.contains(S, hash))
         return;
     BToEn(S, KIJUNDIR, separator_, targetBuffer_);

@@ -7,6 +7,7 @@
 #include "analysis/resolve.h"
 #include "analysis/rowlist.h"
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -105,6 +106,8 @@ private:
     // The search pass and the link pass: empty ListBox2, ListBox1 and
     // ListBox4, then `perPage` for each selected page and " " for each other.
     void pagePass(void (Workspace::*perPage)(const std::string &));
+    // L5ADD with the hash of the link text already taken.
+    void addLink(const std::string &F, std::string_view S, std::uint64_t hash);
     // UNLINK with the target already resolved.
     void unlinkResolved(const std::string &F, std::string_view S, const std::string &T);
     Host &host_;
