@@ -458,12 +458,19 @@ void Workspace::readPageList()
     FileListBox1.assign(std::move(names));
 }
 
-std::string Workspace::readPage(const std::string &path)
+std::string_view Workspace::readPage(const std::string &path)
 {
-    ReadResult read = files_.readAll(path);
-    if (!read.ok)
-        throw PageOpenError(path, std::move(read.reason));
-    return pageTextFromBytes(read.bytes);
+    std::size_t length = 0;
+    std::string reason;
+    if (!files_.readInto(path, holdingBuffer_, length, reason))
+        throw PageOpenError(path, std::move(reason));
+    const std::string_view bytes(holdingBuffer_.data(), length);
+    // The text is a function of the bytes alone: bytes equal to the page
+    // loaded last (the page being scanned, read again) have its text.
+    if (pageLoaded_ && bytes == std::string_view(readBuffer_.data(), readLength_))
+        return textBuffer_;
+    pageTextFromBytes(bytes, holdingText_);
+    return holdingText_;
 }
 
 void Workspace::FormShow(const std::string &directory)
@@ -495,8 +502,9 @@ void Workspace::changeFolder(const std::string &directory)
     ListBox5.scrollToTop();
 }
 
-bool Workspace::loadPage(const std::string &HTML, std::string &text)
+bool Workspace::loadPage(const std::string &HTML)
 {
+    pageLoaded_ = false;
     pathBuffer_.assign(KIJUNDIR);
     pathBuffer_ += separator_;
     pathBuffer_ += HTML;
@@ -515,8 +523,10 @@ bool Workspace::loadPage(const std::string &HTML, std::string &text)
         ListBox1.append("-");
         return false;
     }
-    pageTextFromBytes(std::string_view(readBuffer_).substr(0, length), text);
-    const bool found = !Edit1.empty() && std::string_view(text).find(Edit1) != std::string_view::npos;
+    pageTextFromBytes(std::string_view(readBuffer_).substr(0, length), textBuffer_);
+    readLength_ = length;
+    pageLoaded_ = true;
+    const bool found = !Edit1.empty() && std::string_view(textBuffer_).find(Edit1) != std::string_view::npos;
     ListBox1.append(found ? "found" : "-");
     return true;
 }
@@ -548,13 +558,14 @@ void Workspace::HTMLALL0()
 
 void Workspace::releaseBuffers()
 {
-    for (std::string *buffer : {&readBuffer_, &textBuffer_, &expandBuffer_})
+    pageLoaded_ = false;
+    for (std::string *buffer : {&readBuffer_, &textBuffer_, &expandBuffer_, &holdingBuffer_, &holdingText_})
         std::string().swap(*buffer);
 }
 
 void Workspace::LOOKLINK0(const std::string &HTML)
 {
-    loadPage(HTML, textBuffer_);
+    loadPage(HTML);
 }
 
 void Workspace::HTMLALL()
@@ -564,7 +575,7 @@ void Workspace::HTMLALL()
 
 void Workspace::LOOKLINK(const std::string &HTML)
 {
-    if (!loadPage(HTML, textBuffer_))
+    if (!loadPage(HTML))
         return;
     const std::string_view expanded = KAKUTYO(textBuffer_, expandBuffer_);
     // The values are taken first and registered afterwards, in the same
@@ -623,7 +634,7 @@ void Workspace::unlinkResolved(const std::string &F, std::string_view S, const s
     if (!S.empty() && S.front() == '#') {
         // The holding page is read again for this test alone, whatever the
         // step above found.
-        const std::string page = readPage(pagePath(F));
+        const std::string_view page = readPage(pagePath(F));
         std::string anchor;
         anchor.reserve(S.size() + 7);
         anchor += "name=\"";

@@ -94,12 +94,13 @@ public:
 
 private:
     struct Indexes;
-    // Reads a page's text; throws PageOpenError when it exists but cannot be read.
-    std::string readPage(const std::string &path);
+    // Reads a page's text; throws PageOpenError when it exists but cannot be
+    // read. The view lasts until the next page is read.
+    std::string_view readPage(const std::string &path);
     // The per-page steps shared by LOOKLINK0 and LOOKLINK: locate the page,
-    // report it when missing, read it into `text` and append its search row.
-    // False when the page is missing.
-    bool loadPage(const std::string &HTML, std::string &text);
+    // report it when missing, read it into textBuffer_ and append its search
+    // row. False when the page is missing.
+    bool loadPage(const std::string &HTML);
     // Gives back the memory of the per-page buffers (after a pass, which may
     // have met a very large page).
     void releaseBuffers();
@@ -117,7 +118,11 @@ private:
     // Reused from page to page, so that a pass allocates nothing per page.
     std::string pathBuffer_;   // the page's path
     std::string readBuffer_;   // the page's bytes (beyond readLength_: left over)
+    std::size_t readLength_ = 0;
     std::string textBuffer_;   // the page's text
+    bool pageLoaded_ = false;  // textBuffer_ is the text of the bytes in readBuffer_
+    std::string holdingBuffer_; // a page read again for an anchor test
+    std::string holdingText_;
     std::string expandBuffer_; // the text after range expansion
     std::string targetBuffer_; // a link's resolved target
 };

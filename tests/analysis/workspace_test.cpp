@@ -515,6 +515,52 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
     }
 }
 
+// A FileAccess that writes `next` over a page right after its first read, as
+// an editor saving the page while the investigation runs would.
+class RewritingFiles : public FileAccess {
+public:
+    bool isFile(const std::string &path) override { return standardFileAccess().isFile(path); }
+    ReadResult readAll(const std::string &path) override
+    {
+        ReadResult result = standardFileAccess().readAll(path);
+        if (path == rewritePath && !rewritten) {
+            std::ofstream(path, std::ios::binary) << next;
+            rewritten = true;
+        }
+        return result;
+    }
+    std::string rewritePath;
+    std::string next;
+    bool rewritten = false;
+};
+
+TEST(Workspace, AnchorTestJudgesTheHoldingPageAsReadAgain)
+{
+    const std::string link = "<a href=\"#x.htm\">";
+    const std::string name = "<a name=\"x.htm\">";
+    const struct {
+        std::string scanned;
+        std::string readAgain;
+        Rows broken;
+    } cases[] = {
+        {link, link + name, {}},
+        {link + name, link, {"#x.htm"}},
+        {link + name, link + name, {}},
+        {link, link, {"#x.htm"}},
+    };
+    for (const auto &c : cases) {
+        Site site({{"a.htm", c.scanned}});
+        RecordingHost host;
+        RewritingFiles files;
+        Workspace ws(host, files, '/');
+        ws.changeFolder(site.dir); // reads the page once more; rewrite after the scan's read
+        files.rewritePath = site.page("a.htm");
+        files.next = c.readAgain;
+        ws.BitBtn5Click();
+        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.scanned << " then " << c.readAgain;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Investigation and unrequested pages
 
