@@ -359,7 +359,13 @@ void TForm1::showError(const std::string &message)
 
 void TForm1::processMessages()
 {
-    syncViews();
+    // A list view lays out all of its rows again whenever rows are appended,
+    // so the lists catch up with a running command only every so often; the
+    // progress strip and everything else repaint on every call.
+    if (!listsClock_.isValid() || listsClock_.elapsed() >= kListsCatchUpMs) {
+        syncViews();
+        listsClock_.start();
+    }
     // The window repaints; the user's input waits until the command has ended
     // instead of running another command inside this one.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -158,6 +158,9 @@ private:
     std::exception_ptr nestedError_; // failure of a nested command
     bool closeRequested_ = false;
     QElapsedTimer progressClock_;
+    // When processMessages() last brought the lists up to date.
+    QElapsedTimer listsClock_;
+    static constexpr qint64 kListsCatchUpMs = 250;
 };
 
 } // namespace tavlori::ui
