@@ -100,8 +100,15 @@ ReadResult PageFiles::readAll(const std::string &path)
 bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size_t &length,
                          std::string &reason)
 {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    // Opening a device can act on it (a tape rewinds, a modem line hangs up),
+    // so a device named like a page is refused before it is opened. The cost
+    // is one look-up of the path per page.
     struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
+        reason = std::string(kNotRegularFileReason);
+        return false;
+    }
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         const int openError = errno;
         // A socket cannot be opened at all; it is refused as readAll refuses it.
