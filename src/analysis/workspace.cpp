@@ -486,10 +486,9 @@ void Workspace::changeFolder(const std::string &directory)
     ListBox3.clear();
     ListBox4.clear();
     KIJUNDIR = directory;
-    if (FileListDir != KIJUNDIR) {
-        FileListDir = KIJUNDIR;
-        readPageList();
-    }
+    // The page list follows KIJUNDIR and is read again in any case; one
+    // reading gives the rows of both, so a new folder is listed once.
+    FileListDir = KIJUNDIR;
     readPageList();
     host_.processMessages();
     FileListBox1.selectAll();
