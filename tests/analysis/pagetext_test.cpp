@@ -94,6 +94,52 @@ TEST(IsWellFormedUtf8, AgreesWithIcuOnShortSequences)
     }
 }
 
+// Long texts are checked sixteen bytes at a time: every one-, two- and
+// three-byte string (and the four-byte spread) placed inside ASCII text,
+// at each place relative to a block edge, is judged as it is alone; inside
+// a run of Japanese it is judged the same way.
+TEST(IsWellFormedUtf8, LongTextsAgreeWithShortOnesAtEveryBlockOffset)
+{
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xA7\xE3\x81\x99";
+    std::string s, ascii, mixed;
+    auto check = [&](const std::string &piece) {
+        const bool expected = isWellFormedUtf8(piece);
+        for (std::size_t at = 12; at <= 32; at += 4) {
+            ascii.assign(48, 'a').replace(at, piece.size(), piece);
+            ASSERT_EQ(isWellFormedUtf8(ascii), expected) << at;
+        }
+        // Five whole Japanese characters before and after, the block edge
+        // falling anywhere in and around the piece.
+        for (std::size_t lead = 0; lead < 4; ++lead) {
+            mixed.assign(lead, 'a');
+            mixed.append(japanese).append(piece).append(japanese).append(20, 'b');
+            ASSERT_EQ(isWellFormedUtf8(mixed), expected) << lead;
+        }
+        // The piece at the very end of a long text.
+        mixed.assign(japanese).append("x").append(piece);
+        ASSERT_EQ(isWellFormedUtf8(mixed), expected) << "at the end";
+    };
+    for (int a = 1; a < 256; ++a) {
+        s.assign(1, char(a));
+        check(s);
+        for (int b = 1; b < 256; ++b) {
+            s.assign({char(a), char(b)});
+            check(s);
+            if (a < 0xC0)
+                continue;
+            for (int c = 1; c < 256; ++c) {
+                s.assign({char(a), char(b), char(c)});
+                check(s);
+            }
+            for (int c : {0x41, 0x80, 0xBF, 0xC0})
+                for (int d : {0x41, 0x80, 0xBF, 0xC0}) {
+                    s.assign({char(a), char(b), char(c), char(d)});
+                    check(s);
+                }
+        }
+    }
+}
+
 struct TextCase {
     const char *what;
     std::string bytes;
