@@ -20,6 +20,8 @@
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
 
+#include "sitemanifest.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -42,14 +44,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class QuietHost final : public tavlori::Host {
+class QuietHost final : public tavlori::SilentHost {
 public:
     std::size_t missing = 0;
-    void beep() override {}
     void missingPage(const std::string &) override { ++missing; }
-    void showError(const std::string &) override {}
-    void processMessages() override {}
-    void progress(std::size_t, std::size_t) override {}
 };
 
 double seconds(Clock::duration d)
@@ -69,15 +67,6 @@ long peakRssKiB()
     return -1;
 }
 
-std::map<std::string, std::string> readManifest(const fs::path &site)
-{
-    std::map<std::string, std::string> values;
-    std::ifstream in(site / "gensite.txt");
-    std::string key, value;
-    while (in >> key >> value)
-        values[key] = value;
-    return values;
-}
 
 // Lists the folder and reads each page; returns the bytes read.
 std::uint64_t plainRead(const std::string &base)

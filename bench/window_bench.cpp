@@ -30,6 +30,8 @@
 #include "analysis/host.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
+
+#include "sitemanifest.h"
 #include "ui/dialogs.h"
 #include "ui/directorylistbox.h"
 #include "ui/tform1.h"
@@ -69,15 +71,6 @@ using namespace tavlori;
 
 namespace {
 
-std::map<std::string, std::string> readManifest(const fs::path &site)
-{
-    std::map<std::string, std::string> values;
-    std::ifstream in(site / "gensite.txt");
-    std::string key, value;
-    while (in >> key >> value)
-        values[key] = value;
-    return values;
-}
 
 std::size_t manifestCount(const std::map<std::string, std::string> &manifest, const char *key)
 {
@@ -376,20 +369,12 @@ void printTable()
     std::fflush(stdout);
 }
 
-class QuietHost final : public Host {
-public:
-    void beep() override {}
-    void missingPage(const std::string &) override {}
-    void showError(const std::string &) override {}
-    void processMessages() override {}
-    void progress(std::size_t, std::size_t) override {}
-};
 
 // The same change of folder and investigation on a workspace of its own,
 // without the window: what the window adds is the difference.
 void engineAlone(const fs::path &base, const fs::path &site)
 {
-    QuietHost host;
+    SilentHost host;
     Workspace ws(host, platform::pageFiles(), kNativeSeparator);
     ws.FileListDir = base.string();
     ws.readPageList();

@@ -23,4 +23,15 @@ public:
     virtual void progress(std::size_t done, std::size_t total) = 0;
 };
 
+// A host that shows nothing and runs nothing: for programs without a window
+// (benchmarks, tests that only look at the lists).
+class SilentHost : public Host {
+public:
+    void beep() override {}
+    void missingPage(const std::string &) override {}
+    void showError(const std::string &) override {}
+    void processMessages() override {}
+    void progress(std::size_t, std::size_t) override {}
+};
+
 } // namespace tavlori

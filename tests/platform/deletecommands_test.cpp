@@ -13,14 +13,6 @@ namespace {
 using test::RecordingShellUi;
 using test::TrashFixture;
 
-class QuietHost : public Host {
-public:
-    void beep() override {}
-    void missingPage(const std::string &) override {}
-    void showError(const std::string &) override {}
-    void processMessages() override {}
-    void progress(std::size_t, std::size_t) override {}
-};
 
 class DeleteCommands : public TrashFixture {
 protected:
@@ -47,7 +39,7 @@ protected:
         }
     }
 
-    QuietHost host;
+    SilentHost host;
     Workspace workspace{host};
     RecordingShellUi ui;
     std::vector<std::string> messages;

@@ -8,7 +8,7 @@
 #include "analysis/workspace.h"
 #include "platform/deletecommands.h"
 #include "platform/pagefiles.h"
-#include "platform/special_files.h"
+#include "platform/unusual_files.h"
 #include "platform/trash_fixture.h"
 
 #include <gtest/gtest.h>

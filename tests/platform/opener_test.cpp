@@ -39,8 +39,9 @@ void checkDecisions(const QString &base, char sep, const std::vector<DecisionCas
             EXPECT_TRUE(target.url.isLocalFile()) << c.row;
             EXPECT_TRUE(target.url.fragment().isEmpty()) << c.row;
         }
-        if (c.kind == OpenKind::WebAddress && target.kind == c.kind)
+        if (c.kind == OpenKind::WebAddress && target.kind == c.kind) {
             EXPECT_EQ(target.url.toString(), QString::fromUtf8(c.expected)) << c.row;
+        }
     }
 }
 
@@ -100,14 +101,6 @@ TEST(DecideOpen, WindowsRowsRefuseNetworkAndDriveRelativePaths)
 // writes down the arguments it received, the desktop a recorder.
 class OpeningCommands : public ::testing::Test {
 protected:
-    class QuietHost : public Host {
-    public:
-        void beep() override {}
-        void missingPage(const std::string &) override {}
-        void showError(const std::string &) override {}
-        void processMessages() override {}
-        void progress(std::size_t, std::size_t) override {}
-    };
 
     void SetUp() override
     {
@@ -162,7 +155,7 @@ protected:
     QString root;
     QString savedCurrent;
     QString received;
-    QuietHost host;
+    SilentHost host;
     Workspace workspace{host, standardFileAccess(), '/'};
     std::vector<QUrl> opened;
 };

@@ -2,7 +2,7 @@
 // JSON it prints is valid and reads back to the right rows, a page that is a
 // FIFO or a socket ends the run with exit status 2 and an error object, and
 // no run waits for ever.
-#include "../platform/special_files.h"
+#include "../platform/unusual_files.h"
 #include "report_run.h"
 
 #include <gtest/gtest.h>

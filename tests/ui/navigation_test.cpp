@@ -67,7 +67,7 @@ private slots:
         site_ = std::make_unique<Site>();
         // Each folder holds a page that searches find and one whose file is
         // gone, so every search pass reports one missing page.
-        for (const QString folder : {QString(), QStringLiteral("sub/")}) {
+        for (const QString &folder : {QString(), QStringLiteral("sub/")}) {
             site_->write(folder + "a.html", "x &&& y");
             QVERIFY(QFile::link(site_->path(folder + "nowhere"), site_->path(folder + "ghost.html")));
         }
