@@ -1,6 +1,7 @@
 #include "analysis/pagetext.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucsdet.h>
 
 #include <bit>
 #include <cstdint>
@@ -364,28 +365,38 @@ std::string converterNameFor(std::string_view label)
     return name;
 }
 
-// `bytes` decoded from `converterName` into UTF-8; sequences the encoding
-// does not define become U+FFFD. Empty when ICU does not know the name.
-std::string decodeToUtf8(std::string_view bytes, const char *converterName)
+using Converter = std::unique_ptr<UConverter, decltype(&ucnv_close)>;
+
+// A converter for `name` with ICU's default callbacks; null when ICU does not
+// know the name.
+Converter openConverter(const char *name)
 {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(converterName, &status),
-                                                                  &ucnv_close);
-    if (U_FAILURE(status) || !converter)
-        return {};
+    Converter converter(ucnv_open(name, &status), &ucnv_close);
+    if (U_FAILURE(status))
+        converter.reset();
+    return converter;
+}
+
+// `bytes` decoded with `converter` into UTF-8; sequences the encoding does
+// not define become U+FFFD. Empty when the bytes are too many for ICU.
+std::string decodeToUtf8(std::string_view bytes, UConverter *converter)
+{
     const auto length = static_cast<int32_t>(bytes.size());
-    if (static_cast<std::size_t>(length) != bytes.size())
+    if (length < 0 || static_cast<std::size_t>(length) != bytes.size())
         return {};
+    UErrorCode status = U_ZERO_ERROR;
     // Three UTF-8 bytes per source byte covers every common encoding; the
     // preflighted length covers the rest.
     std::string out(bytes.size() * 3 + 16, '\0');
-    int32_t written = ucnv_toAlgorithmic(UCNV_UTF8, converter.get(), out.data(),
+    int32_t written = ucnv_toAlgorithmic(UCNV_UTF8, converter, out.data(),
                                          static_cast<int32_t>(out.size()), bytes.data(), length,
                                          &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         status = U_ZERO_ERROR;
+        ucnv_resetToUnicode(converter);
         out.assign(static_cast<std::size_t>(written), '\0');
-        written = ucnv_toAlgorithmic(UCNV_UTF8, converter.get(), out.data(),
+        written = ucnv_toAlgorithmic(UCNV_UTF8, converter, out.data(),
                                      static_cast<int32_t>(out.size()), bytes.data(), length,
                                      &status);
     }
@@ -393,6 +404,28 @@ std::string decodeToUtf8(std::string_view bytes, const char *converterName)
         return {};
     out.resize(static_cast<std::size_t>(written));
     return out;
+}
+
+// The converter for a page that declares no encoding ICU can open: the one
+// ICU's charset detector names as its best match for all of the bytes (no
+// markup filtering), or ISO-8859-1 when it names none or names one that ICU
+// has no converter for.
+Converter detectedConverter(std::string_view bytes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status),
+                                                                         &ucsdet_close);
+    const auto length = static_cast<int32_t>(bytes.size());
+    if (U_SUCCESS(status) && length >= 0 && static_cast<std::size_t>(length) == bytes.size()) {
+        ucsdet_enableInputFilter(detector.get(), false);
+        ucsdet_setText(detector.get(), bytes.data(), length, &status);
+        const UCharsetMatch *match = ucsdet_detect(detector.get(), &status);
+        const char *name = match && U_SUCCESS(status) ? ucsdet_getName(match, &status) : nullptr;
+        if (name && U_SUCCESS(status))
+            if (Converter converter = openConverter(name))
+                return converter;
+    }
+    return openConverter("ISO-8859-1");
 }
 
 } // namespace
@@ -419,22 +452,34 @@ std::string pageTextFromBytes(std::string_view bytes)
 
 void pageTextFromBytes(std::string_view bytes, std::string &text)
 {
-    if (bytes.starts_with(kUtf8Bom))
+    // A UTF-8 byte-order mark declares UTF-8, whatever follows: ill-formed
+    // sequences in the rest become U+FFFD.
+    const bool utf8Marked = bytes.starts_with(kUtf8Bom);
+    if (utf8Marked)
         bytes.remove_prefix(kUtf8Bom.size());
     if (isWellFormedUtf8(bytes)) {
         normalizeLines(bytes, text);
         return;
     }
 
-    // Not UTF-8: read it in the encoding the page declares, if it declares one.
-    std::string decoded;
-    if (bytes.starts_with("\xFF\xFE"))
-        decoded = decodeToUtf8(bytes.substr(2), "UTF-16LE");
-    else if (bytes.starts_with("\xFE\xFF"))
-        decoded = decodeToUtf8(bytes.substr(2), "UTF-16BE");
-    else if (const std::string name = converterNameFor(declaredCharset(bytes)); !name.empty())
-        decoded = decodeToUtf8(bytes, name.c_str());
-    normalizeLines(decoded, text);
+    // Not UTF-8: read it in the encoding the page declares, or else in the
+    // one the bytes look like.
+    Converter converter(nullptr, &ucnv_close);
+    std::string_view source = bytes;
+    if (utf8Marked) {
+        converter = openConverter("UTF-8");
+    } else if (bytes.starts_with("\xFF\xFE")) {
+        converter = openConverter("UTF-16LE");
+        source.remove_prefix(2);
+    } else if (bytes.starts_with("\xFE\xFF")) {
+        converter = openConverter("UTF-16BE");
+        source.remove_prefix(2);
+    } else if (const std::string name = converterNameFor(declaredCharset(bytes)); !name.empty()) {
+        converter = openConverter(name.c_str());
+    }
+    if (!converter)
+        converter = detectedConverter(bytes);
+    normalizeLines(converter ? decodeToUtf8(source, converter.get()) : std::string(), text);
 }
 
 } // namespace tavlori

@@ -12,9 +12,12 @@ bool isWellFormedUtf8(std::string_view bytes);
 // The page text: a leading UTF-8 byte-order mark dropped, decoded as strict
 // UTF-8, cut at the first U+0000, every line break (CR LF, CR, LF) made CR LF and
 // a non-empty text ended with CR LF. Bytes that are not well-formed UTF-8 are
-// decoded from the encoding the page declares (UTF-16 byte-order mark, or a
-// meta charset within the first 1024 bytes); undeclared ill-formed bytes give
-// the empty text. The result is UTF-8.
+// decoded with ICU from the encoding the page declares: UTF-8 after a UTF-8
+// byte-order mark, UTF-16 after a UTF-16 one, else a meta charset within the
+// first 1024 bytes. A page that declares nothing ICU can open is decoded from
+// the encoding ICU's charset detector names for its bytes, or as ISO-8859-1
+// when it names none ICU can open. Sequences an encoding does not define
+// become U+FFFD. The result is UTF-8.
 std::string pageTextFromBytes(std::string_view bytes);
 // The same into `text`, whose earlier contents are replaced and whose
 // capacity is reused (one buffer for a whole pass over the pages).

@@ -1,6 +1,7 @@
 #include "analysis/pagetext.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
 #include <string>
@@ -181,21 +182,31 @@ TEST(PageTextFromBytes, CutAtFirstNul)
         {"NUL after the mark", "\xEF\xBB\xBF\0abc"s, ""},
         {"NUL at the end", "a\nb\0"s, "a\r\nb\r\n"},
         {"NUL right after a CR", "a\r\0\nb"s, "a\r\n"},
-        {"ill-formed bytes after the NUL still count", "abc\0\xFF"s, ""},
+        // Not UTF-8, so decoded first (the detector takes it for UTF-16LE:
+        // "ab", "c", an odd byte) and cut after.
+        {"ill-formed bytes after the NUL still count", "abc\0\xFF"s, "\u6261c\uFFFD\r\n"},
     });
 }
 
-TEST(PageTextFromBytes, IllFormedUtf8WithoutDeclarationIsEmpty)
+// Short pages with a stray byte declare nothing, and are too short for the
+// detector to be sure of anything: whatever it names, the page is read and
+// its markup with it.
+TEST(PageTextFromBytes, ShortUndeclaredPagesKeepTheirLinks)
 {
-    expectTexts({
-        {"overlong", "<a href=\"x.htm\">\xC0\xAF", ""},
-        {"surrogate", "<a href=\"x.htm\">\xED\xA0\x80", ""},
-        {"truncated at end", "<a href=\"x.htm\">\xE6\x97", ""},
-        {"invalid byte in the middle", "<a href=\"x.htm\">\xFF</a>", ""},
-        {"above U+10FFFF", "<a href=\"x.htm\">\xF4\x90\x80\x80", ""},
-        {"Shift_JIS without a declaration",
-         "<p>\x93\xFA\x96\x7B\x8C\xEA</p>\n<a href=\"b.htm\">", ""},
-    });
+    const std::string cases[] = {
+        "<a href=\"x.htm\">\xC0\xAF",
+        "<a href=\"x.htm\">\xED\xA0\x80",
+        "<a href=\"x.htm\">\xE6\x97",
+        "<a href=\"x.htm\">\xFF</a>",
+        "<a href=\"x.htm\">\xF4\x90\x80\x80",
+        "<a href=\"x.htm\">\x93\xFA\x96\x7B\x8C\xEA</a>\n",
+    };
+    for (const std::string &page : cases) {
+        const std::string text = pageTextFromBytes(page);
+        EXPECT_TRUE(text.starts_with("<a href=\"x.htm\">")) << page << " gave " << text;
+        EXPECT_TRUE(text.ends_with("\r\n")) << page;
+        EXPECT_TRUE(isWellFormedUtf8(text)) << page;
+    }
 }
 
 // 日本語 表 ｱ in Shift_JIS (表 ends in the byte 5C), EUC-JP and UTF-8.
@@ -213,7 +224,6 @@ TEST(PageTextFromBytes, DeclaredLegacyEncodingsAreDecoded)
     const std::string upperMeta =
         "<HEAD><META HTTP-EQUIV=Content-Type CONTENT='text/html;charset=x-sjis'>\n";
     const std::string eucBody = "<p>" + kEucJp + "</p>\n<a href=\"b.htm\">\r";
-    const std::string padding(1024, ' ');
     expectTexts({
         {"meta charset", charsetMeta + body, charsetMeta.substr(0, charsetMeta.size() - 1) + "\r\n" + decoded},
         {"meta http-equiv", httpEquivMeta + body,
@@ -223,12 +233,6 @@ TEST(PageTextFromBytes, DeclaredLegacyEncodingsAreDecoded)
         {"meta charset unquoted, Windows-31J", "<meta charset=Windows-31J>" + body,
          "<meta charset=Windows-31J>" + decoded},
         {"EUC-JP", "<meta charset='euc-jp'>" + eucBody, "<meta charset='euc-jp'>" + decoded},
-        {"declaration beyond the first 1024 bytes", padding + charsetMeta + body, ""},
-        {"content without http-equiv declares nothing",
-         "<meta name=\"keywords\" content=\"charset=Shift_JIS\">" + body, ""},
-        {"<metadata> is not a meta tag", "<metadata charset=\"Shift_JIS\">" + body, ""},
-        {"charset ICU does not know", "<meta charset=\"x-no-such-charset\">" + body, ""},
-        {"charset with characters no label has", "<meta charset=\"shift jis\">" + body, ""},
     });
 }
 
@@ -283,6 +287,139 @@ TEST(PageTextFromBytes, OtherDeclaredEncodingsDecodeAsBrowsersDo)
         {"ISO-8859-1 label", "<meta charset=iso-8859-1>\x93x\x94",
          "<meta charset=iso-8859-1>\xE2\x80\x9Cx\xE2\x80\x9D\r\n"},
     });
+}
+
+// Japanese prose, long enough for the charset detector to tell Shift_JIS
+// from EUC-JP.
+const std::string kProse =
+    "この小さな庭は、春になると桜が咲き、近所の人たちが花を見に集まります。"
+    "夏には木々の緑の葉が強い日差しをやわらげ、子どもたちは木陰で本を読んだり、"
+    "冷たい麦茶を飲んだりして過ごします。秋には紅葉が美しく色づき、落ち葉を集めて"
+    "焼き芋を作るのが毎年の楽しみです。冬の朝には霜が降りて、白く光る芝生の上を"
+    "小鳥が歩き回ります。このページでは、庭で育てている草花や野菜、訪れる鳥や虫の"
+    "ことを、季節ごとに写真と一緒に紹介しています。質問や感想があれば、お知らせの"
+    "ページからお気軽にご連絡ください。";
+
+// `utf8` in the encoding `charset`, made by ICU's converters.
+std::string encoded(const char *charset, const std::string &utf8)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::string out(utf8.size() * 4 + 16, '\0');
+    const int32_t length = ucnv_convert(charset, "UTF-8", out.data(), static_cast<int32_t>(out.size()),
+                                        utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+    EXPECT_TRUE(U_SUCCESS(status)) << charset << ": " << u_errorName(status);
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+// Bytes read as ISO-8859-1: every byte is the code point of its value.
+std::string latin1(std::string_view bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+// A page around `body` (UTF-8), and the page text it gives.
+std::string page(const std::string &head, const std::string &body)
+{
+    return head + "<html><body>\n<p>" + body + "</p>\n<a href=\"b.html\">next</a>\n</body></html>\n";
+}
+std::string pageText(const std::string &head, const std::string &body)
+{
+    return head + "<html><body>\r\n<p>" + body + "</p>\r\n<a href=\"b.html\">next</a>\r\n</body></html>\r\n";
+}
+
+// French prose in ISO-8859-1.
+const std::string kFrench =
+    "Notre jardin est ouvert tous les jours de la semaine, sauf le lundi. En \xE9t\xE9, les enfants "
+    "jouent pr\xE8s de la fontaine et les parents se reposent \xE0 l'ombre des arbres. Le caf\xE9 du "
+    "jardin propose des g\xE2teaux, de la cr\xE8me br\xFBl\xE9" "e et des boissons fra\xEE" "ches. "
+    "Nous esp\xE9rons vous voir bient\xF4t !";
+
+TEST(PageTextFromBytes, UndeclaredEncodingsAreDetected)
+{
+    const std::string sjis = encoded("Shift_JIS", kProse);
+    const std::string eucJp = encoded("EUC-JP", kProse);
+    const std::string hebrew = encoded("ibm-424", "שלום לכולם, זהו אתר קטן על הגינה שלנו. באביב פורחים הפרחים, "
+                                                  "בקיץ העצים נותנים צל, ובסתיו העלים נושרים על הדשא.");
+    const std::string padding(1024, ' ');
+    expectTexts({
+        {"Shift_JIS", page("", sjis), pageText("", kProse)},
+        {"EUC-JP", page("", eucJp), pageText("", kProse)},
+        {"Shift_JIS with CR LF and a NUL", "\r\n" + sjis + "\r\n\0<a href=\"c.html\">"s,
+         "\r\n" + kProse + "\r\n"},
+        {"windows-1252: curly quotes and a dash",
+         page("", "She said \x93hello\x94 to the caf\xE9 owner \x96 twice, and again the next day."),
+         pageText("", "She said \u201Chello\u201D to the caf\u00E9 owner \u2013 twice, and again the next day.")},
+        {"ISO-8859-1", page("", kFrench), pageText("", latin1(kFrench))},
+        // ICU's detector names nothing for a lone byte 80.
+        {"nothing detected: ISO-8859-1", "\x80", "\u0080\r\n"},
+        // EBCDIC Hebrew is detected as IBM424_rtl, for which ICU has no converter.
+        {"detected encoding ICU cannot open: ISO-8859-1", hebrew, latin1(hebrew) + "\r\n"},
+        // Labels that declare nothing ICU can open, each naming the wrong
+        // encoding: the detector reads the page as what it is.
+        {"charset ICU does not know", page("<meta charset=\"x-no-such-charset\">", sjis),
+         pageText("<meta charset=\"x-no-such-charset\">", kProse)},
+        {"charset with characters no label has", page("<meta charset=\"euc jp\">", sjis),
+         pageText("<meta charset=\"euc jp\">", kProse)},
+        {"declaration beyond the first 1024 bytes", page(padding + "<meta charset=\"EUC-JP\">", sjis),
+         pageText(padding + "<meta charset=\"EUC-JP\">", kProse)},
+        {"content without http-equiv declares nothing",
+         page("<meta name=\"keywords\" content=\"charset=EUC-JP\">", sjis),
+         pageText("<meta name=\"keywords\" content=\"charset=EUC-JP\">", kProse)},
+        {"<metadata> is not a meta tag", page("<metadata charset=\"EUC-JP\">", sjis),
+         pageText("<metadata charset=\"EUC-JP\">", kProse)},
+    });
+}
+
+TEST(PageTextFromBytes, DeclaredEncodingWinsOverDetection)
+{
+    // EUC-JP bytes are all A1..FE, which windows-1252 reads as Latin-1 does.
+    const std::string eucJp = encoded("EUC-JP", kProse);
+    const std::string sjis = encoded("Shift_JIS", kProse);
+    expectTexts({
+        {"windows-1252 over EUC-JP prose", page("<meta charset=\"windows-1252\">", eucJp),
+         pageText("<meta charset=\"windows-1252\">", latin1(eucJp))},
+        {"a Latin-1 label means windows-1252", page("<meta charset=\"ISO-8859-1\">", eucJp),
+         pageText("<meta charset=\"ISO-8859-1\">", latin1(eucJp))},
+        {"Shift_JIS declared", page("<meta charset=\"Shift_JIS\">", sjis),
+         pageText("<meta charset=\"Shift_JIS\">", kProse)},
+    });
+}
+
+TEST(PageTextFromBytes, Utf8ByteOrderMarkDeclaresUtf8)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string fffd = "\xEF\xBF\xBD";
+    expectTexts({
+        // Each maximal ill-formed part becomes one U+FFFD; the rest is read.
+        {"stray Latin-1 byte", bom + "<a href=\"b.html\">caf\xE9</a>\n",
+         "<a href=\"b.html\">caf" + fffd + "</a>\r\n"},
+        {"truncated at the end", bom + "\xE6\x97\xA5\xE6\x97", "\xE6\x97\xA5" + fffd + "\r\n"},
+        {"overlong", bom + "a\xC0\xAF" "b", "a" + fffd + fffd + "b\r\n"},
+        {"surrogate", bom + "a\xED\xA0\x80" "b", "a" + fffd + fffd + fffd + "b\r\n"},
+        {"NUL still cuts", bom + "a\xFF\nb\0c\xFF"s, "a" + fffd + "\r\nb\r\n"},
+        // A UTF-16 mark after the UTF-8 one is two bytes that UTF-8 does not have.
+        {"UTF-16 mark after it", bom + "\xFF\xFE" "a", fffd + fffd + "a\r\n"},
+    });
+
+    // The mark outweighs a meta charset and the detector: Shift_JIS prose
+    // after it reads as UTF-8 with substitutes, its markup intact.
+    const std::string text =
+        pageTextFromBytes(bom + page("<meta charset=\"Shift_JIS\">", encoded("Shift_JIS", kProse)));
+    EXPECT_TRUE(text.starts_with("<meta charset=\"Shift_JIS\"><html><body>\r\n<p>")) << text;
+    EXPECT_TRUE(text.ends_with("</p>\r\n<a href=\"b.html\">next</a>\r\n</body></html>\r\n")) << text;
+    EXPECT_NE(text.find(fffd), std::string::npos);
+    EXPECT_EQ(text.find("庭"), std::string::npos);
 }
 
 } // namespace
