@@ -1,12 +1,18 @@
 // Page text from arbitrary file bytes: the result is always clean UTF-8 text
-// with CR LF line ends, and for UTF-8 input it is exactly what the reading
+// with CR LF line ends, and for UTF-8 input, input after a UTF-8 byte-order
+// mark and input that declares no encoding it is exactly what the reading
 // rules make of it, computed here the slow, literal way.
 #include "analysis/pagetext.h"
 
 #include "fuzzcheck.h"
 
+#include <unicode/ucnv.h>
+#include <unicode/ucsdet.h>
+#include <unicode/ustring.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,18 +94,72 @@ std::string naiveLines(std::string text)
     return out;
 }
 
-bool containsMetaIgnoringCase(std::string_view bytes)
+// True when "charset" stands anywhere in the first 1024 bytes, in any letter
+// case: without it no <meta> there can declare an encoding.
+bool mentionsCharset(std::string_view bytes)
 {
     const std::string_view window = bytes.substr(0, 1024);
-    for (std::size_t i = 0; i + 5 <= window.size(); ++i) {
-        std::string five(window.substr(i, 5));
-        for (char &c : five)
+    const std::string_view word = "charset";
+    for (std::size_t i = 0; i + word.size() <= window.size(); ++i) {
+        bool same = true;
+        for (std::size_t k = 0; k < word.size() && same; ++k) {
+            char c = window[i + k];
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        if (five == "<meta")
+            same = c == word[k];
+        }
+        if (same)
             return true;
     }
     return false;
+}
+
+// The bytes decoded by ICU's converter `name` with its default callbacks,
+// through UTF-16 and then to UTF-8; nothing when ICU cannot open `name`.
+std::optional<std::string> icuDecoded(const char *name, std::string_view bytes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter *converter = ucnv_open(name, &status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    std::u16string units(bytes.size() * 2 + 2, u'\0');
+    status = U_ZERO_ERROR;
+    const int32_t unitCount = ucnv_toUChars(converter, units.data(), static_cast<int32_t>(units.size()),
+                                            bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    ucnv_close(converter);
+    check(U_SUCCESS(status), "reference: ucnv_toUChars", bytes);
+    units.resize(static_cast<std::size_t>(unitCount));
+    std::string utf8(units.size() * 3 + 1, '\0');
+    int32_t length = 0;
+    status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(utf8.data(), static_cast<int32_t>(utf8.size()), &length, units.data(),
+                       static_cast<int32_t>(units.size()), 0xFFFD, nullptr, &status);
+    check(U_SUCCESS(status), "reference: u_strToUTF8WithSub", bytes);
+    utf8.resize(static_cast<std::size_t>(length));
+    return utf8;
+}
+
+// An undeclared page: the encoding ICU's detector names as its best match for
+// all the bytes, input filter off; ISO-8859-1 when it names none or one ICU
+// cannot open.
+std::string detectedDecoding(std::string_view bytes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UCharsetDetector *detector = ucsdet_open(&status);
+    check(U_SUCCESS(status), "reference: ucsdet_open");
+    ucsdet_enableInputFilter(detector, false);
+    ucsdet_setText(detector, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    const UCharsetMatch *best = ucsdet_detect(detector, &status);
+    std::optional<std::string> decoded;
+    if (U_SUCCESS(status) && best != nullptr) {
+        const char *name = ucsdet_getName(best, &status);
+        if (U_SUCCESS(status) && name != nullptr)
+            decoded = icuDecoded(name, bytes);
+    }
+    ucsdet_close(detector);
+    if (!decoded)
+        decoded = icuDecoded("ISO-8859-1", bytes);
+    return *decoded;
 }
 
 void checkShape(std::string_view text)
@@ -151,15 +211,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 expected += "\r\n";
             check(text == expected, "LF becomes CR LF and the text ends with CR LF", bytes);
         }
-    } else if (!stripped.starts_with("\xFF\xFE") && !stripped.starts_with("\xFE\xFF")
-               && !containsMetaIgnoringCase(stripped)) {
-        check(text.empty(), "undeclared bytes that are not UTF-8 give the empty text", bytes);
+    } else if (bytes.starts_with(kBom)) {
+        check(text == naiveLines(*icuDecoded("UTF-8", stripped)),
+              "after a UTF-8 byte-order mark the page is read as UTF-8 with substitutes", bytes);
+    } else if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF") && !mentionsCharset(bytes)) {
+        check(text == naiveLines(detectedDecoding(bytes)),
+              "an undeclared page is read in the encoding the detector names", bytes);
     }
 
-    // One leading mark is dropped and nothing else about the text changes.
+    // A leading mark on UTF-8 is dropped and nothing else about the text
+    // changes; on anything else it makes the page UTF-8.
     if (!bytes.starts_with(kBom)) {
         const std::string marked = std::string(kBom) + std::string(bytes);
-        check(pageTextFromBytes(marked) == text, "a leading byte-order mark is no part of the text", bytes);
+        const std::string expected =
+            naiveWellFormed(bytes) ? text : naiveLines(*icuDecoded("UTF-8", bytes));
+        check(pageTextFromBytes(marked) == expected, "a leading UTF-8 byte-order mark declares UTF-8", bytes);
     }
     return 0;
 }
