@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 namespace tavlori {
@@ -38,17 +39,22 @@ public:
         const std::size_t step = total / 200 + 1;
         if (done != total && done % step != 0)
             return;
-        std::string line = "\r" + std::to_string(done) + " / " + std::to_string(total);
-        shownWidth_ = line.size() - 1;
-        err_ << line << std::flush;
+        std::string line = std::to_string(done) + " / " + std::to_string(total);
+        // A shorter line is padded so nothing of the one before shows.
+        const std::size_t width = line.size();
+        if (width < shownWidth_)
+            line.append(shownWidth_ - width, ' ');
+        shownWidth_ = width;
+        err_ << '\r' << line << std::flush;
     }
 
-    // Wipes the progress line so that what follows starts on a clean line.
+    // Ends the progress line, so that what follows starts on a line of its
+    // own and the terminal is left after a line break.
     void endProgress()
     {
         if (shownWidth_ == 0)
             return;
-        err_ << '\r' << std::string(shownWidth_, ' ') << '\r' << std::flush;
+        err_ << '\n' << std::flush;
         shownWidth_ = 0;
     }
 
@@ -176,23 +182,8 @@ void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, c
     for (std::string_view page : found)
         out << "  " << page << '\n';
 
-    // Broken links grouped by the page that holds them, pages in the order
-    // of their first broken link.
-    const std::size_t pairs = std::min(ws.ListBox4.size(), ws.ListBox2.size());
-    out << "\nリンク切れ: " << pairs << '\n';
-    std::vector<bool> shown(pairs, false);
-    for (std::size_t i = 0; i < pairs; ++i) {
-        if (shown[i])
-            continue;
-        const std::string &page = ws.ListBox4.row(i);
-        out << "  " << page << '\n';
-        for (std::size_t j = i; j < pairs; ++j) {
-            if (!shown[j] && ws.ListBox4.row(j) == page) {
-                out << "    → " << ws.ListBox2.row(j) << '\n';
-                shown[j] = true;
-            }
-        }
-    }
+    out << "\nリンク切れ: " << std::min(ws.ListBox4.size(), ws.ListBox2.size()) << '\n';
+    printBrokenLinksByPage(out, ws.ListBox4.rows(), ws.ListBox2.rows());
 
     out << "\nリクエストされていないHTML: " << ws.ListBox3.size() << '\n';
     for (const std::string &row : ws.ListBox3.rows())
@@ -211,6 +202,41 @@ void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, c
 }
 
 } // namespace
+
+void printBrokenLinksByPage(std::ostream &out, const std::vector<std::string> &pages,
+                            const std::vector<std::string> &links)
+{
+    // One pass numbers the groups in the order their pages first appear, a
+    // counting sort lays the rows out group by group, keeping list order
+    // within each.
+    const std::size_t pairs = std::min(pages.size(), links.size());
+    std::unordered_map<std::string_view, std::size_t> groupOf;
+    groupOf.reserve(pairs);
+    std::vector<std::size_t> group(pairs);
+    std::vector<std::size_t> groupEnd; // first a count per group, then where it ends
+    std::vector<std::size_t> firstRow; // the row that opens each group
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const auto [it, added] = groupOf.try_emplace(pages[i], groupEnd.size());
+        if (added) {
+            groupEnd.push_back(0);
+            firstRow.push_back(i);
+        }
+        group[i] = it->second;
+        ++groupEnd[it->second];
+    }
+    std::size_t start = 0;
+    for (std::size_t &slot : groupEnd)
+        start += std::exchange(slot, start);
+    std::vector<std::size_t> order(pairs);
+    for (std::size_t i = 0; i < pairs; ++i)
+        order[groupEnd[group[i]]++] = i;
+    std::size_t at = 0;
+    for (std::size_t g = 0; g < firstRow.size(); ++g) {
+        out << "  " << pages[firstRow[g]] << '\n';
+        for (; at < groupEnd[g]; ++at)
+            out << "    → " << links[order[at]] << '\n';
+    }
+}
 
 std::string reportUsage()
 {

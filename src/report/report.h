@@ -30,6 +30,13 @@ struct ParsedArguments {
 // `args` without the program name.
 ParsedArguments parseReportArguments(const std::vector<std::string> &args);
 
+// Row i of `pages` (the page holding a broken link) paired with row i of
+// `links` (its link text), written grouped by page: each page once, in the
+// order of its first row, as "  PAGE", then its links in row order, each as
+// "    → LINK". Lines end with LF.
+void printBrokenLinksByPage(std::ostream &out, const std::vector<std::string> &pages,
+                            const std::vector<std::string> &links);
+
 // The usage line.
 std::string reportUsage();
 

@@ -2,6 +2,8 @@
 // in temporary folders, and checks what it prints and how it exits.
 #include "report_run.h"
 
+#include "report/report.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -130,6 +132,62 @@ TEST(SampleSite, TextReportGroupsBrokenLinksByPage)
         const std::size_t at = run.out.find(part, from);
         ASSERT_NE(at, std::string::npos) << "missing, or out of order: " << part << "\nin:\n" << run.out;
         from = at + part.size();
+    }
+}
+
+// The whole text report of a small site whose broken links stand in several
+// pages, with pages without one between them.
+TEST(ReportSites, TextReportOfBrokenLinksInSeveralPages)
+{
+    TempDir site;
+    writeFile(site.path() / "a.html", "<a href=\"b.html\">b</a> <a href=\"x1.html\">1</a> <a href=\"x2.html\">2</a>\n");
+    writeFile(site.path() / "b.html", "<a href=\"c.html\">c</a> <a href=\"d.html\">d</a>\n");
+    writeFile(site.path() / "c.html", "<a href=\"gone.html\">g</a> <a href=\"a.html\">a</a>\n");
+    writeFile(site.path() / "d.html",
+              "<a href=\"y.html\">y</a> <a href=\"x1.html\">again</a> <a href=\"sub/z.html\">z</a>\n");
+    writeFile(site.path() / "e.html", "<a href=\"a.html\">a</a> &&&\n");
+    const ReportRun run = runReport({site.path().string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "");
+    const std::string B = canonicalBase(site.path());
+    EXPECT_EQ(run.out, "基準フォルダ: " + B + "\n"
+                       "HTMLファイル数: 5\n"
+                       "\n検索「&&&」を含むHTML: 1\n"
+                       "  e.html\n"
+                       "\nリンク切れ: 5\n"
+                       "  a.html\n    → x1.html\n    → x2.html\n"
+                       "  c.html\n    → gone.html\n"
+                       "  d.html\n    → y.html\n    → sub/z.html\n"
+                       "\nリクエストされていないHTML: 1\n"
+                       "  " + B + "/e.html\n"
+                       "\nリクエスト数: 9\n"
+                       "リクエストされていないHTMLの数: 1\n");
+}
+
+// Rows of a page that are not next to each other (as when the request list
+// already held some targets) still come out under that page once.
+TEST(BrokenLinksByPage, GroupsByPageInOrderOfFirstRow)
+{
+    struct Case {
+        const char *what;
+        Rows pages, links;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"none", {}, {}, ""},
+        {"one", {"a.html"}, {"x.html"}, "  a.html\n    → x.html\n"},
+        {"interleaved", {"b.html", "a.html", "b.html", "c.html", "a.html", "b.html"},
+         {"1", "2", "3", "4", "5", "6"},
+         "  b.html\n    → 1\n    → 3\n    → 6\n  a.html\n    → 2\n    → 5\n  c.html\n    → 4\n"},
+        {"same link in two pages, names differing in case", {"a.html", "A.html", "a.html"},
+         {"x.html", "x.html", "x.html"}, "  a.html\n    → x.html\n    → x.html\n  A.html\n    → x.html\n"},
+        {"empty page name", {"", "a.html", ""}, {"1", "2", "3"}, "  \n    → 1\n    → 3\n  a.html\n    → 2\n"},
+        {"unpaired rows left out", {"a.html", "b.html"}, {"1"}, "  a.html\n    → 1\n"},
+    };
+    for (const Case &c : cases) {
+        std::ostringstream out;
+        tavlori::printBrokenLinksByPage(out, c.pages, c.links);
+        EXPECT_EQ(out.str(), c.text) << c.what;
     }
 }
 
@@ -282,19 +340,16 @@ TEST(ReportSites, OddNamesAndLinkTextsStayValidJson)
     EXPECT_EQ(list(report, "unrequested"), Rows({B + "/" + page}));
 }
 
-TEST(ReportSites, ProgressLineOnlyOnATerminal)
+// What the report shows on a terminal as its standard error, and its run.
+std::pair<std::string, ReportRun> runOnTerminal(const std::vector<std::string> &args)
 {
-    TempDir site;
-    for (const char *name : {"a.html", "b.html", "c.html"})
-        writeFile(site.path() / name, "<a href=\"a.html\">a</a>\n");
-
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
+    EXPECT_GE(master, 0);
+    EXPECT_EQ(::grantpt(master), 0);
+    EXPECT_EQ(::unlockpt(master), 0);
     const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
-    ASSERT_GE(slave, 0);
-    const ReportRun run = runReport({"--json", site.path().string()}, slave);
+    EXPECT_GE(slave, 0);
+    const ReportRun run = runReport(args, slave);
     ::close(slave);
     std::string shown;
     char buffer[4096];
@@ -305,10 +360,41 @@ TEST(ReportSites, ProgressLineOnlyOnATerminal)
         shown.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(master);
+    return {shown, run};
+}
+
+TEST(ReportSites, ProgressLineOnlyOnATerminal)
+{
+    TempDir site;
+    for (const char *name : {"a.html", "b.html", "c.html"})
+        writeFile(site.path() / name, "<a href=\"a.html\">a</a>\n");
+
+    const auto [shown, run] = runOnTerminal({"--json", site.path().string()});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(shown.find("\r0 / 3"), std::string::npos) << shown;
     EXPECT_NE(shown.find("\r3 / 3"), std::string::npos) << shown;
-    // The line is wiped at the end, and the JSON on stdout is untouched by it.
-    EXPECT_EQ(shown.substr(shown.size() - 7), "\r     \r");
+    // The last line stays, ended by a line break (which the terminal turns
+    // into CR LF), and the JSON on stdout is untouched by it.
+    EXPECT_TRUE(shown.ends_with("\r3 / 3\r\n")) << shown;
+    EXPECT_EQ(shown.find('\n'), shown.size() - 1) << shown;
     parseReport(run);
+
+    // The second pass starts on "0 / 10", shorter than the "10 / 10" that
+    // ended the first: it is padded over it.
+    for (int i = 0; i < 7; ++i)
+        writeFile(site.path() / ("p" + std::to_string(i) + ".html"), "<a href=\"a.html\">a</a>\n");
+    const auto [ten, tenRun] = runOnTerminal({"--json", site.path().string()});
+    EXPECT_NE(ten.find("\r10 / 10\r0 / 10 \r"), std::string::npos) << ten;
+    EXPECT_TRUE(ten.ends_with("\r10 / 10\r\n")) << ten;
+
+    // A run that fails on its last page (q.html) still ends its progress
+    // line before the error.
+    fs::create_symlink("/proc/self/mem", site.path() / "q.html");
+    const auto [failed, failedRun] = runOnTerminal({"--json", site.path().string()});
+    EXPECT_EQ(failedRun.status, 2);
+    const std::size_t lineEnd = failed.find("\r\n");
+    ASSERT_NE(lineEnd, std::string::npos) << failed;
+    EXPECT_TRUE(failed.substr(0, lineEnd).ends_with("\r10 / 11")) << failed;
+    EXPECT_NE(failed.find("は開けません", lineEnd), std::string::npos) << failed;
+    EXPECT_TRUE(failed.ends_with("\r\n")) << failed;
 }
