@@ -305,7 +305,7 @@ TEST_F(Hostile, FiftyMegabytePageIsReadToItsVeryEnd)
 
 // Pages whose bytes are not plain UTF-8 text. Random bytes declare no
 // encoding and are decoded as their bytes look, then cut at their first
-// U+0000 (their second byte): no search hit and no link, though link-like text
+// U+0000: no search hit and no link, though link-like text
 // stands in the garbage. Text that decodes (UTF-8, a declared Shift_JIS, UTF-16 with its
 // byte-order mark) is cut at its first U+0000: links before it count, links
 // after it never do.
