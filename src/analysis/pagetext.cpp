@@ -477,8 +477,10 @@ void pageTextFromBytes(std::string_view bytes, std::string &text)
     } else if (const std::string name = converterNameFor(declaredCharset(bytes)); !name.empty()) {
         converter = openConverter(name.c_str());
     }
-    if (!converter)
+    if (!converter) {
         converter = detectedConverter(bytes);
+        source = bytes;
+    }
     normalizeLines(converter ? decodeToUtf8(source, converter.get()) : std::string(), text);
 }
 
