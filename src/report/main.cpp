@@ -1,6 +1,9 @@
 // tavlori-report [--term TEXT] [--json] FOLDER
+// tavlori-report --help | --version
 #include "report/report.h"
+#include "tavlori_version.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,9 +14,16 @@ int main(int argc, char **argv)
 {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // --version anywhere before "--" answers alone, like --help.
+    const auto optionsEnd = std::find(args.begin(), args.end(), "--");
+    if (std::find(args.begin(), optionsEnd, "--version") != optionsEnd) {
+        std::cout << "tavlori-report " TAVLORI_VERSION << std::endl;
+        return tavlori::ReportClean;
+    }
     tavlori::ParsedArguments parsed = tavlori::parseReportArguments(args);
     if (parsed.help) {
-        std::cout << tavlori::reportUsage() << std::endl;
+        std::cout << tavlori::reportUsage() << "\n       tavlori-report --help | --version"
+                  << std::endl;
         return tavlori::ReportClean;
     }
     if (!parsed.error.empty()) {

@@ -100,10 +100,10 @@ QImage fullTreeImage()
     });
 }
 
-QImage iconImage()
+QImage iconImage(int size)
 {
-    return paintTree(32, [](QPainter &p) {
-        p.scale(32.0 / 40.0, 32.0 / 40.0);
+    return paintTree(size, [size](QPainter &p) {
+        p.scale(size / 40.0, size / 40.0);
         drawBareTree(p);
     });
 }

@@ -13,8 +13,9 @@ QImage bareTreeImage();
 // 40 × 40: a tree with one full, dense green crown outlined in black, dark-red
 // branches showing through it, on a dark-red trunk (the link investigation).
 QImage fullTreeImage();
-// 32 × 32: the bare tree, the window's and the program's icon.
-QImage iconImage();
+// size × size (32 × 32 in the window): the bare tree, the window's and the
+// program's icon.
+QImage iconImage(int size = 32);
 QIcon programIcon();
 
 } // namespace tavlori::ui

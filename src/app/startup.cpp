@@ -1,0 +1,121 @@
+#include "app/startup.h"
+
+#include "analysis/workspace.h"
+#include "tavlori_version.h"
+#include "ui/dialogs.h"
+#include "ui/tform1.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTimer>
+
+#include <filesystem>
+#include <system_error>
+
+namespace tavlori::app {
+namespace {
+
+const QString kUsage = QStringLiteral("使い方: tavlori [--help] [--version] [FOLDER]");
+
+QString helpText()
+{
+    return QStringLiteral(
+               "使い方: tavlori [FOLDER]\n"
+               "       tavlori --help | --version\n"
+               "\n"
+               "FOLDER に入って Tavlori のウィンドウを開きます。FOLDER を省略すると、\n"
+               "起動したディレクトリで開きます。\n"
+               "\n"
+               "  -h, --help     この説明を表示して終了します\n"
+               "  -v, --version  バージョンを表示して終了します\n");
+}
+
+CommandLine usageError(const QString &reason)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::Error;
+    line.text = reason + QStringLiteral(" — ") + kUsage + QLatin1Char('\n');
+    return line;
+}
+
+} // namespace
+
+QString versionText()
+{
+    return QStringLiteral("tavlori " TAVLORI_VERSION "\n");
+}
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QString(), QStringLiteral("[FOLDER]"));
+    // Parsing goes on past an unknown option, so --help and --version are
+    // answered even beside options that only the toolkit knows.
+    const bool parsed = parser.parse(arguments);
+
+    CommandLine line;
+    if (parser.isSet(help)) {
+        line.action = CommandLine::Action::Help;
+        line.text = helpText();
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.action = CommandLine::Action::Version;
+        line.text = versionText();
+        return line;
+    }
+    if (!parsed) {
+        // The argument as the user wrote it: the first option before "--"
+        // that is none of ours.
+        for (qsizetype i = 1; i < arguments.size(); ++i) {
+            const QString &arg = arguments.at(i);
+            if (arg == QLatin1String("--"))
+                break;
+            if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1 && arg != QLatin1String("-h")
+                && arg != QLatin1String("--help") && arg != QLatin1String("-v")
+                && arg != QLatin1String("--version"))
+            {
+                CommandLine error = usageError(QStringLiteral("不明なオプション: ") + arg);
+                error.unknownOption = true;
+                return error;
+            }
+        }
+        return usageError(parser.errorText());
+    }
+    const QStringList folders = parser.positionalArguments();
+    if (folders.size() > 1)
+        return usageError(QStringLiteral("フォルダは一つだけ指定できます"));
+    if (!folders.isEmpty()) {
+        line.folderGiven = true;
+        line.folder = folders.first();
+    }
+    return line;
+}
+
+QString enterFolder(const QString &folder)
+{
+    std::error_code error;
+    std::filesystem::current_path(std::filesystem::path(QFile::encodeName(folder).toStdString()),
+                                  error);
+    if (!error)
+        return {};
+    return QString::fromStdString(folderErrorText(error.value()));
+}
+
+std::unique_ptr<ui::TForm1> openMainWindow(const QString &startError)
+{
+    auto window = std::make_unique<ui::TForm1>();
+    if (!startError.isEmpty()) {
+        ui::TForm1 *shown = window.get();
+        QTimer::singleShot(0, shown, [shown, startError] { ui::standardError(shown, startError); });
+    }
+    window->show();
+    return window;
+}
+
+} // namespace tavlori::app
