@@ -2,6 +2,7 @@
 
 #include "analysis/listing.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -174,6 +175,47 @@ std::optional<std::string> folderList(const std::vector<std::string> &directoryR
     }
     finishPathList(list);
     return list;
+}
+
+namespace {
+
+// `path` with every run of separators made one.
+std::string oneSeparator(std::string_view path, char sep)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        if (c == sep && !out.empty() && out.back() == sep)
+            continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
+
+std::size_t removeMovedRows(RowList &ListBox3, const std::vector<std::string> &moved,
+                            std::string_view KIJUNDIR, char sep)
+{
+    if (moved.empty() || ListBox3.empty())
+        return 0;
+    std::vector<std::string> gone;
+    gone.reserve(moved.size());
+    for (const std::string &path : moved)
+        gone.push_back(oneSeparator(path, sep));
+    std::sort(gone.begin(), gone.end());
+    const auto hasMoved = [&](const std::string &row) {
+        const std::string path =
+            oneSeparator(isBareName(row, sep) ? joinToBase(KIJUNDIR, sep, row) : row, sep);
+        // The path itself, or a folder holding it, among the moved paths.
+        for (std::size_t cut = path.size(); cut != std::string::npos && cut > 0;
+             cut = path.rfind(sep, cut - 1)) {
+            if (std::binary_search(gone.begin(), gone.end(), path.substr(0, cut)))
+                return true;
+        }
+        return false;
+    };
+    return ListBox3.keepIf([&](const std::string &row) { return !hasMoved(row); });
 }
 
 } // namespace tavlori

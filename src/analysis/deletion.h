@@ -88,6 +88,16 @@ std::optional<std::string> folderList(const std::vector<std::string> &directoryR
                                       std::string_view KIJUNDIR, char sep = kNativeSeparator,
                                       const EntryProbe &probe = probeEntry);
 
+// --- after a request ---
+
+// Removes from ListBox3 the rows whose file has moved: a row naming one of
+// the `moved` paths, or a path inside a moved folder. A bare-name row names
+// KIJUNDIR, `sep` and the name; repeated separators count as one, so a page
+// joined at the root by the page-path rule ("//a.html") is the one moved as
+// "/a.html". Returns the number of rows removed.
+std::size_t removeMovedRows(RowList &ListBox3, const std::vector<std::string> &moved,
+                            std::string_view KIJUNDIR, char sep = kNativeSeparator);
+
 // True for a name that is one entry of a folder: not empty, not "." or "..",
 // and free of separators ("/" always; "\" too where it is the separator).
 bool isBareName(std::string_view name, char sep = kNativeSeparator);

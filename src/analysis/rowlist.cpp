@@ -30,6 +30,14 @@ void RowList::assign(std::vector<std::string> rows)
     ++resetRevision_;
 }
 
+void RowList::rowsRemoved(int newCurrent)
+{
+    current_ = newCurrent >= 0 ? newCurrent : (rows_.empty() ? -1 : 0);
+    top_ = 0;
+    ++resetRevision_;
+    ++selectionRevision_;
+}
+
 void RowList::setSelected(std::size_t i, bool on)
 {
     selected_[i] = on ? 1 : 0;

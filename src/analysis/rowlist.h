@@ -21,6 +21,11 @@ public:
     void append(std::string row);
     // Replaces every row; none is selected, current -1, top 0.
     void assign(std::vector<std::string> rows);
+    // Keeps only the rows for which `keep` is true, in order, each with its
+    // selected flag; the current row follows its row (the first row when it
+    // went), top 0. Returns the number of rows removed.
+    template <typename Keep>
+    std::size_t keepIf(Keep keep);
 
     bool isSelected(std::size_t i) const { return selected_[i] != 0; }
     void setSelected(std::size_t i, bool on);
@@ -45,6 +50,8 @@ public:
     std::uint64_t scrollRevision() const { return scrollRevision_; }
 
 private:
+    void rowsRemoved(int newCurrent);
+
     std::vector<std::string> rows_;
     std::vector<unsigned char> selected_;
     int current_ = -1;
@@ -53,5 +60,30 @@ private:
     std::uint64_t selectionRevision_ = 0;
     std::uint64_t scrollRevision_ = 0;
 };
+
+template <typename Keep>
+std::size_t RowList::keepIf(Keep keep)
+{
+    std::size_t to = 0;
+    int newCurrent = -1;
+    for (std::size_t from = 0; from < rows_.size(); ++from) {
+        if (!keep(rows_[from]))
+            continue;
+        if (static_cast<int>(from) == current_)
+            newCurrent = static_cast<int>(to);
+        if (to != from) {
+            rows_[to] = std::move(rows_[from]);
+            selected_[to] = selected_[from];
+        }
+        ++to;
+    }
+    const std::size_t removed = rows_.size() - to;
+    if (removed == 0)
+        return 0;
+    rows_.resize(to);
+    selected_.resize(to);
+    rowsRemoved(newCurrent);
+    return removed;
+}
 
 } // namespace tavlori

@@ -1,6 +1,7 @@
 #include "platform/opener.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 
@@ -76,19 +77,37 @@ QString toQString(const std::string &text)
     return QString::fromStdString(text);
 }
 
-// Opens the current row of `list` with the default program.
+// Opens the current row of `list` with the default program; throws
+// CommandError naming the row and the reason when that fails.
 void openRow(Workspace &workspace, const RowList &list)
 {
     const OpenTarget target =
         decideOpen(toQString(currentRow(list)), toQString(workspace.KIJUNDIR), workspace.separator());
-    if (target.kind != OpenKind::Refused)
-        openWithDefaultProgram(target.url);
+    if (target.kind == OpenKind::Refused || openWithDefaultProgram(target.url))
+        return;
+    QString reason;
+    if (target.kind == OpenKind::WebAddress)
+        reason = QStringLiteral("ウェブブラウザを起動できません");
+    else if (!QFileInfo::exists(target.path))
+        reason = QStringLiteral("ファイルが見つかりません");
+    else
+        reason = QStringLiteral("関連付けられたプログラムがないか、起動できません");
+    const QString shown = target.kind == OpenKind::WebAddress ? target.url.toString() : target.path;
+    throw CommandError(
+        QStringLiteral("既定のプログラムで %1 を開けません。 %2 ").arg(shown, reason).toStdString());
 }
 
-// Opens the page of the current row of `list` in the editor.
-void editRow(Workspace &workspace, const RowList &list)
+// Starts the editor on the page of the current row of `list`. An editor
+// that cannot be started is told by the text returned (empty on success).
+std::string editRow(Workspace &workspace, const RowList &list)
 {
-    startEditor(toQString(workspace.pagePath(currentRow(list))));
+    const QString page = toQString(workspace.pagePath(currentRow(list)));
+    QString reason;
+    if (startEditor(page, &reason))
+        return {};
+    return QStringLiteral("エディタ %1 で %2 を開けません。 %3 ")
+        .arg(editorPath(), page, reason)
+        .toStdString();
 }
 
 } // namespace
@@ -128,6 +147,9 @@ QString editorPath()
 {
     if (!editorOverride().isEmpty())
         return editorOverride();
+    const QString chosen = qEnvironmentVariable("TAVLORI_EDITOR");
+    if (!chosen.isEmpty())
+        return chosen;
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\Program Files (x86)\\IBM Homepage Builder V13\\bin\\hpbpage.exe");
 #else
@@ -135,9 +157,24 @@ QString editorPath()
 #endif
 }
 
-bool startEditor(const QString &pagePath)
+bool startEditor(const QString &pagePath, QString *reason)
 {
-    return QProcess::startDetached(editorPath(), QStringList{pagePath});
+    const QString program = editorPath();
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(QStringList{pagePath});
+    if (process.startDetached())
+        return true;
+    if (reason) {
+        const QFileInfo info(program);
+        if (!info.exists())
+            *reason = QStringLiteral("プログラムが見つかりません");
+        else if (info.isDir() || !info.isExecutable())
+            *reason = QStringLiteral("プログラムを実行できません");
+        else
+            *reason = process.errorString();
+    }
+    return false;
 }
 
 bool openWithDefaultProgram(const QUrl &url)
@@ -167,13 +204,17 @@ const std::string &currentRow(const RowList &list)
 
 void FileListBox1DblClick(Workspace &workspace)
 {
-    editRow(workspace, workspace.FileListBox1);
+    const std::string failure = editRow(workspace, workspace.FileListBox1);
     workspace.ListBox5.clear();
+    if (!failure.empty())
+        throw CommandError(failure);
 }
 
 void ListBox4DblClick(Workspace &workspace)
 {
-    editRow(workspace, workspace.ListBox4);
+    const std::string failure = editRow(workspace, workspace.ListBox4);
+    if (!failure.empty())
+        throw CommandError(failure);
 }
 
 void ListBox3DblClick(Workspace &workspace)

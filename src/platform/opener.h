@@ -38,11 +38,13 @@ OpenTarget decideOpen(const QString &row, const QString &baseDir, char sep = kNa
 
 // --- starting programs ---
 
-// The external editor: the path fixed when the program was built.
+// The external editor: the program whose path is in the environment variable
+// TAVLORI_EDITOR when it is set and not empty (a path, not a command line),
+// otherwise the path fixed when the program was built.
 QString editorPath();
 // Starts the editor with `pagePath` as its one argument; no shell is involved.
-// False when it could not be started.
-bool startEditor(const QString &pagePath);
+// False when it could not be started, `reason` (when given) then saying why.
+bool startEditor(const QString &pagePath, QString *reason = nullptr);
 // Hands `url` to the desktop's default program. False when that failed.
 bool openWithDefaultProgram(const QUrl &url);
 
@@ -60,12 +62,15 @@ const std::string &currentRow(const RowList &list);
 
 // The page of the current row of FileListBox1 in the editor, then ListBox5
 // is emptied whatever the start gave. An empty page list throws before
-// anything is started or emptied.
+// anything is started or emptied. An editor that cannot be started throws
+// CommandError naming the editor, the page and the reason (after ListBox5
+// was emptied).
 void FileListBox1DblClick(Workspace &workspace);
-// The page of the current row of ListBox4 in the editor.
+// The page of the current row of ListBox4 in the editor; fails as above.
 void ListBox4DblClick(Workspace &workspace);
 // The current row of ListBox3 / ListBox5 / ListBox2 with the default program,
-// when decideOpen allows it; a refused row opens nothing.
+// when decideOpen allows it; a refused row opens nothing. When the default
+// program cannot open it, throws CommandError naming the row and the reason.
 void ListBox3DblClick(Workspace &workspace);
 void ListBox5DblClick(Workspace &workspace);
 void ListBox2Click(Workspace &workspace);

@@ -1,22 +1,41 @@
 #include "platform/shellfileop.h"
 
+#include <QtGlobal>
+
+#ifdef Q_OS_LINUX
+#include "platform/giotrash.h"
+#else
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QString>
 
 #include <filesystem>
 #include <system_error>
+#endif
 
 namespace tavlori::platform {
 
 namespace {
 
-QString toQString(std::string_view text)
+#ifdef Q_OS_LINUX
+
+TrashError moveOne(const std::string &pathText, std::string &detail)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    switch (gio::trash(pathText, detail)) {
+    case gio::Outcome::Moved:
+        return TrashError::None;
+    case gio::Outcome::NotFound:
+        return TrashError::NotFound;
+    case gio::Outcome::PermissionDenied:
+        return TrashError::PermissionDenied;
+    case gio::Outcome::Unavailable:
+        break;
+    }
+    return TrashError::TrashUnavailable;
 }
+
+#else
 
 bool existsAsEntry(const QString &path)
 {
@@ -26,97 +45,28 @@ bool existsAsEntry(const QString &path)
         && !ec;
 }
 
-// Makes sure the home trash exists before an item is moved. Some Qt versions,
-// when they cannot make it, go on with the current directory as the trash and
-// move the item into ./files of whatever folder the program stands in.
-void prepareHomeTrash()
+TrashError moveOne(const std::string &pathText, std::string &detail)
 {
-#ifndef Q_OS_WIN
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
-        return;
-    const QString trash = dataHome + QStringLiteral("/Trash");
-    if (QFileInfo(trash).isDir())
-        return;
-    // Only where nothing stands yet: a file named Trash is no trash to build on.
-    if (QFileInfo::exists(trash) || QFileInfo(trash).isSymLink())
-        return;
-    if (QDir().mkpath(trash)) {
-        QFile::setPermissions(trash, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                         | QFileDevice::ExeOwner);
-        QDir(trash).mkdir(QStringLiteral("files"));
-        QDir(trash).mkdir(QStringLiteral("info"));
-    }
-#endif
-}
-
-// True when `inTrash` lies in the files folder of a freedesktop trash:
-// .../Trash/files/x, $topdir/.Trash-UID/files/x or $topdir/.Trash/UID/files/x.
-bool isTrashLocation(const QString &inTrash)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(inTrash);
-    return true;
-#else
-    if (inTrash.isEmpty() || QDir::isRelativePath(inTrash))
-        return false;
-    const QDir files = QFileInfo(inTrash).dir();
-    if (files.dirName() != QStringLiteral("files"))
-        return false;
-    QDir trash = files;
-    if (!trash.cdUp())
-        return false;
-    const QString name = trash.dirName();
-    if (name == QStringLiteral("Trash") || name.startsWith(QStringLiteral(".Trash-")))
-        return true;
-    QDir top = trash;
-    return top.cdUp() && top.dirName() == QStringLiteral(".Trash");
-#endif
-}
-
-// Puts an item that went somewhere other than a trash back where it was, and
-// takes away the record that was written for it there.
-void undoStrayMove(const QString &inTrash, const QString &original)
-{
-    QDir().rename(inTrash, original);
-    const QDir files = QFileInfo(inTrash).dir();
-    QDir trash = files;
-    if (!trash.cdUp())
-        return;
-    QFile::remove(trash.filePath(QStringLiteral("info/") + QFileInfo(inTrash).fileName()
-                                 + QStringLiteral(".trashinfo")));
-    // The two folders were made for the move; they go only when empty.
-    trash.rmdir(QStringLiteral("info"));
-    trash.rmdir(QStringLiteral("files"));
-}
-
-TrashError moveOne(const std::string &pathText)
-{
-    const QString path = toQString(pathText);
+    detail.clear();
+    const QString path = QString::fromUtf8(pathText.data(), static_cast<qsizetype>(pathText.size()));
     // A name that is not UTF-8 cannot be named through Qt: its text would
     // name another file (every stray byte made U+FFFD), so it is not moved.
     if (QFile::encodeName(path) != QByteArray::fromStdString(pathText))
         return TrashError::TrashUnavailable;
     if (!existsAsEntry(path))
         return TrashError::NotFound;
-    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-
-    prepareHomeTrash();
     QFile item(path);
-    if (item.moveToTrash()) {
-        const QString inTrash = item.fileName();
-        if (isTrashLocation(inTrash))
-            return TrashError::None;
-        undoStrayMove(inTrash, absolute);
-        return TrashError::TrashUnavailable;
-    }
+    if (item.moveToTrash())
+        return TrashError::None;
     if (!existsAsEntry(path))
         return TrashError::NotFound;
-    const QFileInfo parent(QFileInfo(absolute).absolutePath());
-    if (!parent.isWritable())
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    if (!QFileInfo(QFileInfo(absolute).absolutePath()).isWritable())
         return TrashError::PermissionDenied;
     return TrashError::TrashUnavailable;
 }
+
+#endif
 
 void failAll(SHFILEOPSTRUCTW &op, const std::vector<std::string> &paths, std::size_t from,
              TrashError error)
@@ -209,12 +159,17 @@ int SHFileOperation(SHFILEOPSTRUCTW &op)
             failAll(op, paths, i, TrashError::Cancelled);
             break;
         }
-        const TrashError error = moveOne(paths[i]);
+        std::string detail;
+        const TrashError error = moveOne(paths[i], detail);
         if (error == TrashError::None) {
             op.moved.push_back(paths[i]);
             continue;
         }
-        op.failures.push_back({paths[i], error, failureText(paths[i], error)});
+        std::string text = failureText(paths[i], error);
+        // Where no trash takes the item, the trash's own words say why.
+        if (error == TrashError::TrashUnavailable && !detail.empty())
+            text += " (" + detail + ")";
+        op.failures.push_back({paths[i], error, std::move(text)});
         if (ui)
             ui->error(op.failures.back().text);
     }

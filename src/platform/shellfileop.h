@@ -2,10 +2,12 @@
 // The shell's file operation for moving items to the trash, as the commands
 // ask for it: a request record with a function code, a path list and flags.
 //
-// Items go to the real trash (QFile::moveToTrash: the freedesktop trash under
-// $XDG_DATA_HOME/Trash or a volume's .Trash-UID, the recycle bin on Windows).
-// Nothing is ever erased: a request without FOF_ALLOWUNDO is refused, and an
-// item that cannot be moved stays where it is.
+// Items go to the real trash: on Linux through GIO (the freedesktop trash under
+// $XDG_DATA_HOME/Trash or a volume's $topdir/.Trash-$uid, the original path
+// recorded percent-encoded, names taken as bytes), elsewhere through
+// QFile::moveToTrash (the recycle bin on Windows). Nothing is ever erased: a
+// request without FOF_ALLOWUNDO is refused, and an item that cannot be moved
+// stays where it is.
 //
 // The dialogs that a desktop shell shows on its own (confirmation, progress,
 // errors) are asked of a ShellUi, the request's owner, so this layer needs no
@@ -43,7 +45,7 @@ enum class TrashError : int {
     None = 0,
     NotFound = 1,         // nothing stands at the path
     PermissionDenied = 2, // the folder holding it may not be changed
-    TrashUnavailable = 3, // no trash can take it (another volume, no trash folder)
+    TrashUnavailable = 3, // no trash can take it (system-internal mount, no trash folder)
     Cancelled = 4,        // the user declined or cancelled
     UndoNotAllowed = 5,   // the request would erase instead of moving to the trash
     BadRequest = 6,       // a function other than FO_DELETE

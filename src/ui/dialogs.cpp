@@ -43,8 +43,11 @@ void setDialogHook(DialogHook h)
 
 int showDialog(QWidget *parent, const DialogRequest &request)
 {
-    if (hook())
-        return hook()(request);
+    if (hook()) {
+        DialogRequest asked = request;
+        asked.parent = parent;
+        return hook()(asked);
+    }
 
     QMessageBox box(request.icon, request.title, request.text, QMessageBox::NoButton, parent);
     QList<QAbstractButton *> buttons;

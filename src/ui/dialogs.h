@@ -25,6 +25,7 @@ struct DialogRequest {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList buttons;   // captions, left to right
     int defaultButton = 0; // index into buttons
+    QWidget *parent = nullptr; // the window the dialog stands over (set by showDialog)
 };
 
 // With a hook set, no dialog is shown: the hook gets each request and returns

@@ -154,6 +154,11 @@ void DirectoryListBox::rebuild()
     emit changed();
 }
 
+void DirectoryListBox::refreshRows()
+{
+    fillRows();
+}
+
 void DirectoryListBox::openHighlightedReporting()
 {
     try {
@@ -165,10 +170,16 @@ void DirectoryListBox::openHighlightedReporting()
 
 void DirectoryListBox::mousePressEvent(QMouseEvent *event)
 {
-    // Only the left button moves the highlight; a right-click leaves it on
-    // the row the context menu's command acts on.
-    if (event->button() == Qt::LeftButton)
+    // The left button moves the highlight as a list does. A right-click
+    // highlights the row under the pointer, without entering it, so that the
+    // context menu's command acts on the folder the user pointed at.
+    if (event->button() == Qt::LeftButton) {
         QListWidget::mousePressEvent(event);
+    } else if (event->button() == Qt::RightButton) {
+        const int row = indexAt(event->position().toPoint()).row();
+        if (row >= 0)
+            setCurrentRow(row);
+    }
     emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
 }
 

@@ -44,6 +44,9 @@ public:
 
     // Reads the subfolders again and fires changed().
     void rebuild();
+    // Reads the subfolders again without firing changed(): the rows follow
+    // the disk, the workspace is left as it is.
+    void refreshRows();
 
 signals:
     // The directory changed (entered or rebuilt).

@@ -70,8 +70,12 @@ bool ShellDialogs::progress(std::size_t done, std::size_t total, const std::stri
 
 void ShellDialogs::error(const std::string &text)
 {
-    showDialog(parent_, {DialogKind::Message, title(), fromUtf8(text), QMessageBox::Warning,
-                         {QStringLiteral("OK")}, 0});
+    // Over the progress window when there is one: the error stands above it,
+    // also where no window manager keeps dialogs above their owners, and the
+    // progress window waits behind the modal error until it is closed.
+    QWidget *owner = progress_ ? static_cast<QWidget *>(progress_.get()) : parent_;
+    showDialog(owner, {DialogKind::Message, title(), fromUtf8(text), QMessageBox::Warning,
+                       {QStringLiteral("OK")}, 0});
 }
 
 } // namespace tavlori::ui

@@ -26,7 +26,8 @@ public:
     // A progress window for requests of several items; it appears only when
     // the moves take a while. Its cancel button stops the request.
     bool progress(std::size_t done, std::size_t total, const std::string &item) override;
-    // A warning naming the item, with one OK button.
+    // A warning naming the item, with one OK button, owned by the progress
+    // window while there is one.
     void error(const std::string &text) override;
 
     // The title of the three dialogs.

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <filesystem>
@@ -184,7 +185,6 @@ TForm1::TForm1(QWidget *parent)
         models_.append(model);
     }
     fileModel_ = models_.at(0);
-    listBox1Model_ = models_.at(1);
 
     // A menu is a window of its own, so the layout file cannot hold it.
     popupMenu1_ = new QMenu(this);
@@ -284,6 +284,30 @@ void TForm1::connectHandlers()
     connect(ui_->Edit1, &QLineEdit::textChanged, this, [this](const QString &text) {
         workspace_.Edit1 = text.toStdString();
     });
+
+    // The search column stands beside its pages: whatever moves the top row
+    // of one of the two lists (wheel, keys, scroll bar, a selection scrolled
+    // into view, the arrow buttons, the program) moves the other to the same
+    // top row, as far as its rows reach.
+    connect(ui_->FileListBox1->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int top) { followTopRow(ui_->ListBox1, top); });
+    connect(ui_->ListBox1->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int top) { followTopRow(ui_->FileListBox1, top); });
+}
+
+void TForm1::followTopRow(QAbstractItemView *view, int top)
+{
+    // The list that follows reports its own move; it must not be followed back.
+    if (followingTopRow_)
+        return;
+    followingTopRow_ = true;
+    QScrollBar *bar = view->verticalScrollBar();
+    // A list that has rows it has not laid out yet does not know how far it
+    // can scroll.
+    if (top > bar->maximum())
+        view->doItemsLayout();
+    bar->setValue(top);
+    followingTopRow_ = false;
 }
 
 void TForm1::syncViews()
@@ -438,12 +462,13 @@ void TForm1::DirectoryListBox1Exit()
     }
 }
 
+// "▲" and "▼" move the page list by one row; the search column follows it
+// to the same top row.
 void TForm1::BitBtn3Click()
 {
     if (workspace_.FileListBox1.currentIndex() < 1)
         return;
     fileModel_->requestTopRow(fileModel_->topRow() - 1);
-    listBox1Model_->requestTopRow(listBox1Model_->topRow() - 1);
 }
 
 void TForm1::BitBtn4Click()
@@ -452,7 +477,6 @@ void TForm1::BitBtn4Click()
     if (fileModel_->topRow() >= rows - 1)
         return;
     fileModel_->requestTopRow(fileModel_->topRow() + 1);
-    listBox1Model_->requestTopRow(listBox1Model_->topRow() + 1);
 }
 
 void TForm1::Label4Click()
@@ -461,6 +485,12 @@ void TForm1::Label4Click()
 
 void TForm1::BitBtn5Click()
 {
+    // Without a selected page and without targets gathered before, every page
+    // would be listed as unrequested, all selected for deletion.
+    if (workspace_.FileListBox1.selectedCount() == 0 && workspace_.ListBox5.empty()) {
+        ui::message(this, QStringLiteral("ファイルが選択されていません。"));
+        return;
+    }
     runCommand([this] {
         workspace_.BitBtn5Click();
         ui_->Edit2->setText(QString::fromStdString(workspace_.Edit2));
@@ -473,13 +503,23 @@ void TForm1::BitBtn1Click()
     runCommand([this] { workspace_.BitBtn1Click(); });
 }
 
+void TForm1::showMoves(const platform::MoveResult &result)
+{
+    if (result.countChanged)
+        ui_->Edit3->setText(QString::fromStdString(workspace_.Edit3));
+    if (result.listsChanged)
+        syncViews();
+}
+
 void TForm1::BitBtn2Click()
 {
     runCommand([this] {
         ShellDialogs dialogs(this);
-        platform::BitBtn2Click(workspace_, &dialogs, [this](const std::string &text) {
-            ui::message(this, QString::fromStdString(text));
-        });
+        const platform::MoveResult result =
+            platform::BitBtn2Click(workspace_, &dialogs, [this](const std::string &text) {
+                ui::message(this, QString::fromStdString(text));
+            });
+        showMoves(result);
     });
 }
 
@@ -489,7 +529,10 @@ void TForm1::SpeedButton1Click()
         ShellDialogs dialogs(this);
         // Rows that name no page of the base folder (the folder itself, a
         // file elsewhere) are not offered; the confirmation names what goes.
-        platform::GOMIBAKO(workspace_, true, &dialogs);
+        platform::MoveResult result;
+        platform::GOMIBAKO(workspace_, true, &dialogs, &result.moved);
+        platform::followMoves(workspace_, result, true);
+        showMoves(result);
         processMessages();
         ui_->ListBox3->repaint();
         processMessages();
@@ -506,11 +549,15 @@ void TForm1::N1Click()
         for (int row = 0; row < directories->count(); ++row)
             rows.push_back(directories->item(row)->text().toStdString());
         ShellDialogs dialogs(this);
-        platform::N1Click(workspace_, rows, directories->currentRow(), &dialogs);
-        // Whatever the answer: the rebuild fires the list's change event,
-        // which runs the change of folder for the directory it shows.
-        directories->rebuild();
-        rethrowNested();
+        platform::MoveResult result;
+        result.moved = platform::N1Click(workspace_, rows, directories->currentRow(), &dialogs);
+        if (result.moved.empty())
+            return;
+        // The moved folder leaves the directory list; the folder shown stays
+        // the base folder, so no change of folder runs.
+        directories->refreshRows();
+        platform::followMoves(workspace_, result, true);
+        showMoves(result);
     });
 }
 

@@ -6,6 +6,7 @@
 // whenever it repaints.
 #include "analysis/host.h"
 #include "analysis/workspace.h"
+#include "platform/deletecommands.h"
 #include "ui/anchors.h"
 
 #include <QElapsedTimer>
@@ -141,6 +142,11 @@ private:
     void showDrive();
     void endCommand();
     void reportFailure(const QString &message);
+    // Moves the top row of `view` to `top`: the page list and the search
+    // column follow each other.
+    void followTopRow(QAbstractItemView *view, int top);
+    // Shows what a trash request changed in the lists and the count field.
+    void showMoves(const platform::MoveResult &result);
     // Runs an opening command on the row that `view` shows focused.
     void openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &));
 
@@ -148,7 +154,6 @@ private:
     Workspace workspace_;
     QList<RowListModel *> models_;
     RowListModel *fileModel_ = nullptr;
-    RowListModel *listBox1Model_ = nullptr;
     QMenu *popupMenu1_ = nullptr;
     QAction *n1_ = nullptr;
     QList<Anchored> anchored_;
@@ -157,6 +162,7 @@ private:
     int depth_ = 0;                  // commands running, nested ones counted
     std::exception_ptr nestedError_; // failure of a nested command
     bool closeRequested_ = false;
+    bool followingTopRow_ = false;
     QElapsedTimer progressClock_;
     // When processMessages() last brought the lists up to date.
     QElapsedTimer listsClock_;

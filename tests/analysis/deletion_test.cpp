@@ -292,6 +292,38 @@ TEST(ProbeEntry, TellsFilesFoldersAndLinksApart)
         EXPECT_EQ(probeEntry((t / name).string()), kind) << name;
 }
 
+// After a request, a row leaves ListBox3 when its file moved: the path
+// itself, or a folder holding it; bare names are joined to the base folder;
+// repeated separators (the root join "//a.html") count as one. The rows left
+// keep their order and selection.
+TEST(RemoveMovedRows, TakesTheRowsWhoseFilesMoved)
+{
+    struct Case {
+        std::string KIJUNDIR;
+        char sep;
+        std::vector<std::string> rows;
+        std::vector<std::string> moved;
+        std::vector<std::string> left;
+    };
+    const std::vector<Case> cases = {
+        {"/w", '/', {"/w/a.html", "/w/b.html", "/w/ab.html"}, {"/w/a.html"}, {"/w/b.html", "/w/ab.html"}},
+        {"/", '/', {"//a.html", "//b.html"}, {"/a.html"}, {"//b.html"}},
+        {"/w", '/', {"a.html", "/w/old/x.html", "/w/older.html"}, {"/w/a.html", "/w/old"}, {"/w/older.html"}},
+        {"D:\\w", '\\', {"D:\\w\\a.html", "D:\\w\\b.html"}, {"D:\\w\\b.html"}, {"D:\\w\\a.html"}},
+        {"/w", '/', {"/w/a.html"}, {}, {"/w/a.html"}},
+    };
+    for (const Case &c : cases) {
+        RowList list;
+        for (const std::string &row : c.rows)
+            list.append(row);
+        list.selectAll();
+        const std::size_t removed = removeMovedRows(list, c.moved, c.KIJUNDIR, c.sep);
+        EXPECT_EQ(list.rows(), c.left) << c.rows.front();
+        EXPECT_EQ(removed, c.rows.size() - c.left.size());
+        EXPECT_EQ(list.selectedCount(), c.left.size());
+    }
+}
+
 TEST(IsBareName, RejectsSeparatorsDotsAndDrives)
 {
     struct Case {

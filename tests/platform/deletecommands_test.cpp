@@ -73,20 +73,42 @@ TEST_F(DeleteCommands, NoSelectedPageSendsNothing)
     EXPECT_TRUE(ui.errors.empty());
 }
 
-TEST_F(DeleteCommands, AFailedMoveIsReportedAndThePageListKeptAsItWas)
+// A request that ends with some pages moved says how many of how many and
+// reads the page list again; one that moved nothing keeps every list.
+TEST_F(DeleteCommands, AFailedMoveIsReportedPartialMovesCounted)
 {
-    writePage(site() + "/a.html");
-    writePage(site() + "/b.html");
-    workspace.readPageList();
-    workspace.FileListBox1.selectAll();
-    QFile::remove(site() + "/b.html"); // gone behind the list's back
+    struct Case {
+        std::vector<const char *> vanish; // gone behind the list's back
+        std::string message;
+        std::vector<std::string> pagesAfter;
+    };
+    const std::vector<Case> cases = {
+        {{"b.html"}, "ファイルの移動に失敗しました。 (3 件中 2 件を移動しました)", {"d.html"}},
+        {{"a.html", "b.html", "c.html"}, "ファイルの移動に失敗しました。",
+         {"a.html", "b.html", "c.html", "d.html"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.message);
+        for (const char *name : {"a.html", "b.html", "c.html", "d.html"})
+            writePage(site() + "/" + name);
+        workspace.readPageList();
+        selectPages({"a.html", "b.html", "c.html"});
+        workspace.ListBox1.assign({"found", "-", "found", "-"});
+        for (const char *name : c.vanish)
+            QFile::remove(site() + "/" + name);
+        messages.clear();
+        ui.errors.clear();
 
-    BitBtn2Click(workspace, &ui, recordMessages());
+        const MoveResult result = BitBtn2Click(workspace, &ui, recordMessages());
 
-    EXPECT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(messages, std::vector<std::string>{"ファイルの移動に失敗しました。"});
-    EXPECT_EQ(workspace.FileListBox1.rows(), (std::vector<std::string>{"a.html", "b.html"}));
-    EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
+        EXPECT_EQ(ui.errors.size(), c.vanish.size());
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(result.moved.size(), 3 - c.vanish.size());
+        EXPECT_EQ(workspace.FileListBox1.rows(), c.pagesAfter);
+        EXPECT_EQ(workspace.ListBox1.size(), result.moved.empty() ? 4u : 0u);
+        for (const QString &name : siteEntries())
+            QFile::remove(site() + "/" + name);
+    }
 }
 
 TEST_F(DeleteCommands, MoveMultiToRecycleBinSendsNothingForAnEmptyBuffer)

@@ -194,13 +194,104 @@ TEST_F(OpeningCommands, BrokenLinkPagesOpenInTheEditorAndKeepTheRequestList)
     EXPECT_EQ(workspace.ListBox5.size(), 1u);
 }
 
-TEST_F(OpeningCommands, AMissingEditorStillEmptiesTheRequestList)
+// An editor that cannot be started is told, naming the program, the page and
+// why; the page list's double-click still empties the request list.
+TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmptied)
 {
-    setEditorPathForTests(root + "/no such editor");
+    ASSERT_TRUE(QDir().mkpath(root + "/a folder"));
+    QFile plain(root + "/not executable");
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    struct Case {
+        QString program;
+        const char *reason;
+    };
+    const std::vector<Case> cases = {
+        {root + "/no such editor", "プログラムが見つかりません"},
+        {root + "/a folder", "プログラムを実行できません"},
+        {root + "/not executable", "プログラムを実行できません"},
+    };
+    const std::string page = workspace.KIJUNDIR + "/index.html";
+    for (const Case &c : cases) {
+        setEditorPathForTests(c.program);
+        for (void (*handler)(Workspace &) : {FileListBox1DblClick, ListBox4DblClick}) {
+            workspace.FileListBox1.assign({"index.html"});
+            workspace.ListBox4.assign({"index.html"});
+            workspace.ListBox5.assign({"x"});
+            try {
+                handler(workspace);
+                ADD_FAILURE() << c.program.toStdString() << " did not fail";
+            } catch (const CommandError &error) {
+                EXPECT_EQ(std::string(error.what()),
+                          "エディタ " + c.program.toStdString() + " で " + page + " を開けません。 "
+                              + c.reason + " ");
+            }
+            EXPECT_EQ(workspace.ListBox5.empty(), handler == FileListBox1DblClick);
+        }
+    }
+}
+
+// TAVLORI_EDITOR names the editor when it is set and not empty; its value is
+// a path, never a command line.
+TEST_F(OpeningCommands, TheEditorIsTakenFromTheEnvironment)
+{
+    const QString script = editorPath();
+    setEditorPathForTests(QString());
+    const QByteArray saved = qgetenv("TAVLORI_EDITOR");
+    const bool wasSet = qEnvironmentVariableIsSet("TAVLORI_EDITOR");
+    qputenv("TAVLORI_EDITOR", "");
+    const QString builtIn = editorPath();
+    EXPECT_FALSE(builtIn.isEmpty());
+    qputenv("TAVLORI_EDITOR", script.toUtf8());
+    EXPECT_EQ(editorPath(), script);
     workspace.FileListBox1.assign({"index.html"});
-    workspace.ListBox5.assign({"x"});
     FileListBox1DblClick(workspace);
-    EXPECT_TRUE(workspace.ListBox5.empty());
+    const std::optional<QStringList> arguments = editorArguments();
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.KIJUNDIR + "/index.html")}));
+
+    // A command line is one program name that does not exist.
+    qputenv("TAVLORI_EDITOR", (script + " --new-window").toUtf8());
+    EXPECT_THROW(FileListBox1DblClick(workspace), CommandError);
+    if (wasSet)
+        qputenv("TAVLORI_EDITOR", saved);
+    else
+        qunsetenv("TAVLORI_EDITOR");
+    EXPECT_EQ(editorPath(), wasSet && !saved.isEmpty() ? QString::fromLocal8Bit(saved) : builtIn);
+}
+
+// When the default program cannot open a row, the failure names the row and
+// says why.
+TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
+{
+    setUrlOpenerForTests([](const QUrl &) { return false; });
+    const std::string base = workspace.KIJUNDIR;
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(base)));
+    QFile existing(QString::fromStdString(base + "/old.html"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    workspace.ListBox3.assign({base + "/old.html", base + "/gone.html"});
+    workspace.ListBox5.assign({"http://example.com/a.html", "javascript:alert(1)"});
+    const auto failure = [](void (*handler)(Workspace &), Workspace &ws) -> std::string {
+        try {
+            handler(ws);
+        } catch (const CommandError &error) {
+            return error.what();
+        }
+        return {};
+    };
+    workspace.ListBox3.setCurrentIndex(0);
+    EXPECT_EQ(failure(ListBox3DblClick, workspace),
+              "既定のプログラムで " + base + "/old.html を開けません。 関連付けられたプログラムがないか、起動できません ");
+    workspace.ListBox3.setCurrentIndex(1);
+    EXPECT_EQ(failure(ListBox3DblClick, workspace),
+              "既定のプログラムで " + base + "/gone.html を開けません。 ファイルが見つかりません ");
+    workspace.ListBox5.setCurrentIndex(0);
+    EXPECT_EQ(failure(ListBox5DblClick, workspace),
+              "既定のプログラムで http://example.com/a.html を開けません。 ウェブブラウザを起動できません ");
+    // A refused row is never handed over, so nothing failed.
+    workspace.ListBox5.setCurrentIndex(1);
+    EXPECT_EQ(failure(ListBox5DblClick, workspace), "");
 }
 
 TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)

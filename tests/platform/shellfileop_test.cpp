@@ -162,7 +162,7 @@ TEST_F(ShellFileOperation, AFileInAReadOnlyFolderStays)
 TEST_F(ShellFileOperation, NoTrashFolderMeansTheItemStays)
 {
     writePage(site() + "/a.html", "keep me");
-    writePage(root_ + "/data/Trash", "a file where the trash folder would be");
+    writePage(trash(), "a file where the trash folder would be");
     RecordingShellUi ui;
 
     EXPECT_EQ(send({sitePath("a.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, &ui),

@@ -1,7 +1,9 @@
 #pragma once
 // A real site and a real trash in one temporary folder: HOME and
-// XDG_DATA_HOME point into it, so QFile::moveToTrash puts items into
-// <temp>/data/Trash and never into the user's own trash.
+// XDG_DATA_HOME point into it, so the trash is <temp>/data/Trash and never
+// the user's own. GLib reads both variables once per process, so they are set
+// once, before the first request; each test gets a folder of its own beside
+// them (root_) and starts with an empty trash.
 #include "platform/shellfileop.h"
 
 #include <QByteArray>
@@ -14,9 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <limits>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <tuple>
 #include <vector>
 
@@ -52,21 +56,33 @@ public:
     void error(const std::string &text) override { errors.push_back(text); }
 };
 
+// The folder holding HOME, XDG_DATA_HOME and every test's own folder.
+inline QString trashHomeRoot()
+{
+    static QTemporaryDir temp;
+    static const QString root = [] {
+        const QString path = QDir(temp.path()).canonicalPath();
+        QDir().mkpath(path + "/home");
+        QDir().mkpath(path + "/data");
+        qputenv("HOME", (path + "/home").toUtf8());
+        qputenv("XDG_DATA_HOME", (path + "/data").toUtf8());
+        return path;
+    }();
+    return root;
+}
+
 class TrashFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        const QString home = trashHomeRoot();
+        ASSERT_FALSE(home.isEmpty());
         ASSERT_TRUE(temp_.isValid());
+        std::error_code ignored;
+        std::filesystem::remove_all(trash().toStdString(), ignored);
         root_ = QDir(temp_.path()).canonicalPath();
         savedCurrent_ = QDir::currentPath();
-        savedHome_ = qgetenv("HOME");
-        savedDataHome_ = qgetenv("XDG_DATA_HOME");
-        hadDataHome_ = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-        ASSERT_TRUE(QDir().mkpath(root_ + "/home"));
-        ASSERT_TRUE(QDir().mkpath(root_ + "/data"));
         ASSERT_TRUE(QDir().mkpath(root_ + "/site"));
-        qputenv("HOME", (root_ + "/home").toUtf8());
-        qputenv("XDG_DATA_HOME", (root_ + "/data").toUtf8());
         // The program stands in the base folder, as the window makes it.
         ASSERT_TRUE(QDir::setCurrent(site()));
     }
@@ -74,18 +90,13 @@ protected:
     void TearDown() override
     {
         QDir::setCurrent(savedCurrent_);
-        qputenv("HOME", savedHome_);
-        if (hadDataHome_)
-            qputenv("XDG_DATA_HOME", savedDataHome_);
-        else
-            qunsetenv("XDG_DATA_HOME");
         // Let the temporary folder go even where a test made a folder read-only.
         QFile::setPermissions(site() + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                      | QFileDevice::ExeOwner);
     }
 
     QString site() const { return root_ + "/site"; }
-    QString trash() const { return root_ + "/data/Trash"; }
+    QString trash() const { return trashHomeRoot() + "/data/Trash"; }
     std::string sitePath(const QString &name) const { return (site() + "/" + name).toStdString(); }
 
     void writePage(const QString &path, const QByteArray &content = "<html></html>")
@@ -95,11 +106,17 @@ protected:
         file.write(content);
     }
 
+    // The names in a folder, sorted; a name that is not UTF-8 shows its
+    // stray bytes as U+FFFD.
     static QStringList entries(const QString &folder)
     {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
-                                          | QDir::System,
-                                      QDir::Name);
+        QStringList names;
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(folder.toStdString(), error), end;
+             !error && it != end; it.increment(error))
+            names.append(QString::fromStdString(it->path().filename().string()));
+        names.sort();
+        return names;
     }
     QStringList siteEntries() const { return entries(site()); }
     QStringList trashedFiles() const { return entries(trash() + "/files"); }
@@ -111,14 +128,12 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QTemporaryDir temp_;
+    // Made inside the same file system as the trash.
+    QTemporaryDir temp_{trashHomeRoot() + "/case-XXXXXX"};
     QString root_;
 
 private:
     QString savedCurrent_;
-    QByteArray savedHome_;
-    QByteArray savedDataHome_;
-    bool hadDataHome_ = false;
 };
 
 } // namespace tavlori::test

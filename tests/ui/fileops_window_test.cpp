@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QListView>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -151,14 +152,22 @@ private slots:
     }
 
     // "選択HTMLを削除" moves the pages the user selected, says how many, and
-    // shows the page list read again with nothing selected.
+    // shows the page list read again with nothing selected; the search
+    // column, whose rows stood beside the old rows, is emptied, and the moved
+    // pages leave the unrequested pages with their count.
     void selectedPagesGoToTheTrash()
     {
-        open({{"a.html", ""}, {"b.html", ""}, {"c.html", ""}});
+        open({{"a.html", "&&&"}, {"b.html", ""}, {"c.html", ""}});
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        Workspace &ws = window_->workspace();
+        QCOMPARE(rows(ws.ListBox3).size(), 3);
+        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("3"));
+        QCOMPARE(ws.ListBox1.size(), std::size_t(3));
         QListView *pages = window_->controls().FileListBox1;
         click(pages, 0);
         click(pages, 2, Qt::ControlModifier);
-        QCOMPARE(window_->workspace().FileListBox1.selectedCount(), std::size_t(2));
+        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(2));
+        recorder_.clear();
 
         QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
 
@@ -168,11 +177,15 @@ private slots:
         QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
         QCOMPARE(entries(trashPath() + "/info"),
                  (QStringList{"a.html.trashinfo", "c.html.trashinfo"}));
-        const Workspace &ws = window_->workspace();
         QCOMPARE(rows(ws.FileListBox1), QStringList{"b.html"});
         QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(0));
         QCOMPARE(pages->model()->rowCount(), 1);
         QVERIFY(pages->selectionModel()->selectedRows().isEmpty());
+        QVERIFY(ws.ListBox1.empty());
+        QCOMPARE(window_->controls().ListBox1->model()->rowCount(), 0);
+        QCOMPARE(rows(ws.ListBox3), QStringList{str(ws.resolve("b.html"))});
+        QCOMPARE(window_->controls().ListBox3->model()->rowCount(), 1);
+        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("1"));
         QCOMPARE(recorder_.beeps, 0);
     }
 
@@ -189,12 +202,32 @@ private slots:
         QVERIFY(entries(trashPath() + "/files").isEmpty());
     }
 
-    // A page gone behind the list's back: the other one moves, the item is
-    // named in a warning, the failure is told, and the list is not read again.
+    // A page gone behind the list's back: the others move, the item is named
+    // in a warning that stands over the progress window, which waits behind
+    // it; the failure is told with how many of how many moved, and the lists
+    // follow what moved.
     void aPageThatCannotBeMovedIsReported()
     {
-        open({{"a.html", ""}, {"b.html", ""}});
+        open({{"a.html", ""}, {"b.html", ""}, {"c.html", ""}});
         QVERIFY(QFile::remove(site("b.html")));
+        window_->workspace().ListBox1.assign({"found", "-", "found"});
+        window_->syncViews();
+        int progressAtError = -1;
+        bool progressVisible = false;
+        QWidget *progressOwner = nullptr;
+        ui::setDialogHook([&](const ui::DialogRequest &request) {
+            recorder_.requests.push_back(request);
+            if (auto *progress = qobject_cast<QProgressDialog *>(request.parent)) {
+                progressOwner = progress->parentWidget();
+                progressAtError = progress->value();
+                // Shown now, the progress window stays put behind the error,
+                // whose owner it is.
+                progress->show();
+                QApplication::processEvents();
+                progressVisible = progress->isVisible();
+            }
+            return 0;
+        });
 
         QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
 
@@ -202,18 +235,49 @@ private slots:
         QCOMPARE(recorder_.requests[0].icon, QMessageBox::Warning);
         QVERIFY2(recorder_.requests[0].text.contains("b.html"),
                  qPrintable(recorder_.requests[0].text));
+        // The warning's owner was the progress window, itself owned by the window.
+        QCOMPARE(progressOwner, window_.get());
+        QCOMPARE(progressAtError, 1); // the request stood still at the item that failed
+        QVERIFY(progressVisible);
         QCOMPARE(recorder_.requests[1].kind, DialogKind::Message);
-        QCOMPARE(recorder_.requests[1].text, QStringLiteral("ファイルの移動に失敗しました。"));
-        QCOMPARE(entries(trashPath() + "/files"), QStringList{"a.html"});
-        QCOMPARE(rows(window_->workspace().FileListBox1), (QStringList{"a.html", "b.html"}));
-        QCOMPARE(window_->controls().FileListBox1->model()->rowCount(), 2);
+        QCOMPARE(recorder_.requests[1].text,
+                 QStringLiteral("ファイルの移動に失敗しました。 (3 件中 2 件を移動しました)"));
+        QCOMPARE(recorder_.requests[1].parent, window_.get());
+        QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
+        QVERIFY(window_->workspace().FileListBox1.empty());
+        QCOMPARE(window_->controls().FileListBox1->model()->rowCount(), 0);
+        QVERIFY(window_->workspace().ListBox1.empty());
+    }
+
+    // A request that moved nothing changes no list.
+    void aRequestThatMovedNothingChangesNoList()
+    {
+        open({{"a.html", ""}, {"b.html", ""}});
+        Workspace &ws = window_->workspace();
+        ws.ListBox1.assign({"found", "-"});
+        ws.ListBox3.assign({site("a.html").toStdString()});
+        window_->syncViews();
+        QVERIFY(QFile::remove(site("a.html")));
+        QVERIFY(QFile::remove(site("b.html")));
+
+        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+
+        QCOMPARE(recorder_.requests.size(), std::size_t(3)); // a warning for each page, then the failure
+        QCOMPARE(messages().last(), QStringLiteral("ファイルの移動に失敗しました。"));
+        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(2));
+        QCOMPARE(rows(ws.ListBox1), (QStringList{"found", "-"}));
+        QCOMPARE(rows(ws.ListBox3), QStringList{site("a.html")});
     }
 
     // "不要なHTML削除" right after an investigation: every unrequested page is
     // offered in one confirmation; a row that resolves to the site folder
     // itself ("$" in the name) or to a file outside it ("..\" in the name,
     // after a letter: a name starting with "." is hidden and never listed)
-    // moves nothing. The list keeps its rows and the command ends with a beep.
+    // moves nothing. The rows of the pages that moved leave the list, its
+    // count follows, the page list is read again keeping the selected pages
+    // that are still there, and the search column is emptied; declined, no
+    // list changes. The command ends with a beep.
     void unrequestedPagesGoButNeverTheSiteOrAnOutsideFile_data()
     {
         QTest::addColumn<bool>("confirmed");
@@ -237,6 +301,14 @@ private slots:
         QVERIFY(unrequested.contains(site()));
         QVERIFY(unrequested.contains(str(ws.resolve("old.html"))));
         QCOMPARE(ws.ListBox3.selectedCount(), std::size_t(3));
+        // The user deselects one page of the page list.
+        QListView *pages = window_->controls().FileListBox1;
+        const int aRow = rowOf(ws.FileListBox1, "a.html");
+        click(pages, aRow, Qt::ControlModifier);
+        const QStringList selectedBefore = selectedPages();
+        QCOMPARE(selectedBefore.size(), 4);
+        const QStringList searchBefore = rows(ws.ListBox1);
+        QVERIFY(!searchBefore.isEmpty());
         recorder_.clear();
         std::vector<ui::DialogRequest> asked;
         ui::setDialogHook([&](const ui::DialogRequest &request) {
@@ -264,8 +336,24 @@ private slots:
         }
         QCOMPARE(entries(base_), (QStringList{"site", "x.html"}));
         QCOMPARE(contents(base_ + "/x.html"), QByteArray("outside"));
-        QCOMPARE(rows(ws.ListBox3), unrequested);
-        QCOMPARE(window_->controls().ListBox3->model()->rowCount(), 3);
+        if (confirmed) {
+            QStringList left = unrequested;
+            left.removeAll(str(ws.resolve("old.html")));
+            QCOMPARE(rows(ws.ListBox3), left);
+            QCOMPARE(window_->controls().ListBox3->model()->rowCount(), 2);
+            QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("2"));
+            QCOMPARE(rows(ws.FileListBox1), kept);
+            QStringList stillSelected = selectedBefore;
+            stillSelected.removeAll("old.html");
+            QCOMPARE(selectedPages(), stillSelected);
+            QCOMPARE(pages->selectionModel()->selectedRows().size(), stillSelected.size());
+            QVERIFY(ws.ListBox1.empty());
+        } else {
+            QCOMPARE(rows(ws.ListBox3), unrequested);
+            QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("3"));
+            QCOMPARE(selectedPages(), selectedBefore);
+            QCOMPARE(rows(ws.ListBox1), searchBefore);
+        }
         QCOMPARE(recorder_.beeps, 1);
     }
 
@@ -278,13 +366,14 @@ private slots:
         QCOMPARE(entries(site()), QStringList{"a.html"});
     }
 
-    // "フォルダの削除" from the directory list's menu acts on the highlighted
-    // row; afterwards the list is rebuilt from disk and the change of folder
-    // runs once (one missing-page report per search pass), also when the
-    // user declined or nothing could be moved.
+    // "フォルダの削除" from the directory list's menu acts on the row the user
+    // right-clicked, which the click highlights without entering it. When
+    // the folder moved, the directory list is rebuilt and the page list read
+    // again keeping its selection, the search column emptied; no change of
+    // folder runs. Declined, or nothing to move: no list changes.
     void folderFromTheContextMenu_data()
     {
-        QTest::addColumn<QString>("highlighted");
+        QTest::addColumn<QString>("pointed");
         QTest::addColumn<bool>("confirmed");
         QTest::addColumn<bool>("moved");
         QTest::newRow("subfolder") << "old" << true << true;
@@ -294,36 +383,39 @@ private slots:
     }
     void folderFromTheContextMenu()
     {
-        QFETCH(QString, highlighted);
+        QFETCH(QString, pointed);
         QFETCH(bool, confirmed);
         QFETCH(bool, moved);
         writeFile(site("old/x.html"), "");
-        open({{"a.html", ""}});
-        QVERIFY(QFile::link(site("nowhere"), site("gone.html")));
+        writeFile(site("other/y.html"), "");
+        open({{"a.html", ""}, {"b.html", ""}});
         ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
         list->rebuild();
         Workspace &ws = window_->workspace();
-        ws.ListBox3.append("stale"); // emptied by a change of folder
+        QCOMPARE(rows(ws.ListBox1), (QStringList{"-", "-"}));
+        ws.ListBox3.append("stale"); // emptied only by a change of folder
         window_->syncViews();
+        click(window_->controls().FileListBox1, 1, Qt::ControlModifier); // b.html deselected
         const QStringList entriesBefore = entries(site());
 
-        // A left click highlights the row; the right click opens the menu
-        // without moving the highlight.
-        int row = directoryRowOf(list, highlighted);
-        if (highlighted == "site")
+        // The highlight stands on another row; the right click moves it to
+        // the row pointed at and opens the menu there.
+        const int other = directoryRowOf(list, "other");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(other)).center());
+        QCOMPARE(list->currentRow(), other);
+        int row = directoryRowOf(list, pointed);
+        if (pointed == "site")
             row = list->directoryRow();
         QVERIFY(row >= 0);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
-        QCOMPARE(list->currentRow(), row);
-        QCOMPARE(str(ws.KIJUNDIR), site()); // a single click enters nothing
         ui::setMouseButtonsHook([] { return Qt::MouseButtons(Qt::RightButton); });
         QTest::mousePress(list->viewport(), Qt::RightButton, {},
-                          list->visualItemRect(list->item(0)).center());
+                          list->visualItemRect(list->item(row)).center());
         ui::setMouseButtonsHook({});
         QMenu *menu = window_->PopupMenu1();
         QVERIFY(menu->isVisible());
         QCOMPARE(list->currentRow(), row);
+        QCOMPARE(str(ws.KIJUNDIR), site()); // nothing entered
 
         QSignalSpy changes(list, &ui::DirectoryListBox::changed);
         recorder_.clear();
@@ -335,29 +427,29 @@ private slots:
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window_->N1()).center());
         QVERIFY(!menu->isVisible());
 
-        int confirmations = 0;
-        int missingPages = 0;
-        for (const ui::DialogRequest &request : asked) {
-            confirmations += request.kind == DialogKind::Confirm ? 1 : 0;
-            missingPages += request.kind == DialogKind::MissingPage ? 1 : 0;
+        QCOMPARE(int(asked.size()), pointed == "old" ? 1 : 0);
+        if (!asked.empty()) {
+            QCOMPARE(asked[0].kind, DialogKind::Confirm);
+            QCOMPARE(asked[0].text, QStringLiteral("'old' をごみ箱に移動しますか?"));
         }
-        QCOMPARE(confirmations, highlighted == "old" ? 1 : 0);
-        QCOMPARE(missingPages, 1);
-        QCOMPARE(changes.size(), 1);
-        QCOMPARE(int(asked.size()), confirmations + missingPages);
+        QCOMPARE(changes.size(), 0);
         QCOMPARE(str(ws.KIJUNDIR), site());
-        QVERIFY(ws.ListBox3.empty());
-        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "gone.html"}));
+        QCOMPARE(rows(ws.ListBox3), QStringList{"stale"});
+        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(selectedPages(), QStringList{"a.html"});
+        QCOMPARE(window_->controls().FileListBox1->selectionModel()->selectedRows().size(), 1);
         if (moved) {
-            QCOMPARE(entries(site()), (QStringList{"a.html", "gone.html"}));
+            QCOMPARE(entries(site()), (QStringList{"a.html", "b.html", "other"}));
             QCOMPARE(entries(trashPath() + "/files"), QStringList{"old"});
             QCOMPARE(entries(trashPath() + "/info"), QStringList{"old.trashinfo"});
             QVERIFY(QFileInfo::exists(trashPath() + "/files/old/x.html"));
             QCOMPARE(directoryRowOf(list, "old"), -1);
+            QVERIFY(ws.ListBox1.empty());
         } else {
             QCOMPARE(entries(site()), entriesBefore);
             QVERIFY(entries(trashPath() + "/files").isEmpty());
             QVERIFY(directoryRowOf(list, "old") > list->directoryRow());
+            QCOMPARE(rows(ws.ListBox1), (QStringList{"-", "-"}));
         }
         QCOMPARE(directoryRows(list).mid(list->directoryRow(), 1), QStringList{"site"});
     }
@@ -388,6 +480,38 @@ private slots:
         QCOMPARE(window_->controls().ListBox5->model()->rowCount(), 0);
         QVERIFY(opened_.empty());
         QCOMPARE(recorder_.count(DialogKind::StandardError), 0);
+    }
+
+    // An editor or a default program that cannot be started is told in an
+    // error dialog naming the program, the page and why; the page list's
+    // double-click still empties the request list.
+    void aProgramThatCannotStartIsTold()
+    {
+        open({{"index.html", "<a href=\"a.html\">a</a>"}, {"a.html", ""}});
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        Workspace &ws = window_->workspace();
+        QVERIFY(!ws.ListBox5.empty());
+        const QString editor = base_ + "/no editor here";
+        platform::setEditorPathForTests(editor);
+        platform::setUrlOpenerForTests([](const QUrl &) { return false; });
+        recorder_.clear();
+
+        doubleClick(window_->controls().FileListBox1, 0);
+
+        QCOMPARE(recorder_.requests.size(), std::size_t(1));
+        QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
+        QCOMPARE(recorder_.requests[0].text, "エディタ " + editor + " で " + site("a.html")
+                                                 + " を開けません。 プログラムが見つかりません ");
+        QVERIFY(ws.ListBox5.empty());
+
+        // The default program, for an unrequested page.
+        recorder_.clear();
+        const QString page = str(ws.ListBox3.row(0));
+        doubleClick(window_->controls().ListBox3, 0);
+        QCOMPARE(recorder_.requests.size(), std::size_t(1));
+        QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
+        QCOMPARE(recorder_.requests[0].text,
+                 "既定のプログラムで " + page + " を開けません。 関連付けられたプログラムがないか、起動できません ");
     }
 
     // Unrequested pages, request-list rows (also from the search column) and
@@ -520,6 +644,16 @@ private:
         window_ = openWindow(site());
         QVERIFY(window_);
         recorder_.clear();
+    }
+
+    QStringList selectedPages() const
+    {
+        QStringList out;
+        const RowList &pages = window_->workspace().FileListBox1;
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            if (pages.isSelected(i))
+                out.append(str(pages.row(i)));
+        return out;
     }
 
     QStringList messages() const

@@ -238,7 +238,7 @@ private slots:
         };
         row(wider, "ListBox3", {832, 536, 706, 279});
         row(wider, "ListBox5", {832, 48, 706, 464});
-        row(wider, "ListBox1", {735, 48, 182, 464});
+        row(wider, "ListBox1", {735, 48, 82, 464}); // keeps its designed width beside ListBox5
         row(wider, "SpeedButton1", {1344, 821, 187, 46});
         row(wider, "Label6", {25, 518, 261, 12});
         row(wider, "ListBox4", {8, 536, 241, 329});

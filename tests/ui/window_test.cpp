@@ -6,6 +6,7 @@
 #include "ui/directorylistbox.h"
 #include "ui/rowlistmodel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <QWheelEvent>
 
 using namespace tavlori;
 using namespace tavlori::test;
@@ -64,44 +66,37 @@ private slots:
         QCOMPARE(str(ws.Edit1), QStringLiteral("&&&Z"));
     }
 
-    // "▲" and "▼" move the page list and the search column by one row each,
-    // every move being only a request to the list.
+    // "▲" and "▼" move the page list by one row, a request to the list; the
+    // search column follows it to the same top row as far as its rows reach.
     void scrollButtons_data()
     {
         QTest::addColumn<int>("pages");
         QTest::addColumn<bool>("searched"); // a search pass has filled the search column
         QTest::addColumn<int>("current");   // focused row of the page list
-        QTest::addColumn<int>("pageTop");
-        QTest::addColumn<int>("searchTop");
+        QTest::addColumn<int>("top");
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("pageTopAfter");
         QTest::addColumn<int>("searchTopAfter");
         QTest::newRow("up: first row focused, scrolled down")
-            << 100 << true << 0 << 10 << 10 << "BitBtn3" << 10 << 10;
-        QTest::newRow("up: row 5 focused, both at the top")
-            << 100 << true << 5 << 0 << 0 << "BitBtn3" << 0 << 0;
-        QTest::newRow("up: only the search column scrolled")
-            << 100 << true << 5 << 0 << 3 << "BitBtn3" << 0 << 2;
-        QTest::newRow("up: both scrolled, never aligned")
-            << 100 << true << 5 << 10 << 7 << "BitBtn3" << 9 << 6;
-        QTest::newRow("down: from the top") << 100 << true << 5 << 0 << 0 << "BitBtn4" << 1 << 1;
+            << 100 << true << 0 << 10 << "BitBtn3" << 10 << 10;
+        QTest::newRow("up: row 5 focused, at the top") << 100 << true << 5 << 0 << "BitBtn3" << 0 << 0;
+        QTest::newRow("up: row 5 focused, scrolled") << 100 << true << 5 << 10 << "BitBtn3" << 9 << 9;
+        QTest::newRow("down: from the top") << 100 << true << 5 << 0 << "BitBtn4" << 1 << 1;
         QTest::newRow("down: last rows already shown")
-            << 100 << true << 0 << -1 << -1 << "BitBtn4" << -1 << -1;
-        QTest::newRow("down: fewer pages than shown")
-            << 5 << true << 0 << 0 << 0 << "BitBtn4" << 0 << 0;
-        QTest::newRow("down: one page") << 1 << true << 0 << 0 << 0 << "BitBtn4" << 0 << 0;
+            << 100 << true << 0 << -1 << "BitBtn4" << -1 << -1;
+        QTest::newRow("down: fewer pages than shown") << 5 << true << 0 << 0 << "BitBtn4" << 0 << 0;
+        QTest::newRow("down: one page") << 1 << true << 0 << 0 << "BitBtn4" << 0 << 0;
         QTest::newRow("down: empty search column")
-            << 100 << false << 0 << 0 << 0 << "BitBtn4" << 1 << 0;
-        QTest::newRow("up: no pages") << 0 << true << -1 << 0 << 0 << "BitBtn3" << 0 << 0;
-        QTest::newRow("down: no pages") << 0 << true << -1 << 0 << 0 << "BitBtn4" << 0 << 0;
+            << 100 << false << 0 << 0 << "BitBtn4" << 1 << 0;
+        QTest::newRow("up: no pages") << 0 << true << -1 << 0 << "BitBtn3" << 0 << 0;
+        QTest::newRow("down: no pages") << 0 << true << -1 << 0 << "BitBtn4" << 0 << 0;
     }
     void scrollButtons()
     {
         QFETCH(int, pages);
         QFETCH(bool, searched);
         QFETCH(int, current);
-        QFETCH(int, pageTop);
-        QFETCH(int, searchTop);
+        QFETCH(int, top);
         QFETCH(QString, button);
         QFETCH(int, pageTopAfter);
         QFETCH(int, searchTopAfter);
@@ -117,14 +112,13 @@ private slots:
         const int lastTop = pageView->verticalScrollBar()->maximum(); // last row at the bottom
         if (pages > 50)
             QVERIFY(lastTop > 20 && lastTop < pages - 20);
-        const auto place = [lastTop](int top) { return top < 0 ? lastTop : top; };
+        const auto place = [lastTop](int row) { return row < 0 ? lastTop : row; };
         if (current >= 0)
             pageView->selectionModel()->setCurrentIndex(pageView->model()->index(current, 0),
                                                         QItemSelectionModel::NoUpdate);
         QCOMPARE(window_->workspace().FileListBox1.currentIndex(), current);
-        pageView->verticalScrollBar()->setValue(place(pageTop));
-        searchView->verticalScrollBar()->setValue(place(searchTop));
-        QCOMPARE(window_->workspace().FileListBox1.topIndex(), place(pageTop));
+        pageView->verticalScrollBar()->setValue(place(top));
+        QCOMPARE(window_->workspace().FileListBox1.topIndex(), place(top));
 
         QTest::mouseClick(window_->findChild<QPushButton *>(button), Qt::LeftButton);
         QCOMPARE(pageView->verticalScrollBar()->value(), place(pageTopAfter));
@@ -133,8 +127,152 @@ private slots:
         QCOMPARE(window_->workspace().ListBox1.topIndex(), place(searchTopAfter));
     }
 
+    // Whatever moves the top row of the page list or of the search column
+    // moves the other one to the same top row.
+    void searchColumnStaysBesideItsPages_data()
+    {
+        QTest::addColumn<QString>("moved"); // the list the user moves
+        QTest::addColumn<QString>("how");
+        for (const char *list : {"FileListBox1", "ListBox1"}) {
+            for (const char *how : {"scroll bar", "wheel", "page down key", "selection into view"})
+                QTest::addRow("%s, %s", list, how) << QString::fromLatin1(list) << QString::fromLatin1(how);
+        }
+    }
+    void searchColumnStaysBesideItsPages()
+    {
+        QFETCH(QString, moved);
+        QFETCH(QString, how);
+        std::vector<std::pair<QByteArray, QByteArray>> files;
+        for (int i = 0; i < 200; ++i)
+            files.push_back({pageNamed(i), i % 3 == 0 ? "&&&" : ""});
+        open(files);
+        window_->DirectoryListBox1Change();
+        QApplication::processEvents();
+        auto *view = window_->findChild<QListView *>(moved);
+        QListView *pageView = window_->controls().FileListBox1;
+        QListView *searchView = window_->controls().ListBox1;
+        QCOMPARE(searchView->model()->rowCount(), 200);
+
+        if (how == "scroll bar") {
+            view->verticalScrollBar()->setValue(37);
+        } else if (how == "wheel") {
+            const QPoint at = view->viewport()->rect().center();
+            QWheelEvent wheel(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120 * 3),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view->viewport(), &wheel);
+        } else if (how == "page down key") {
+            view->setFocus();
+            view->selectionModel()->setCurrentIndex(view->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+            QTest::keyClick(view, Qt::Key_PageDown);
+            QTest::keyClick(view, Qt::Key_PageDown);
+        } else {
+            view->scrollTo(view->model()->index(150, 0));
+        }
+        QApplication::processEvents();
+
+        const int top = view->verticalScrollBar()->value();
+        QVERIFY2(top > 0, "the list did not move");
+        QCOMPARE(pageView->verticalScrollBar()->value(), top);
+        QCOMPARE(searchView->verticalScrollBar()->value(), top);
+        QCOMPARE(window_->workspace().FileListBox1.topIndex(), top);
+        QCOMPARE(window_->workspace().ListBox1.topIndex(), top);
+        // The rows side by side at the top belong together.
+        QCOMPARE(pageView->indexAt(QPoint(2, 2)).row(), top);
+        QCOMPARE(searchView->indexAt(QPoint(2, 2)).row(), top);
+    }
+
+    // Without a selected page and with an empty request list the
+    // investigation says so and changes nothing; with targets gathered
+    // before it runs.
+    void anInvestigationWithoutPagesOrTargetsChangesNothing()
+    {
+        open({{"a.html", "<a href=\"b.html\">b</a>"}, {"b.html", ""}, {"c.html", ""}});
+        Workspace &ws = window_->workspace();
+        auto *pages = window_->controls().FileListBox1;
+        pages->clearSelection();
+        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(0));
+        ws.ListBox3.append("kept");
+        window_->syncViews();
+
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+
+        QCOMPARE(recorder_.requests.size(), std::size_t(1));
+        QCOMPARE(recorder_.requests[0].kind, DialogKind::Message);
+        QCOMPARE(recorder_.requests[0].text, QStringLiteral("ファイルが選択されていません。"));
+        QCOMPARE(rows(ws.ListBox3), QStringList{"kept"});
+        QVERIFY(ws.ListBox1.empty());
+        QVERIFY(ws.Edit3.empty());
+        QCOMPARE(recorder_.beeps, 0);
+
+        // With targets gathered before, the pages are checked against them.
+        pages->selectionModel()->select(pages->model()->index(0, 0), QItemSelectionModel::Select);
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QVERIFY(!ws.ListBox5.empty());
+        pages->clearSelection();
+        recorder_.clear();
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QVERIFY(recorder_.requests.empty());
+        QCOMPARE(recorder_.beeps, 1);
+        QCOMPARE(rows(ws.ListBox3), (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
+    }
+
+    // Every list and field has its name for assistive technology, and the
+    // rows of the lists are read through the accessibility interface.
+    void listsAndFieldsAreReadableByAssistiveTechnology()
+    {
+        open({{"index.html", "&&& <a href=\"a.html\">a</a> <a href=\"gone.html\">g</a>"},
+              {"a.html", ""},
+              {"orphan.html", ""}});
+        site_->mkdir("sub");
+        window_->controls().DirectoryListBox1->rebuild();
+        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        const Workspace &ws = window_->workspace();
+        struct Named {
+            const char *control;
+            QString name;
+            const RowList *rows; // the rows the list shows, if it is a result list
+        };
+        const std::vector<Named> named = {
+            {"FileListBox1", "HTMLファイル", &ws.FileListBox1},
+            {"ListBox1", "検索結果", &ws.ListBox1},
+            {"ListBox2", "リンクしているのに存在していない", &ws.ListBox2},
+            {"ListBox4", "リンク切れHTML", &ws.ListBox4},
+            {"ListBox5", "分岐リクエスト集", &ws.ListBox5},
+            {"ListBox3", "リクエストされていないHTML", &ws.ListBox3},
+            {"Edit1", "検索", nullptr},
+            {"Edit2", "リクエスト数", nullptr},
+            {"Edit3", "リクエストされていないHTMLの数", nullptr},
+            {"DirectoryListBox1", "フォルダ", nullptr},
+            {"DriveComboBox1", "ドライブ", nullptr},
+        };
+        for (const Named &n : named) {
+            auto *widget = window_->findChild<QWidget *>(n.control);
+            QVERIFY2(widget, n.control);
+            QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(control, n.control);
+            QCOMPARE(widget->accessibleName(), n.name);
+            // Qt reads out a combo box's current text as its name on Unix (its
+            // label is told by relation), every other control by its own name.
+            if (!widget->inherits("QComboBox"))
+                QCOMPARE(control->text(QAccessible::Name), n.name);
+            QStringList shown;
+            if (n.rows) {
+                QVERIFY2(!n.rows->empty(), n.control);
+                for (int i = 0; i < control->childCount(); ++i)
+                    shown.append(control->child(i)->text(QAccessible::Name));
+                QCOMPARE(shown, rows(*n.rows));
+            }
+        }
+        // The folder rows are read the same way.
+        ui::DirectoryListBox *folders = window_->controls().DirectoryListBox1;
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(folders);
+        QCOMPARE(list->childCount(), folders->count());
+        QCOMPARE(list->child(folders->count() - 1)->text(QAccessible::Name), QStringLiteral("sub"));
+    }
+
     // Any press over the directory list opens its menu while the right
-    // button is down, at the cursor, without moving the highlight.
+    // button is down, at the cursor. The left and the right button highlight
+    // the row under the pointer (the right one without entering it).
     void contextMenu_data()
     {
         QTest::addColumn<int>("pressed");
@@ -169,8 +307,7 @@ private slots:
         QCOMPARE(menu->isVisible(), shown);
         if (shown)
             QCOMPARE(menu->pos(), cursor);
-        // Only the left button moves the highlight.
-        QCOMPARE(list->currentRow(), pressed == Qt::LeftButton ? other : highlighted);
+        QCOMPARE(list->currentRow(), pressed == Qt::MiddleButton ? highlighted : other);
         menu->hide();
         QCOMPARE(str(window_->workspace().KIJUNDIR), site_->path());
     }

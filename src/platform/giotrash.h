@@ -1,0 +1,26 @@
+#pragma once
+// Moving one item to the freedesktop trash through GIO, the library the Linux
+// desktops themselves trash with: it records the original path percent-encoded
+// in the item's .trashinfo, uses $topdir/.Trash-$uid on other volumes, and
+// works on the path's bytes, so names that are not UTF-8 are moved as well.
+//
+// This header names no GLib or Qt type, so that GLib's headers stay inside
+// giotrash.cpp and never meet Qt's keyword macros.
+#include <string>
+
+namespace tavlori::platform::gio {
+
+// Why GIO did not move an item.
+enum class Outcome {
+    Moved,
+    NotFound,         // nothing stands at the path
+    PermissionDenied, // the item or its folder may not be changed
+    Unavailable,      // no trash takes it (system-internal mount, no trash folder, ...)
+};
+
+// Moves the item at `path` (bytes as the file system holds them, relative to
+// the current directory or absolute) to the trash. Nothing is erased: on any
+// failure the item stays where it is, and `detail` gets GLib's own message.
+Outcome trash(const std::string &path, std::string &detail);
+
+} // namespace tavlori::platform::gio
