@@ -1,6 +1,5 @@
 #include "platform/listingexistence.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -24,6 +23,9 @@ constexpr int kMaxLinks = 40;
 // Names longer than this are refused by every file system whose listings
 // are read (ENAMETOOLONG), so they name nothing there.
 constexpr std::size_t kMaxName = 255;
+// Folder parts of paths remembered per pass; past this many, new ones are
+// walked every time.
+constexpr std::size_t kMaxPrefixes = 4096;
 // statfs's flag for a mount that refuses to follow symbolic links.
 constexpr unsigned long kNoSymFollow = 0x2000;
 #ifndef FS_CASEFOLD_FL
@@ -65,6 +67,29 @@ bool listingMatchesLookups(int fd, const struct statfs &fileSystem)
     return errno == ENOTTY || errno == EOPNOTSUPP || errno == EINVAL;
 }
 
+std::uint64_t hashName(std::string_view name)
+{
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    std::uint64_t hash = name.size() * kMultiplier;
+    std::size_t at = 0;
+    for (; at + 8 <= name.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name.data() + at, 8);
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 29;
+    }
+    if (at < name.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, name.data() + at, name.size() - at);
+        hash = (hash ^ word) * kMultiplier;
+    }
+    hash ^= hash >> 32;
+    hash *= kMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+std::uint16_t tagOf(std::uint64_t hash) { return static_cast<std::uint16_t>(hash >> 48); }
+
 } // namespace
 
 ListingExistence::ListingExistence(Reading reading) : reading_(reading)
@@ -76,9 +101,11 @@ void ListingExistence::clear()
 {
     nodes_.clear();
     entries_.clear();
+    slots_.clear();
     names_.clear();
     bodies_.clear();
     probed_.clear();
+    prefixes_.clear();
     nodes_.emplace_back(); // the root: its own parent, no name
     cwd_ = kNone;
     cwdKnown_ = false;
@@ -113,14 +140,26 @@ bool ListingExistence::isFile(std::string_view path)
 ListingExistence::Answer ListingExistence::walk(std::string_view path)
 {
     std::uint32_t current = 0;
-    if (path.front() != '/') {
+    int links = 0;
+    std::string_view text = path;
+    bool resumed = false;
+    const std::size_t cut = path.rfind('/');
+    if (cut != std::string_view::npos && cut + 1 < path.size()) {
+        const auto known = prefixes_.find(path.substr(0, cut + 1));
+        if (known != prefixes_.end()) {
+            current = known->second.node;
+            links = known->second.links;
+            text = path.substr(cut + 1);
+            resumed = true;
+        }
+    }
+    if (!resumed && path.front() != '/') {
         current = currentDirectory();
         if (current == kNone)
             return Answer::AskStat;
     }
     frames_.clear();
-    frames_.push_back({path, true});
-    int links = 0;
+    frames_.push_back({text, true});
     while (!frames_.empty()) {
         Frame &frame = frames_.back();
         const std::size_t start = frame.text.find_first_not_of('/');
@@ -135,8 +174,12 @@ ListingExistence::Answer ListingExistence::walk(std::string_view path)
         const bool final = lastOfText && frame.final;
         if (final && !rest.empty())
             return Answer::No; // ENOTDIR, or a folder
-        if (lastOfText)
+        if (lastOfText) {
+            if (frames_.size() == 1 && !resumed && prefixes_.size() < kMaxPrefixes)
+                prefixes_.try_emplace(std::string(path.substr(0, path.size() - frame.text.size() + start)),
+                                      Resume{current, links});
             frames_.pop_back();
+        }
         else
             frame.text = rest;
 
@@ -281,6 +324,7 @@ bool ListingExistence::readListing(int fd, std::uint32_t index)
                 entry.kind = Kind::Unknown;
                 break;
             }
+            entry.tag = tagOf(hashName(name));
             entries_.push_back(entry);
         }
         if (!fits) {
@@ -289,10 +333,21 @@ bool ListingExistence::readListing(int fd, std::uint32_t index)
             return false;
         }
     }
-    std::sort(entries_.begin() + first, entries_.end(),
-              [this](const Entry &a, const Entry &b) { return nameOf(a) < nameOf(b); });
-    nodes_[index].first = static_cast<std::uint32_t>(first);
-    nodes_[index].count = static_cast<std::uint32_t>(entries_.size() - first);
+    // A table at most half full: the slot of a name is its hash's low bits,
+    // the next slots after it when taken.
+    std::size_t size = 8;
+    while (size < 2 * (entries_.size() - first))
+        size *= 2;
+    const std::size_t slots = slots_.size();
+    slots_.resize(slots + size, kNone);
+    for (std::size_t i = first; i < entries_.size(); ++i) {
+        std::size_t slot = hashName(nameOf(entries_[i])) & (size - 1);
+        while (slots_[slots + slot] != kNone)
+            slot = (slot + 1) & (size - 1);
+        slots_[slots + slot] = static_cast<std::uint32_t>(i);
+    }
+    nodes_[index].slots = static_cast<std::uint32_t>(slots);
+    nodes_[index].mask = static_cast<std::uint32_t>(size - 1);
     return true;
 }
 
@@ -302,15 +357,22 @@ ListingExistence::Entry *ListingExistence::find(std::uint32_t index, std::string
     if (node.state == State::Listed) {
         if (name.size() > kMaxName)
             return nullptr;
-        const auto begin = entries_.begin() + node.first;
-        const auto end = begin + node.count;
-        const auto found = std::lower_bound(
-            begin, end, name, [this](const Entry &entry, std::string_view value) { return nameOf(entry) < value; });
-        return found != end && nameOf(*found) == name ? &*found : nullptr;
+        const std::uint64_t hash = hashName(name);
+        const std::uint16_t tag = tagOf(hash);
+        const std::uint32_t *const table = slots_.data() + node.slots;
+        for (std::uint32_t slot = hash & node.mask;; slot = (slot + 1) & node.mask) {
+            const std::uint32_t at = table[slot];
+            if (at == kNone)
+                return nullptr;
+            Entry &entry = entries_[at];
+            if (entry.tag == tag && entry.length == name.size() &&
+                std::memcmp(names_.data() + entry.name, name.data(), name.size()) == 0)
+                return &entry;
+        }
     }
     // Looked up one by one; a long name is left to stat, whose file system
     // may allow it.
-    static Entry askStat{0, 0, Kind::AskStat, kNone};
+    static Entry askStat{0, 0, Kind::AskStat, 0, kNone};
     if (name.size() > kMaxName)
         return &askStat;
     keyBuffer_.assign(reinterpret_cast<const char *>(&index), sizeof index);

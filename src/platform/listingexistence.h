@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -64,6 +65,7 @@ private:
         std::uint32_t name = 0;
         std::uint8_t length = 0;
         Kind kind = Kind::Unknown;
+        std::uint16_t tag = 0; // bits of the name's hash, to skip most comparisons
         // A folder's node, or a link's body in bodies_, once known.
         std::uint32_t ref = kNone;
     };
@@ -77,12 +79,23 @@ private:
         // Following a link here may be refused (sticky world-writable folder,
         // nosymfollow mount): such links are left to stat.
         bool linksAskStat = false;
-        // The sorted entries of a listed folder: entries_[first, first + count).
-        std::uint32_t first = 0;
-        std::uint32_t count = 0;
+        // A listed folder's hash table: slots_[slots, slots + mask + 1), each
+        // the index of an entry in entries_ or kNone.
+        std::uint32_t slots = 0;
+        std::uint32_t mask = 0;
         // The child made on the way to the current directory before this
         // folder was examined, so that its entry finds the same node.
         std::uint32_t madeChild = kNone;
+    };
+
+    // Where the walk stood before the last component of a path asked about.
+    struct Resume {
+        std::uint32_t node;
+        int links;
+    };
+    struct PrefixHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
     };
 
     struct Frame {
@@ -106,10 +119,15 @@ private:
     Reading reading_;
     std::vector<Node> nodes_;
     std::vector<Entry> entries_;
+    std::vector<std::uint32_t> slots_;
     std::string names_;
     std::deque<std::string> bodies_;
     // Names looked up one by one: key is the node's four bytes and the name.
     std::unordered_map<std::string, Entry> probed_;
+    // The folder part of paths asked about ("/site/sub/", "../site/"), each
+    // walked once per pass: the next path with the same folder part resumes
+    // there and looks up only its last component.
+    std::unordered_map<std::string, Resume, PrefixHash, std::equal_to<>> prefixes_;
     std::uint32_t cwd_ = kNone;
     bool cwdKnown_ = false;
     std::vector<Frame> frames_;

@@ -148,6 +148,7 @@ protected:
         folder("d");
         file("d/f.html");
         file("d/g");
+        link("d/lg", "g");
         folder("d/sub");
         file("d/sub/g");
         link("d/sub/up", "..");
@@ -180,13 +181,17 @@ protected:
         // c0 needs 41 links to reach f.html (one too many), c1 needs 40.
         for (int i = 0; i < 41; ++i)
             link("c" + std::to_string(i), i == 40 ? "f.html" : "c" + std::to_string(i + 1));
+        // e0 takes 40 links to reach d, whose link lg is then one too many;
+        // e1 takes 39.
+        for (int i = 0; i < 40; ++i)
+            link("e" + std::to_string(i), i == 39 ? "d" : "e" + std::to_string(i + 1));
     }
 
     const std::vector<std::string> components = {
         "f",     "f.html",  "F.html",  "F.HTML", "d",     "D",     "sub",   "g",      "only-upper",
         "fifo",  "sock",    "\xff\xfe.html",     "\xe3\x81",       std::string(255, 'n'), std::string(256, 'n'),
         "lf",    "ld",      "ldabs",   "lsub",   "ldang", "lloop1", "lself", "lroot",  "lslash",
-        "lslashf", "ldot",  "lfifo",   "lfdir",  "ldeep", "labove", "lvia", "c0",    "c1",     "up",
+        "lslashf", "ldot",  "lfifo",   "lfdir",  "ldeep", "labove", "lvia", "c0",    "c1",  "e0", "e1", "lg",  "up",
         "top",   ".",       "..",      "",       "missing"};
 };
 
