@@ -175,13 +175,15 @@ ListingExistence::Answer ListingExistence::walk(std::string_view path)
         if (final && !rest.empty())
             return Answer::No; // ENOTDIR, or a folder
         if (lastOfText) {
-            if (frames_.size() == 1 && !resumed && prefixes_.size() < kMaxPrefixes)
-                prefixes_.try_emplace(std::string(path.substr(0, path.size() - frame.text.size() + start)),
-                                      Resume{current, links});
+            // The last component of the path asked about: remember where
+            // its folder part led.
+            const std::size_t folderPart = path.size() - frame.text.size() + start;
+            if (frames_.size() == 1 && !resumed && folderPart > 0 && prefixes_.size() < kMaxPrefixes)
+                prefixes_.try_emplace(std::string(path.substr(0, folderPart)), Resume{current, links});
             frames_.pop_back();
-        }
-        else
+        } else {
             frame.text = rest;
+        }
 
         if (nodes_[current].state == State::Unexamined)
             examine(current);
