@@ -37,6 +37,40 @@ inline std::size_t findByLastByte(std::string_view text, std::string_view needle
     return npos;
 }
 
+// True when the `lower.size()` bytes at `p` spell `lower`, a text of small
+// ASCII letters, with any of its letters in either case. A byte folded by
+// setting bit 0x20 equals a small letter only when it is that letter or its
+// capital, so the test is exact for letters and matches nothing else.
+inline bool spellsFolded(const char *p, std::string_view lower)
+{
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        if ((static_cast<unsigned char>(p[i]) | 0x20u) != static_cast<unsigned char>(lower[i]))
+            return false;
+    }
+    return true;
+}
+
+// The first occurrence at or after `pos` of an attribute text `needle` (small
+// ASCII letters, then "="), its letters in any case: found by looking for the
+// "=" with memchr and comparing what stands before it.
+inline std::size_t findAttribute(std::string_view text, std::string_view needle, std::size_t pos)
+{
+    const std::string_view letters = needle.substr(0, needle.size() - 1);
+    const std::size_t head = letters.size();
+    if (pos > text.size() || text.size() - pos <= head)
+        return npos;
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    for (const char *p = begin + pos + head; p < end; ++p) {
+        p = static_cast<const char *>(std::memchr(p, '=', static_cast<std::size_t>(end - p)));
+        if (!p)
+            return npos;
+        if (spellsFolded(p - head, letters))
+            return static_cast<std::size_t>(p - head - begin);
+    }
+    return npos;
+}
+
 // The first occurrence of `needle` at or after `pos`, by the quickest means
 // for its shape.
 inline std::size_t find(std::string_view text, std::string_view needle, std::size_t pos)
@@ -57,8 +91,12 @@ inline std::size_t find(std::string_view text, std::string_view needle, std::siz
 class ForwardFinder
 {
 public:
-    ForwardFinder(std::string_view text, std::string_view needle)
-        : text_(text), needle_(needle)
+    enum class Letters { Exact, AnyCase };
+
+    // With Letters::AnyCase, `needle` is an attribute text (small ASCII
+    // letters, then "=") found with its letters in any case.
+    ForwardFinder(std::string_view text, std::string_view needle, Letters letters = Letters::Exact)
+        : text_(text), needle_(needle), anyCase_(letters == Letters::AnyCase)
     {
     }
 
@@ -70,7 +108,7 @@ public:
         if (searched_ && pos >= from_ && (found_ == npos || pos <= found_))
             return found_;
         from_ = pos;
-        found_ = scan::find(text_, needle_, pos);
+        found_ = anyCase_ ? findAttribute(text_, needle_, pos) : scan::find(text_, needle_, pos);
         searched_ = true;
         return found_;
     }
@@ -80,6 +118,7 @@ private:
     std::string_view needle_;
     std::size_t from_ = 0;
     std::size_t found_ = npos;
+    bool anyCase_ = false;
     bool searched_ = false;
 };
 
@@ -89,6 +128,53 @@ inline std::size_t skipPast(ForwardFinder &finder, std::size_t pos, std::size_t 
 {
     const std::size_t at = finder.next(pos);
     return at == npos ? pos : at + needleLength;
+}
+
+// The characters skipped between an attribute's "=" and its value: space,
+// tab, CR and LF (no other white space).
+inline bool isValueSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A value taken after an attribute text, and where the remaining text
+// starts after it.
+struct AttributeValue {
+    std::string_view value;
+    std::size_t rest;
+};
+
+// Takes the value of an attribute of the "src=", "href=" and "background="
+// kind whose "=" ends just before `pos`. After the spaces: a double quote, or
+// the end of the text, keeps the double-quote rule (everything through the
+// first double quote is dropped, the value runs to the next one; without one
+// the value is empty and nothing more is consumed); a single quote opens a
+// value that runs to the next single quote (without one the value is empty
+// and only the opening quote is consumed); anything else starts an unquoted
+// value that runs up to a space, tab, CR, LF or ">", which stays.
+inline AttributeValue takeValue(std::string_view text, std::size_t pos, ForwardFinder &quotes,
+                                ForwardFinder &apostrophes)
+{
+    std::size_t at = pos;
+    while (at < text.size() && isValueSpace(text[at]))
+        ++at;
+    if (at == text.size() || text[at] == '"') {
+        const std::size_t open = skipPast(quotes, pos, 1);
+        const std::size_t close = quotes.next(open);
+        if (close == npos)
+            return {std::string_view(), open};
+        return {text.substr(open, close - open), close + 1};
+    }
+    if (text[at] == '\'') {
+        const std::size_t close = apostrophes.next(at + 1);
+        if (close == npos)
+            return {std::string_view(), at + 1};
+        return {text.substr(at + 1, close - at - 1), close + 1};
+    }
+    std::size_t end = at;
+    while (end < text.size() && !isValueSpace(text[end]) && text[end] != '>')
+        ++end;
+    return {text.substr(at, end - at), end};
 }
 
 } // namespace tavlori::scan
