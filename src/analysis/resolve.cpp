@@ -107,10 +107,14 @@ void BToEn(std::string_view s, std::string_view kijundir, char sep, std::string 
     // The query and the fragment never name a file. Turning the other slash
     // into the separator moves no "#" or "?", so the link is cut first.
     std::string_view rest = s;
-    if (const auto cut = rest.find_first_of("#?"); cut != std::string_view::npos)
-        rest = rest.substr(0, cut);
-    thread_local std::string decodeScratch;
-    rest = decodePercentEscapes(rest, decodeScratch);
+    if (const auto hash = rest.find('#'); hash != std::string_view::npos)
+        rest = rest.substr(0, hash);
+    if (const auto query = rest.find('?'); query != std::string_view::npos)
+        rest = rest.substr(0, query);
+    if (holds(rest, '%')) {
+        thread_local std::string decodeScratch;
+        rest = decodePercentEscapes(rest, decodeScratch);
+    }
 
     // The target is the folder text, the separator, then the kept segments of
     // the link joined by the separator. Decoding makes no slash, so both

@@ -14,29 +14,6 @@ namespace tavlori::scan {
 
 inline constexpr std::size_t npos = std::string_view::npos;
 
-// The first occurrence of `needle` (not empty) at or after `pos`, found by
-// looking for its last byte with memchr and comparing what stands before it.
-// Fast when that byte is rare in the text, as "=" is for the attribute texts
-// ("href=", "src=", ...); string_view::find looks for the first byte, which
-// for those is a common letter.
-inline std::size_t findByLastByte(std::string_view text, std::string_view needle, std::size_t pos)
-{
-    const std::size_t head = needle.size() - 1;
-    if (pos > text.size() || text.size() - pos <= head)
-        return npos;
-    const char *const begin = text.data();
-    const char *const end = begin + text.size();
-    const char last = needle.back();
-    for (const char *p = begin + pos + head; p < end; ++p) {
-        p = static_cast<const char *>(std::memchr(p, last, static_cast<std::size_t>(end - p)));
-        if (!p)
-            return npos;
-        if (std::memcmp(p - head, needle.data(), head) == 0)
-            return static_cast<std::size_t>(p - head - begin);
-    }
-    return npos;
-}
-
 // True when the `lower.size()` bytes at `p` spell `lower`, a text of small
 // ASCII letters, with any of its letters in either case. A byte folded by
 // setting bit 0x20 equals a small letter only when it is that letter or its
@@ -52,7 +29,8 @@ inline bool spellsFolded(const char *p, std::string_view lower)
 
 // The first occurrence at or after `pos` of an attribute text `needle` (small
 // ASCII letters, then "="), its letters in any case: found by looking for the
-// "=" with memchr and comparing what stands before it.
+// "=" with memchr and comparing what stands before it. Fast because "=" is
+// rare in page text; a search for the first letter would stop at every "h".
 inline std::size_t findAttribute(std::string_view text, std::string_view needle, std::size_t pos)
 {
     const std::string_view letters = needle.substr(0, needle.size() - 1);
@@ -81,8 +59,6 @@ inline std::size_t find(std::string_view text, std::string_view needle, std::siz
         const void *hit = std::memchr(text.data() + pos, needle.front(), text.size() - pos);
         return hit ? static_cast<std::size_t>(static_cast<const char *>(hit) - text.data()) : npos;
     }
-    if (needle.size() > 1 && needle.back() == '=')
-        return findByLastByte(text, needle, pos);
     return text.find(needle, pos);
 }
 
