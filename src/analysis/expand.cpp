@@ -133,7 +133,7 @@ std::string KAKUTYO(std::string_view s)
 
 std::string_view KAKUTYO(std::string_view s, std::string &out)
 {
-    scan::ForwardFinder hrefs(s, kHrefEquals, scan::ForwardFinder::Letters::AnyCase);
+    scan::AttributeFinder hrefs(s, kHrefEquals);
     std::size_t rest = 0; // the front of the remaining text
     auto at = hrefs.next(rest);
     if (at == scan::npos)

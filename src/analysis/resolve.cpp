@@ -73,18 +73,97 @@ std::string_view decodePercentEscapes(std::string_view text, std::string &scratc
     return scratch;
 }
 
+// True when a segment of `text` (between separators, either slash counting)
+// is "." or "..". Most links hold none, and are then copied as they stand.
+bool holdsDotSegment(std::string_view text, char sep, char otherSlash)
+{
+    const auto isSlash = [&](std::size_t at) { return text[at] == sep || text[at] == otherSlash; };
+    for (auto dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1)) {
+        if (dot > 0 && !isSlash(dot - 1))
+            continue;
+        std::size_t end = dot + 1;
+        if (end < text.size() && text[end] == '.')
+            ++end;
+        if (end == text.size() || isSlash(end))
+            return true;
+    }
+    return false;
+}
+
+// Appends `text` to `target` with every `otherSlash` made `sep`.
+void appendConverted(std::string_view text, char sep, char otherSlash, std::string &target)
+{
+    const std::size_t start = target.size();
+    target.append(text);
+    for (std::size_t i = start; i < target.size(); ++i) {
+        if (target[i] == otherSlash)
+            target[i] = sep;
+    }
+}
+
+// `target` holds the folder text (its first `folderLength` bytes) and the
+// separator. Appends the segments of `text` (split at either slash) that
+// "." and ".." leave, joined by the separator: "." is dropped, ".." drops
+// the last kept segment or, with none kept, one level of the folder text.
+// While no segment is kept the target is the folder text and the separator,
+// so that level is taken off in place. Decoding makes no slash, so splitting
+// at either slash is splitting after conversion.
+void appendSegments(std::string_view text, char sep, char otherSlash, std::size_t folderLength,
+                    std::string &target)
+{
+    std::size_t kept = 0;
+    bool endsWithDots = false;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = start;
+        while (end < text.size() && text[end] != sep && text[end] != otherSlash)
+            ++end;
+        const std::string_view segment = text.substr(start, end - start);
+        endsWithDots = segment == "." || segment == "..";
+        if (segment == "..") {
+            if (kept > 1) {
+                target.resize(target.rfind(sep));
+                --kept;
+            } else if (kept == 1) {
+                target.resize(folderLength + 1);
+                kept = 0;
+            } else {
+                const auto lastSep = std::string_view(target.data(), folderLength).rfind(sep);
+                folderLength = lastSep == std::string_view::npos ? 0 : lastSep;
+                target.resize(folderLength);
+                target.append(1, sep);
+            }
+        } else if (segment != ".") {
+            if (kept > 0)
+                target.append(1, sep);
+            target.append(segment);
+            ++kept;
+        }
+        if (end == text.size())
+            break;
+        start = end + 1;
+    }
+    // A link ending in "." or ".." names a folder: its target ends with the
+    // separator (one, not two).
+    if (endsWithDots && kept > 0 && target.back() != sep)
+        target.append(1, sep);
+}
+
 } // namespace
 
 bool isExternalAddress(std::string_view s)
 {
     if (s.size() >= 2 && s[0] == '/' && s[1] == '/')
         return true;
-    if (s.empty() || !isAsciiLetter(s[0]))
+    // ":" is rare in relative links, so it is looked for first.
+    const auto colon = s.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(s[0]))
         return false;
-    std::size_t i = 1;
-    while (i < s.size() && isSchemeCharacter(s[i]))
-        ++i;
-    return i >= 2 && i < s.size() && s[i] == ':';
+    for (std::size_t i = 1; i < colon; ++i) {
+        if (!isSchemeCharacter(s[i]))
+            return false;
+    }
+    return true;
 }
 
 std::string BToEn(std::string_view s, std::string_view kijundir, char sep)
@@ -116,52 +195,17 @@ void BToEn(std::string_view s, std::string_view kijundir, char sep, std::string 
         rest = decodePercentEscapes(rest, decodeScratch);
     }
 
-    // The target is the folder text, the separator, then the kept segments of
-    // the link joined by the separator. Decoding makes no slash, so both
-    // slashes split the link as the separator would after conversion. While
-    // no segment is kept the target is the folder text and the separator, so
-    // a parent step then takes one level off the folder in place.
+    // The target is the folder text, the separator, then the link with the
+    // other slash turned into the separator and its "." and ".." segments
+    // worked out.
     const char otherSlash = sep == '\\' ? '/' : '\\';
     target.clear();
     target.reserve(kijundir.size() + 1 + rest.size());
     target.append(kijundir).append(1, sep);
-    std::size_t folderLength = kijundir.size();
-    std::size_t kept = 0;
-    bool endsWithDots = false;
-    std::size_t start = 0;
-    while (true) {
-        std::size_t end = start;
-        while (end < rest.size() && rest[end] != sep && rest[end] != otherSlash)
-            ++end;
-        const std::string_view segment = rest.substr(start, end - start);
-        endsWithDots = segment == "." || segment == "..";
-        if (segment == "..") {
-            if (kept > 1) {
-                target.resize(target.rfind(sep));
-                --kept;
-            } else if (kept == 1) {
-                target.resize(folderLength + 1);
-                kept = 0;
-            } else {
-                const auto lastSep = std::string_view(target.data(), folderLength).rfind(sep);
-                folderLength = lastSep == std::string_view::npos ? 0 : lastSep;
-                target.resize(folderLength);
-                target.append(1, sep);
-            }
-        } else if (segment != ".") {
-            if (kept > 0)
-                target.append(1, sep);
-            target.append(segment);
-            ++kept;
-        }
-        if (end == rest.size())
-            break;
-        start = end + 1;
-    }
-    // A link ending in "." or ".." names a folder: its target ends with the
-    // separator (one, not two).
-    if (endsWithDots && kept > 0 && target.back() != sep)
-        target.append(1, sep);
+    if (holdsDotSegment(rest, sep, otherSlash))
+        appendSegments(rest, sep, otherSlash, kijundir.size(), target);
+    else
+        appendConverted(rest, sep, otherSlash, target);
 
     // A "#" or "$" left in the path makes the target the folder that holds it.
     if (holds(target, '#') || holds(target, '$'))

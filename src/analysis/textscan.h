@@ -7,6 +7,7 @@
 // answer of its last search, so a delimiter that is far away (or absent) is
 // looked for once, not once per attribute: a whole scan stays linear.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -20,8 +21,29 @@ inline constexpr std::size_t npos = std::string_view::npos;
 // capital, so the test is exact for letters and matches nothing else.
 inline bool spellsFolded(const char *p, std::string_view lower)
 {
-    for (std::size_t i = 0; i < lower.size(); ++i) {
-        if ((static_cast<unsigned char>(p[i]) | 0x20u) != static_cast<unsigned char>(lower[i]))
+    // Eight and four bytes at a time: the small letters of `lower` have the
+    // bit set already, so they compare unchanged.
+    const char *q = lower.data();
+    std::size_t n = lower.size();
+    for (; n >= 8; p += 8, q += 8, n -= 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, p, 8);
+        std::memcpy(&b, q, 8);
+        if ((a | 0x2020202020202020ull) != b)
+            return false;
+    }
+    if (n >= 4) {
+        std::uint32_t a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, q, 4);
+        if ((a | 0x20202020u) != b)
+            return false;
+        p += 4;
+        q += 4;
+        n -= 4;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((static_cast<unsigned char>(p[i]) | 0x20u) != static_cast<unsigned char>(q[i]))
             return false;
     }
     return true;
@@ -63,18 +85,12 @@ inline std::size_t find(std::string_view text, std::string_view needle, std::siz
 }
 
 // Finds the first occurrence of one needle at or after a position, for
-// positions that never decrease between calls.
-class ForwardFinder
+// positions that never decrease between calls, with the search `Find`.
+template<std::size_t (*Find)(std::string_view, std::string_view, std::size_t)>
+class BasicForwardFinder
 {
 public:
-    enum class Letters { Exact, AnyCase };
-
-    // With Letters::AnyCase, `needle` is an attribute text (small ASCII
-    // letters, then "=") found with its letters in any case.
-    ForwardFinder(std::string_view text, std::string_view needle, Letters letters = Letters::Exact)
-        : text_(text), needle_(needle), anyCase_(letters == Letters::AnyCase)
-    {
-    }
+    BasicForwardFinder(std::string_view text, std::string_view needle) : text_(text), needle_(needle) {}
 
     // Index of the first occurrence starting at or after `pos`, or npos.
     std::size_t next(std::size_t pos)
@@ -84,7 +100,7 @@ public:
         if (searched_ && pos >= from_ && (found_ == npos || pos <= found_))
             return found_;
         from_ = pos;
-        found_ = anyCase_ ? findAttribute(text_, needle_, pos) : scan::find(text_, needle_, pos);
+        found_ = Find(text_, needle_, pos);
         searched_ = true;
         return found_;
     }
@@ -94,9 +110,14 @@ private:
     std::string_view needle_;
     std::size_t from_ = 0;
     std::size_t found_ = npos;
-    bool anyCase_ = false;
     bool searched_ = false;
 };
+
+// A delimiter, found exactly.
+using ForwardFinder = BasicForwardFinder<find>;
+// An attribute text (small ASCII letters, then "="), found with its letters
+// in any case.
+using AttributeFinder = BasicForwardFinder<findAttribute>;
 
 // "Delete everything up to and including the first `finder` needle": the new
 // front after it, or `pos` unchanged when there is none.
@@ -135,7 +156,8 @@ inline AttributeValue takeValue(std::string_view text, std::size_t pos, ForwardF
     while (at < text.size() && isValueSpace(text[at]))
         ++at;
     if (at == text.size() || text[at] == '"') {
-        const std::size_t open = skipPast(quotes, pos, 1);
+        // The first double quote from `pos` on is the one at `at`, if any.
+        const std::size_t open = at == text.size() ? pos : at + 1;
         const std::size_t close = quotes.next(open);
         if (close == npos)
             return {std::string_view(), open};
