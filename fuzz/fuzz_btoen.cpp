@@ -30,16 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string resolved = BToEn(link, kijundir, sep);
     check(resolved == naive::btoen(link, kijundir, sep, &by), "BToEn equals the literal steps", input);
 
-    // A result handed back by steps 1 and 2, and any result holding the base
+    // An external address or an anchor, and any result holding the base
     // folder, is its own target.
-    if (by == naive::ResolvedBy::Http || by == naive::ResolvedBy::Anchor)
+    if (by == naive::ResolvedBy::External || by == naive::ResolvedBy::Anchor)
         check(resolved == link && BToEn(resolved, kijundir, sep) == resolved,
               "an unchanged result resolves to itself", input);
     if (!kijundir.empty() && resolved.find(kijundir) != std::string::npos)
         check(BToEn(resolved, kijundir, sep) == resolved, "a result inside the base folder resolves to itself",
               input);
 
-    // A joined result takes the other slash only from the base folder itself.
+    check(isExternalAddress(link) == (by == naive::ResolvedBy::External), "external addresses agree", input);
+
+    // A joined result takes the other slash only from the base folder itself
+    // (an escaped slash stays escaped).
     if (by == naive::ResolvedBy::Joined && kijundir.find(other) == std::string::npos)
         check(resolved.find(other) == std::string::npos, "a joined result holds only the separator", input);
     return 0;

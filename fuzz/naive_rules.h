@@ -11,6 +11,60 @@ namespace tavlori::naive {
 
 inline constexpr auto npos = std::string::npos;
 
+// ---- Shared pieces ----------------------------------------------------------
+
+// The text with its ASCII capital letters made small; nothing else changes.
+inline std::string asciiLower(std::string text)
+{
+    for (char &c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// The first occurrence of an attribute text (written in small letters) with
+// its ASCII letters in any case.
+inline std::size_t findAnyCase(const std::string &text, const std::string &attribute)
+{
+    return asciiLower(text).find(attribute);
+}
+
+// Takes the value of a "src=", "href=" or "background=" attribute from the
+// front of `work` (which starts right after the "=") and deletes what the
+// value consumes.
+inline std::string takeValue(std::string &work)
+{
+    std::size_t i = 0;
+    while (i < work.size() && (work[i] == ' ' || work[i] == '\t' || work[i] == '\r' || work[i] == '\n'))
+        ++i;
+    if (i == work.size() || work[i] == '"') {
+        // Through the first double quote, then up to the next one.
+        std::size_t q = work.find('"');
+        if (q != npos)
+            work.erase(0, q + 1);
+        q = work.find('"');
+        const std::string value = q == npos ? std::string() : work.substr(0, q);
+        if (q != npos)
+            work.erase(0, q + 1);
+        return value;
+    }
+    work.erase(0, i);
+    if (work[0] == '\'') {
+        work.erase(0, 1);
+        const std::size_t q = work.find('\'');
+        if (q == npos)
+            return std::string();
+        const std::string value = work.substr(0, q);
+        work.erase(0, q + 1);
+        return value;
+    }
+    const std::size_t end = work.find_first_of(std::string(" \t\r\n>"));
+    const std::string value = work.substr(0, end);
+    work.erase(0, end == npos ? work.size() : end);
+    return value;
+}
+
 // ---- Range expansion ------------------------------------------------------
 
 struct Range
@@ -55,16 +109,10 @@ inline std::string kakutyo(const std::string &s)
     std::string rest = s;
     std::string out;
     std::size_t p;
-    while ((p = rest.find("href=")) != npos) {
+    while ((p = findAnyCase(rest, "href=")) != npos) {
         out += rest.substr(0, p);
         rest.erase(0, p + 5);
-        std::size_t q = rest.find('"');
-        if (q != npos)
-            rest.erase(0, q + 1);
-        q = rest.find('"');
-        std::string value = q == npos ? std::string() : rest.substr(0, q);
-        if (q != npos)
-            rest.erase(0, q + 1);
+        std::string value = takeValue(rest);
 
         // Range expansion: rest and done carry over from pattern to pattern.
         std::string rangeRest = value;
@@ -105,15 +153,9 @@ inline bool htmlFilter(const std::string &value)
 inline void quotedPass(std::string work, const std::string &attribute, std::vector<std::string> &values)
 {
     std::size_t p;
-    while ((p = work.find(attribute)) != npos) {
+    while ((p = findAnyCase(work, attribute)) != npos) {
         work.erase(0, p + attribute.size());
-        std::size_t q = work.find('"');
-        if (q != npos)
-            work.erase(0, q + 1);
-        q = work.find('"');
-        const std::string value = q == npos ? std::string() : work.substr(0, q);
-        if (q != npos)
-            work.erase(0, q + 1);
+        const std::string value = takeValue(work);
         if (htmlFilter(value))
             values.push_back(value);
     }
@@ -123,7 +165,7 @@ inline void mouseOverPass(std::string work, std::vector<std::string> &values)
 {
     const std::string attribute = "onmouseover=";
     std::size_t p;
-    while ((p = work.find(attribute)) != npos) {
+    while ((p = findAnyCase(work, attribute)) != npos) {
         work.erase(0, p + attribute.size());
         for (char delimiter : {'"', ',', '\''}) {
             const std::size_t q = work.find(delimiter);
@@ -150,8 +192,79 @@ inline std::vector<std::string> extract(const std::string &expanded)
 
 // ---- Link-target resolution -----------------------------------------------
 
-// Which step gave the result: 1-3 return the link text unchanged.
-enum class ResolvedBy { Http, Anchor, InsideBase, Joined };
+inline bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A URL scheme (a letter, then one or more letters, digits, "+", "-" or ".",
+// then ":") or "//" at the front.
+inline bool isExternal(const std::string &s)
+{
+    if (s.substr(0, 2) == "//")
+        return true;
+    const std::size_t colon = s.find(':');
+    if (colon == npos || colon < 2 || !isAsciiLetter(s[0]))
+        return false;
+    for (std::size_t i = 1; i < colon; ++i) {
+        const char c = s[i];
+        if (!isAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
+// Well-formed UTF-8 by the table of well-formed byte sequences: each
+// sequence's lead byte fixes its length and the range of its second byte.
+inline bool wellFormedUtf8(const std::string &text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        const unsigned lead = b(0);
+        std::size_t length;
+        unsigned low = 0x80, high = 0xBF;
+        if (lead <= 0x7F) {
+            length = 1;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0)
+                low = 0xA0;
+            if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0)
+                low = 0x90;
+            if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        if (length > 1 && (b(1) < low || b(1) > high))
+            return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (b(k) < 0x80 || b(k) > 0xBF)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+inline int hexDigit(char c)
+{
+    const std::string digits = "0123456789abcdef";
+    const std::size_t at = digits.find(asciiLower(std::string(1, c)));
+    return at == npos ? -1 : static_cast<int>(at);
+}
+
+// Which step gave the result: the first three return the link text unchanged.
+enum class ResolvedBy { External, Anchor, InsideBase, Joined };
 
 inline std::string btoen(std::string s, const std::string &kijundir, char sep, ResolvedBy *by = nullptr)
 {
@@ -159,8 +272,8 @@ inline std::string btoen(std::string s, const std::string &kijundir, char sep, R
         if (by)
             *by = how;
     };
-    if (s.find("http") != npos) {
-        set(ResolvedBy::Http);
+    if (isExternal(s)) {
+        set(ResolvedBy::External);
         return s;
     }
     if (!s.empty() && s[0] == '#') {
@@ -172,19 +285,72 @@ inline std::string btoen(std::string s, const std::string &kijundir, char sep, R
         return s;
     }
     set(ResolvedBy::Joined);
+
+    // The other slash becomes the separator.
     const char other = sep == '\\' ? '/' : '\\';
     std::size_t p;
     while ((p = s.find(other)) != npos)
         s[p] = sep;
-    if ((p = s.find('#')) != npos)
-        s = s.substr(0, p);
-    std::string d = kijundir;
-    const std::string parent = std::string("..") + sep;
-    while ((p = s.find(parent)) != npos) {
-        s.erase(0, p + 3);
-        const std::size_t last = d.rfind(sep);
-        d = last == npos ? std::string() : d.substr(0, last);
+
+    // Cut before the first "#" or "?".
+    const std::size_t hash = s.find('#');
+    const std::size_t query = s.find('?');
+    const std::size_t cut = hash < query ? hash : query;
+    if (cut != npos)
+        s = s.substr(0, cut);
+
+    // Percent escapes, one pass from the left; the escapes of "/", "\" and
+    // U+0000 stay.
+    std::string decoded;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == '%' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
+            const std::string escape = asciiLower(s.substr(i, 3));
+            if (escape != "%2f" && escape != "%5c" && escape != "%00") {
+                decoded += static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2]));
+                i += 3;
+                continue;
+            }
+        }
+        decoded += s[i];
+        ++i;
     }
+    if (wellFormedUtf8(decoded))
+        s = decoded;
+
+    // Dot segments.
+    std::vector<std::string> segments;
+    std::size_t from = 0;
+    while ((p = s.find(sep, from)) != npos) {
+        segments.push_back(s.substr(from, p - from));
+        from = p + 1;
+    }
+    segments.push_back(s.substr(from));
+    std::string d = kijundir;
+    std::vector<std::string> kept;
+    for (const std::string &segment : segments) {
+        if (segment == ".")
+            continue;
+        if (segment == "..") {
+            if (!kept.empty()) {
+                kept.pop_back();
+            } else {
+                const std::size_t last = d.rfind(sep);
+                d = last == npos ? std::string() : d.substr(0, last);
+            }
+            continue;
+        }
+        kept.push_back(segment);
+    }
+    if ((segments.back() == "." || segments.back() == "..") && (kept.empty() || !kept.back().empty()))
+        kept.push_back(std::string());
+    s.clear();
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (k > 0)
+            s += sep;
+        s += kept[k];
+    }
+
     const std::string j = d + sep + s;
     if (j.find('#') != npos || j.find('$') != npos)
         return j.substr(0, j.rfind(sep));

@@ -133,7 +133,7 @@ std::string KAKUTYO(std::string_view s)
 
 std::string_view KAKUTYO(std::string_view s, std::string &out)
 {
-    scan::ForwardFinder hrefs(s, kHrefEquals);
+    scan::AttributeFinder hrefs(s, kHrefEquals);
     std::size_t rest = 0; // the front of the remaining text
     auto at = hrefs.next(rest);
     if (at == scan::npos)
@@ -143,20 +143,14 @@ std::string_view KAKUTYO(std::string_view s, std::string &out)
     out.reserve(s.size() + s.size() / 8 + 64);
     std::string scratch;
     scan::ForwardFinder quotes(s, "\"");
+    scan::ForwardFinder apostrophes(s, "'");
     for (; at != scan::npos; at = hrefs.next(rest)) {
         out.append(s.substr(rest, at - rest));
-        rest = at + kHrefEquals.size();
-        // Whatever stands before the opening quote is dropped.
-        rest = scan::skipPast(quotes, rest, 1);
-        // The value runs to the next double quote; without one it is empty and
-        // nothing is consumed.
-        const auto close = quotes.next(rest);
-        std::string_view value;
-        if (close != scan::npos) {
-            value = s.substr(rest, close - rest);
-            rest = close + 1;
-        }
-        appendValue(out, expandRanges(value, scratch));
+        // "href=" in any letter case is consumed; the value and its quotes
+        // are written back as one lower-case href attribute per member.
+        const scan::AttributeValue taken = scan::takeValue(s, at + kHrefEquals.size(), quotes, apostrophes);
+        rest = taken.rest;
+        appendValue(out, expandRanges(taken.value, scratch));
     }
     out.append(s.substr(rest));
     return out;

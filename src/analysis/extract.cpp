@@ -9,11 +9,12 @@ namespace tavlori {
 
 namespace {
 
-// Where each attribute text stands in the text, in text order. Every one of
-// them ends with "=", a rare byte in page text, so one walk from "=" to "="
-// finds them all: a text ending at an "=" is one of them when the bytes before
-// that "=" spell it. No two of them end the same way, so an "=" ends at most
-// one, and an occurrence never holds another "=", so none is missed.
+// Where each attribute text stands in the text, in text order, its letters
+// in any case. Every one of them ends with "=", a rare byte in page text, so
+// one walk from "=" to "=" finds them all: a text ending at an "=" is one of
+// them when the bytes before that "=" spell it. No two of them end with the
+// same letter, so the letter before an "=" names the only candidate, and an
+// occurrence never holds another "=", so none is missed.
 struct AttributePositions {
     std::vector<std::size_t> src, mouseOver, href, background;
 
@@ -29,16 +30,35 @@ struct AttributePositions {
             p = static_cast<const char *>(std::memchr(p, '=', static_cast<std::size_t>(end - p)));
             if (!p)
                 break;
-            const std::string_view before(begin, static_cast<std::size_t>(p - begin));
-            if (before.ends_with("src"))
-                src.push_back(before.size() - 3);
-            else if (before.ends_with("href"))
-                href.push_back(before.size() - 4);
-            else if (before.ends_with("onmouseover"))
-                mouseOver.push_back(before.size() - 11);
-            else if (before.ends_with("background"))
-                background.push_back(before.size() - 10);
+            const auto before = static_cast<std::size_t>(p - begin);
+            if (before < 3)
+                continue;
+            switch (static_cast<unsigned char>(p[-1]) | 0x20u) {
+            case 'c':
+                record(src, p, before, "src");
+                break;
+            case 'f':
+                record(href, p, before, "href");
+                break;
+            case 'r':
+                record(mouseOver, p, before, "onmouseover");
+                break;
+            case 'd':
+                record(background, p, before, "background");
+                break;
+            default:
+                break;
+            }
         }
+    }
+
+private:
+    // Records the start of `name` when it stands just before the "=" at `equals`.
+    static void record(std::vector<std::size_t> &positions, const char *equals, std::size_t before,
+                       std::string_view name)
+    {
+        if (before >= name.size() && scan::spellsFolded(equals - name.size(), name))
+            positions.push_back(before - name.size());
     }
 };
 
@@ -51,23 +71,20 @@ std::size_t nextAt(const std::vector<std::size_t> &positions, std::size_t &next,
     return next < positions.size() ? positions[next] : scan::npos;
 }
 
-// One pass for an attribute whose value stands between the next two double
-// quotes after the attribute text: "src=", "href=", "background=".
-void quotedPass(std::string_view text, const std::vector<std::size_t> &attributes,
-                std::size_t attributeLength, const std::function<void(std::string_view)> &sink)
+// One pass for an attribute whose value is double-quoted, single-quoted or
+// unquoted: "src=", "href=", "background=".
+void valuePass(std::string_view text, const std::vector<std::size_t> &attributes,
+               std::size_t attributeLength, const std::function<void(std::string_view)> &sink)
 {
     scan::ForwardFinder quotes(text, "\"");
+    scan::ForwardFinder apostrophes(text, "'");
     std::size_t rest = 0;
     std::size_t next = 0;
     for (auto at = nextAt(attributes, next, rest); at != scan::npos; at = nextAt(attributes, next, rest)) {
-        rest = scan::skipPast(quotes, at + attributeLength, 1);
-        const auto close = quotes.next(rest);
-        if (close == scan::npos)
-            continue; // the value is empty
-        const std::string_view value = text.substr(rest, close - rest);
-        rest = close + 1;
-        if (isHtmlLink(value))
-            sink(value);
+        const scan::AttributeValue taken = scan::takeValue(text, at + attributeLength, quotes, apostrophes);
+        rest = taken.rest;
+        if (isHtmlLink(taken.value))
+            sink(taken.value);
     }
 }
 
@@ -110,10 +127,10 @@ void extractLinks(std::string_view expanded, const std::function<void(std::strin
     // buffers are kept from page to page.
     thread_local AttributePositions at;
     at.find(expanded);
-    quotedPass(expanded, at.src, 4, sink);
+    valuePass(expanded, at.src, 4, sink);
     mouseOverPass(expanded, at.mouseOver, sink);
-    quotedPass(expanded, at.href, 5, sink);
-    quotedPass(expanded, at.background, 11, sink);
+    valuePass(expanded, at.href, 5, sink);
+    valuePass(expanded, at.background, 11, sink);
 }
 
 } // namespace tavlori

@@ -1,6 +1,7 @@
 #pragma once
 // Link extraction: the values of src=, onmouseover=, href= and background=
-// taken from an expanded page text, in pass order.
+// (their names in any letter case) taken from an expanded page text, in pass
+// order.
 #include <functional>
 #include <string_view>
 

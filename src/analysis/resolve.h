@@ -15,6 +15,12 @@ inline constexpr char kNativeSeparator = kWindowsSeparator;
 inline constexpr char kNativeSeparator = kPosixSeparator;
 #endif
 
+// True when `s` is an external address: it starts with a URL scheme (an ASCII
+// letter, one or more ASCII letters, digits, "+", "-" or ".", then ":"; so
+// "C:" is a drive, not a scheme) or with "//". Such a link is its own target
+// and names no file of the folder.
+bool isExternalAddress(std::string_view s);
+
 // Resolves link text `s` against the base folder `kijundir`, with `sep` as the
 // path separator (the other slash is turned into it).
 std::string BToEn(std::string_view s, std::string_view kijundir, char sep = kNativeSeparator);

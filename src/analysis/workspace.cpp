@@ -4,6 +4,7 @@
 #include "analysis/extract.h"
 #include "analysis/listing.h"
 #include "analysis/pagetext.h"
+#include "analysis/textset.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -84,42 +85,6 @@ inline unsigned char foldAscii(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
-std::uint64_t load8(const char *p)
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-std::uint64_t finalMix(std::uint64_t h)
-{
-    h ^= h >> 32;
-    h *= 0xd6e8feb86659fd93ull;
-    h ^= h >> 32;
-    return h;
-}
-
-// Eight bytes at a time, each word multiplied and folded into the state.
-std::uint64_t hashBytes(std::string_view s)
-{
-    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ s.size();
-    const char *p = s.data();
-    std::size_t n = s.size();
-    auto mix = [&h](std::uint64_t word) {
-        word *= 0x9fb21c651e98df25ull;
-        word ^= word >> 29;
-        h = (h ^ word) * 0xbf58476d1ce4e5b9ull;
-    };
-    for (; n >= 8; p += 8, n -= 8)
-        mix(load8(p));
-    if (n > 0) {
-        std::uint64_t tail = 0;
-        std::memcpy(&tail, p, n);
-        mix(tail);
-    }
-    return finalMix(h);
-}
-
 std::uint64_t hashText(std::string_view s, bool caseBlind)
 {
     if (!caseBlind)
@@ -130,16 +95,6 @@ std::uint64_t hashText(std::string_view s, bool caseBlind)
     for (const char c : s)
         h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
     return finalMix(h);
-}
-
-// A hint that `p` will be read soon; nothing where the compiler offers none.
-inline void prefetch(const void *p)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
 }
 
 bool equalCaseBlind(std::string_view a, std::string_view b)
@@ -264,130 +219,6 @@ private:
     std::uint64_t revision_ = 0;
     std::string builtFor_;
     bool valid_ = false;
-};
-
-// The link texts L5ADD has met since the request list and KIJUNDIR last
-// changed. BToEn is a function of the link text and KIJUNDIR alone, and a
-// target stays in the request list until the list is emptied, so a link text
-// met before needs neither resolving nor looking up again. Most links repeat
-// (navigation, nearby pages), so this is the common case: one hash and one
-// probe. The texts lie end to end in one arena; a slot holds the upper half
-// of the hash, so a probe rarely reads a text it does not match.
-class TextSet {
-public:
-    void clear()
-    {
-        slots_.clear();
-        blocks_.clear();
-        used_ = 0;
-    }
-
-    bool contains(std::string_view key, std::uint64_t hash) const
-    {
-        if (slots_.empty())
-            return false;
-        const std::uint32_t tag = tagOf(hash);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Slot &slot = slots_[i];
-            if (slot.at == kEmpty)
-                return false;
-            if (slot.tag == tag && keyAt(slot.at) == key)
-                return true;
-        }
-    }
-
-    // Hints for a lookup of `hash` a little later: first its home slot, then,
-    // once that slot is at hand, the key it points to when the tags agree.
-    // A set that changes in between only makes a hint useless.
-    void prefetchSlot(std::uint64_t hash) const
-    {
-        if (!slots_.empty())
-            prefetch(&slots_[hash & (slots_.size() - 1)]);
-    }
-
-    void prefetchKey(std::uint64_t hash) const
-    {
-        if (slots_.empty())
-            return;
-        const Slot &slot = slots_[hash & (slots_.size() - 1)];
-        if (slot.at != kEmpty && slot.tag == tagOf(hash))
-            prefetch(blocks_[slot.at >> kBlockBits].data() + (slot.at & (kBlockSize - 1)));
-    }
-
-    // Adds a key that is not in the set. A key that does not fit is left
-    // out: it is then resolved and looked up each time, as without the set.
-    void insert(std::string_view key, std::uint64_t hash)
-    {
-        const std::size_t stored = kLengthBytes + key.size();
-        if (stored > kBlockSize)
-            return;
-        if (blocks_.empty() || blocks_.back().size() + stored > kBlockSize) {
-            if (blocks_.size() >= kMaxBlocks)
-                return;
-            blocks_.emplace_back();
-            blocks_.back().reserve(kBlockSize);
-        }
-        if ((used_ + 1) * 4 > slots_.size() * 3)
-            grow();
-        std::string &block = blocks_.back();
-        Slot slot;
-        slot.tag = tagOf(hash);
-        slot.at = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block.size());
-        const auto length = static_cast<std::uint16_t>(key.size());
-        block.append(reinterpret_cast<const char *>(&length), kLengthBytes).append(key);
-        place(slot, hash);
-        ++used_;
-    }
-
-private:
-    // The keys stand in blocks of 1 MiB, each key after its length in two
-    // bytes; a slot addresses it by block number and offset in 32 bits.
-    // Blocks never move, so the set grows without copying the keys.
-    static constexpr std::size_t kLengthBytes = 2;
-    static constexpr unsigned kBlockBits = 20;
-    static constexpr std::size_t kBlockSize = std::size_t(1) << kBlockBits;
-    static constexpr std::size_t kMaxBlocks = (std::size_t(1) << (32 - kBlockBits)) - 1;
-    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
-
-    struct Slot {
-        std::uint32_t tag = 0;
-        std::uint32_t at = kEmpty; // block number and offset of the key's length
-    };
-
-    static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
-
-    std::string_view keyAt(std::uint32_t at) const
-    {
-        const std::string &block = blocks_[at >> kBlockBits];
-        const std::size_t offset = at & (kBlockSize - 1);
-        std::uint16_t length;
-        std::memcpy(&length, block.data() + offset, kLengthBytes);
-        return std::string_view(block).substr(offset + kLengthBytes, length);
-    }
-
-    void place(const Slot &slot, std::uint64_t hash)
-    {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = hash & mask;
-        while (slots_[i].at != kEmpty)
-            i = (i + 1) & mask;
-        slots_[i] = slot;
-    }
-
-    void grow()
-    {
-        std::vector<Slot> old = std::move(slots_);
-        slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
-        for (const Slot &slot : old) {
-            if (slot.at != kEmpty)
-                place(slot, hashBytes(keyAt(slot.at)));
-        }
-    }
-
-    std::vector<Slot> slots_; // open addressing, power-of-two size, at most 3/4 full
-    std::vector<std::string> blocks_;
-    std::size_t used_ = 0;
 };
 
 } // namespace
@@ -624,6 +455,11 @@ void Workspace::UNLINK(const std::string &F, std::string_view S)
 
 void Workspace::unlinkResolved(const std::string &F, std::string_view S, const std::string &T)
 {
+    // An external address is registered as written but names no file here:
+    // it is neither tested nor listed. The link text decides, not the target:
+    // a joined target may start like one ("//page.htm" under an empty base).
+    if (isExternalAddress(S))
+        return;
     if (files_.isFile(T))
         return;
     if (S == "#TOP")
@@ -632,14 +468,16 @@ void Workspace::unlinkResolved(const std::string &F, std::string_view S, const s
     bool broken = !indexes_->missingResolved.contains(ListBox2, T);
     if (!S.empty() && S.front() == '#') {
         // The holding page is read again for this test alone, whatever the
-        // step above found.
+        // step above found. The anchor is named by name="N" or id="N".
         const std::string_view page = readPage(pagePath(F));
+        const std::string_view name = S.substr(1);
         std::string anchor;
-        anchor.reserve(S.size() + 7);
-        anchor += "name=\"";
-        anchor += S.substr(1);
-        anchor += '"';
-        if (page.find(anchor) != std::string::npos)
+        anchor.reserve(name.size() + 7);
+        const auto names = [&](std::string_view attribute) {
+            anchor.assign(attribute).append(name).append(1, '"');
+            return page.find(anchor) != std::string_view::npos;
+        };
+        if (names("name=\"") || names("id=\""))
             broken = false;
     }
     if (broken) {

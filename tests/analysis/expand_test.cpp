@@ -65,14 +65,16 @@ TEST(KAKUTYO, RewritesHrefValues)
         {R"(<a href="">)", R"(<a  href="" >)"},
         {R"(<a class="x" href="a.htm">)", R"(<a class="x"  href="a.htm" >)"},
         {R"(<a href= "a.htm" title="t">)", R"(<a  href="a.htm"  title="t">)"},
-        {R"(<A HREF="up.htm">)", R"(<A HREF="up.htm">)"},
+        {R"(<A HREF="up.htm">)", R"(<A  href="up.htm" >)"},
         {R"(<a href = "a.htm">)", R"(<a href = "a.htm">)"},
         {R"(<a href="myhref.htm">)", R"(<a myhref.htm>)"},
         {R"(<a href="href.htm">)", R"(<a  href="href.htm" >)"},
-        {R"(<a href=next.htm>Next <img src="b.gif"> <a href="c.htm">)", R"(<a  href="b.gif" > <a  href="c.htm" >)"},
-        {R"(<a href=next.htm>Next)", R"(<a  href="" next.htm>Next)"},
+        {R"(<a href=next.htm>Next <img src="b.gif"> <a href="c.htm">)",
+         R"(<a  href="next.htm" >Next <img src="b.gif"> <a  href="c.htm" >)"},
+        {R"(<a href=next.htm>Next)", R"(<a  href="next.htm" >Next)"},
         {R"(<a href="a.htm)", R"(<a  href="" a.htm)"},
-        {R"(<a onclick="location.href='x.htm'" href="y.htm">)", R"(<a onclick="location. href=y.htm">)"},
+        // The "href=" inside the script takes the single-quoted value.
+        {R"(<a onclick="location.href='x.htm'" href="y.htm">)", R"(<a onclick="location. href="x.htm" "  href="y.htm" >)"},
         {"a text without the attribute", "a text without the attribute"},
         {"", ""},
     });
@@ -80,11 +82,76 @@ TEST(KAKUTYO, RewritesHrefValues)
 
 TEST(KAKUTYO, AttributesWithoutAnyQuoteAfterThem)
 {
-    // No double quote anywhere after the first href=: every value is empty and
-    // only "href=" itself is consumed.
+    // No double quote anywhere after the first href=: every value is unquoted
+    // and runs to the next space, which stays.
     expectExpands({
-        {"href=a href=b href=c", R"( href="" a  href="" b  href="" c)"},
-        {R"(x="1" href=a href=b)", R"(x="1"  href="" a  href="" b)"},
+        {"href=a href=b href=c", R"( href="a"   href="b"   href="c" )"},
+        {R"(x="1" href=a href=b)", R"(x="1"  href="a"   href="b" )"},
+    });
+}
+
+TEST(KAKUTYO, FindsHrefInAnyLetterCaseAndWritesItBackInLowerCase)
+{
+    expectExpands({
+        {R"(<A HREF="up.htm">)", R"(<A  href="up.htm" >)"},
+        {R"(<a Href="a.htm">)", R"(<a  href="a.htm" >)"},
+        {R"(<a hReF='a.htm'>)", R"(<a  href="a.htm" >)"},
+        {R"(<a HREF=a.htm>)", R"(<a  href="a.htm" >)"},
+        {R"(LOCATION.HREF="x.htm")", R"(LOCATION. href="x.htm" )"},
+        {R"(<a HREF="p.htm&&&q.htm">)", R"(<a  href="p.htm" href="q.htm">)"},
+        // The test for "href" inside the value stays case-sensitive.
+        {R"(<a href="myHREF.htm">)", R"(<a  href="myHREF.htm" >)"},
+        {R"(<a HREF="myhref.htm">)", R"(<a myhref.htm>)"},
+        // Only the ASCII letters of "href" fold; anything else is no match.
+        {R"(<a hre f="x">)", R"(<a hre f="x">)"},
+        {"<a href\t=\"x\">", "<a href\t=\"x\">"},
+        {R"(<a ｈｒｅｆ="x">)", R"(<a ｈｒｅｆ="x">)"},
+        {"<a hre\x06=\"x\">", "<a hre\x06=\"x\">"},
+        {"<a \xC8REF=\"x\">", "<a \xC8REF=\"x\">"},
+    });
+}
+
+TEST(KAKUTYO, SingleQuotedAndUnquotedValues)
+{
+    const auto upper = rangeNames('A', "");
+    auto snd = upper;
+    snd.front() = "snd/A.wav";
+    expectExpands({
+        {R"(<a href='g.html'>)", R"(<a  href="g.html" >)"},
+        {R"(<a href=h.html>)", R"(<a  href="h.html" >)"},
+        {R"(<a href=h.html title=x>)", R"(<a  href="h.html"  title=x>)"},
+        {"<a href=a.htm\tb>", "<a  href=\"a.htm\" \tb>"},
+        {"<a href=a.htm\r\nb>", "<a  href=\"a.htm\" \r\nb>"},
+        // Space, tab, CR and LF after the "=" are skipped before any form.
+        {"<a href= \t\r\n\"a.htm\">", R"(<a  href="a.htm" >)"},
+        {"<a href= \t'a.htm'>", R"(<a  href="a.htm" >)"},
+        {"<a href=\n  a.htm>", R"(<a  href="a.htm" >)"},
+        // No other white space is skipped: the value is unquoted and runs to ">".
+        {"<a href=\f\"a.htm\">", "<a  href=\"\f\"a.htm\"\" >"},
+        {"<a href=\u00A0\"a.htm\">", "<a  href=\"\u00A0\"a.htm\"\" >"},
+        {"<a href=\u3000\"a.htm\">", "<a  href=\"\u3000\"a.htm\"\" >"},
+        // A single quote without its closing one: an empty value, and only the
+        // opening quote is consumed.
+        {R"(<a href='a.htm>)", R"(<a  href="" a.htm>)"},
+        {R"(<a href='a.htm href="b.htm">)", R"(<a  href="" a.htm  href="b.htm" >)"},
+        // Double quotes inside a single-quoted or unquoted value are text.
+        {R"(<a href='it"s.htm'>)", R"(<a  href="it"s.htm" >)"},
+        {R"(<a href=a"b.htm>)", R"(<a  href="a"b.htm" >)"},
+        // An empty unquoted value; ">" is not consumed.
+        {R"(<a href=>)", R"(<a  href="" >)"},
+        {R"(<a href=''>)", R"(<a  href="" >)"},
+        // At the end of the text the double-quote rule holds: an empty value,
+        // and the spaces after "=" stay.
+        {"href=", R"( href="" )"},
+        {"href=  ", R"( href=""   )"},
+        // An unquoted value holding "href=" is taken whole; that text is
+        // never searched again, and "href" after its first character leaves
+        // it bare.
+        {R"(<a href=xhref=y.htm>)", R"(<a xhref=y.htm>)"},
+        {R"(<a href=x href="y.htm">)", R"(<a  href="x"   href="y.htm" >)"},
+        // Ranges and members work as in double-quoted values.
+        {R"(<a href=snd/A-Z.wav>x)", "<a " + attributes(snd) + ">x"},
+        {R"(<a href='p.htm&&&q.htm'>)", R"(<a  href="p.htm" href="q.htm">)"},
     });
 }
 

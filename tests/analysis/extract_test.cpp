@@ -70,9 +70,9 @@ TEST(ExtractLinks, PagesGiveTheirLinksInPassOrder)
         {R"(<p>Write src="x.htm" in the tag.)", {"x.htm"}},
         {R"(<a href="p.htm&&&q.htm">)", {"p.htm", "q.htm"}},
         {R"(<a href="snd/A-Z.wav">)", {}},
-        {R"(<img onmouseover="location.href='x.htm'" src="a.gif">)", {}},
-        {R"(<a href=next.htm>Next <img src="b.gif"> <a href="c.htm">)", {"c.htm"}},
-        {R"(<A HREF="up.htm">)", {}},
+        {R"(<img onmouseover="location.href='x.htm'" src="a.gif">)", {"x.htm"}},
+        {R"(<a href=next.htm>Next <img src="b.gif"> <a href="c.htm">)", {"next.htm", "c.htm"}},
+        {R"(<A HREF="up.htm">)", {"up.htm"}},
         {R"(<a href="a.htm"><a href="a.htm">)", {"a.htm", "a.htm"}},
         {"<p>No links at all.</p>", {}},
         {"", {}},
@@ -108,7 +108,7 @@ TEST(ExtractLinks, MissingDelimitersReachAsFarAsTheText)
         // after the opening quote.
         {R"(src="a.htm src=)", {}},
         {R"(src="x src=" b.htm)", {}},
-        {R"(src=a.htm" z)", {}},
+        {R"(src=a.htm" z)", {R"(a.htm")"}},
         {R"(src= src= src="q.htm")", {"q.htm"}},
         // Without a first double quote the comma and quote searches still run.
         {R"~(onmouseover=f(1,'a.htm'))~", {"a.htm"}},
@@ -119,6 +119,76 @@ TEST(ExtractLinks, MissingDelimitersReachAsFarAsTheText)
         {R"~(onmouseover="go()" onmouseover="f(1,'c.htm')")~", {"c.htm"}},
         {R"(onmouseover="f(1,'d.htm)", {}},
         {R"(background="a.htm" background="b.htm)", {"a.htm"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE("text [" + c.text + "]");
+        EXPECT_EQ(valuesOf(c.text), c.values);
+    }
+}
+
+TEST(ExtractLinks, AttributeNamesInAnyLetterCase)
+{
+    // Through range expansion, as a page is scanned.
+    expectLinks({
+        {R"(<A HREF="f.html">)", {"f.html"}},
+        {R"(<IMG SRC="s.htm"><img Src="t.htm">)", {"s.htm", "t.htm"}},
+        {R"~(<img onMouseOver="f(1,'m.htm')"><IMG ONMOUSEOVER="f(2,'n.htm')">)~", {"m.htm", "n.htm"}},
+        {R"(<td BACKGROUND="bg.htm"><td BackGround="bh.htm">)", {"bg.htm", "bh.htm"}},
+        {R"~(<BODY BACKGROUND="b.htm"><A HREF="h.htm" ONMOUSEOVER="f(1,'m.htm')"><IMG SRC="s.htm">)~",
+         {"s.htm", "m.htm", "h.htm", "b.htm"}},
+        // The HTML filter stays case-sensitive.
+        {R"(<A HREF="Index.Htm">)", {}},
+        // Look-alikes that are no attribute text.
+        {R"(<img s rc="a.htm"><img ｓｒｃ="b.htm">)", {}},
+    });
+    // On the raw text the four passes fold the letters themselves.
+    EXPECT_EQ(valuesOf(R"~(SRC="s.htm" OnMouseOver="f(1,'m.htm')" HREF="h.htm" BACKGROUND="b.htm")~"),
+              (std::vector<std::string>{"s.htm", "m.htm", "h.htm", "b.htm"}));
+}
+
+TEST(ExtractLinks, SingleQuotedAndUnquotedValues)
+{
+    // Through range expansion, as a page is scanned.
+    expectLinks({
+        {R"(<a href='g.html'>)", {"g.html"}},
+        {R"(<a href=h.html>)", {"h.html"}},
+        {R"(<a href=h.html?v=2>H</a>)", {"h.html?v=2"}},
+        {R"(<img src='s.htm'><img src=t.htm>)", {"s.htm", "t.htm"}},
+        {R"(<td background=b.htm><td background='c.htm'>)", {"b.htm", "c.htm"}},
+    });
+    // The passes on the raw text.
+    const struct
+    {
+        std::string text;
+        std::vector<std::string> values;
+    } cases[] = {
+        {"src='a.htm'", {"a.htm"}},
+        {"src=a.htm>", {"a.htm"}},
+        {"src=a.htm", {"a.htm"}},
+        {"src=a.htm b.htm", {"a.htm"}},
+        {"src=a.htm\tx src=b.htm\rx src=c.htm\nx", {"a.htm", "b.htm", "c.htm"}},
+        {"src= \t\r\n\"a.htm\"", {"a.htm"}},
+        {"src=\r\n'a.htm'", {"a.htm"}},
+        {"background=\n b.htm", {"b.htm"}},
+        // Form feed, U+00A0 and U+3000 are not skipped: they start an unquoted value.
+        {"src=\f\"a.htm\">", {"\f\"a.htm\""}},
+        {"src=\u00A0a.htm", {"\u00A0a.htm"}},
+        {"src=\u3000a.htm>", {"\u3000a.htm"}},
+        // A single quote without its closing one: empty value, the opening
+        // quote alone consumed, so the next attribute is found.
+        {"src='a.htm src=\"b.htm\"", {"b.htm"}},
+        {"src='x.gif' src=\"y.htm\"", {"y.htm"}},
+        // An unquoted value holding an attribute text takes it along.
+        {"src=a.htm?src=b.htm>", {"a.htm?src=b.htm"}},
+        // Empty values.
+        {"src=>x.htm", {}},
+        {"src=''x.htm", {}},
+        {"src=", {}},
+        {"src=  ", {}},
+        // The onmouseover pass keeps its own rule: no single-quoted value of
+        // its own, the first single-quoted text after a comma.
+        {"onmouseover='a.htm' ,'b.htm'", {"b.htm"}},
+        {"onMouseOver=f(1,'a.htm')", {"a.htm"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("text [" + c.text + "]");

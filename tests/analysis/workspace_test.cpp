@@ -109,11 +109,15 @@ void selectOnly(RowList &list, const Rows &names)
         list.setSelected(i, std::find(names.begin(), names.end(), list.row(i)) != names.end());
 }
 
-// A FileAccess over the standard one that counts reads per path and can fail
-// the n-th read of one path.
+// A FileAccess over the standard one that counts reads per path, keeps the
+// paths tested for existence, and can fail the n-th read of one path.
 class CountingFiles : public FileAccess {
 public:
-    bool isFile(const std::string &path) override { return standardFileAccess().isFile(path); }
+    bool isFile(const std::string &path) override
+    {
+        tested.push_back(path);
+        return standardFileAccess().isFile(path);
+    }
     ReadResult readAll(const std::string &path) override
     {
         const int n = ++reads[path];
@@ -122,6 +126,7 @@ public:
         return standardFileAccess().readAll(path);
     }
     std::map<std::string, int> reads;
+    Rows tested;
     std::string failPath;
     int failOnRead = 0;
 };
@@ -388,14 +393,13 @@ TEST(Workspace, BrokenLinksOfOnePage)
          {"sub/out.html"}},
         {"parent folder", "<a href=\"../up.htm\"> <a href=\"../down.htm\">", {{"../up.htm", ""}},
          {"../down.htm"}},
-        {"web link", "<a href=\"http://example.com/x.html\">", {}, {"http://example.com/x.html"}},
+        {"web link", "<a href=\"http://example.com/x.html\">", {}, {}},
         {"dollar resolves to the folder", "<a href=\"item$1.html\"> <a href=\"other$2.html\">", {},
          {"item$1.html"}},
         {"folder named like a page", "<a href=\"dir.html\">", {{"dir.html/inner.txt", ""}}, {"dir.html"}},
-        {"unchanged text looked up in the current folder", "<a href=\"http_guide.html\">",
-         {{"http_guide.html", ""}}, {}},
+        {"relative link holding http", "<a href=\"http_guide.html\">", {{"http_guide.html", ""}}, {}},
         {"anchor with name and double quotes", "<a href=\"#x.htm\"> <a name=\"x.htm\">", {}, {}},
-        {"anchor with id", "<a href=\"#x.htm\"> <a id=\"x.htm\">", {}, {"#x.htm"}},
+        {"anchor with id", "<a href=\"#x.htm\"> <a id=\"x.htm\">", {}, {}},
         {"anchor with single quotes", "<a href=\"#x.htm\"> <a name='x.htm'>", {}, {"#x.htm"}},
         {"anchor with spaces", "<a href=\"#x.htm\"> <a name = \"x.htm\">", {}, {"#x.htm"}},
         {"anchor in another letter case", "<a href=\"#x.htm\"> <a name=\"X.htm\">", {}, {"#x.htm"}},
@@ -411,6 +415,128 @@ TEST(Workspace, BrokenLinksOfOnePage)
         EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.what;
         EXPECT_EQ(rowsOf(ws.ListBox4), Rows(c.broken.size(), "a.htm")) << c.what;
     }
+}
+
+TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
+{
+    const BrokenCase cases[] = {
+        {"schemes of any kind and case",
+         "<a href=\"https://example.com/a.html\"> <a href=\"mailto:x@example.com?s=a.html\">"
+         " <a href=\"HTTP://EXAMPLE.COM/B.HTML\"> <a href=\"svn+ssh://host/c.htm\">",
+         {},
+         {}},
+        {"network path", "<a href=\"//cdn.example.com/a.html\">", {}, {}},
+        {"missing page holding http", "<a href=\"http_guide.html\">", {}, {"http_guide.html"}},
+        {"fragment holding http", "<a href=\"there.htm#httphandler\"> <a href=\"gone.htm#http\">",
+         {{"there.htm", ""}}, {"gone.htm#http"}},
+        {"a drive letter is no scheme", "<a href=\"C:gone.html\">", {}, {"C:gone.html"}},
+        {"backslashes make no network path", "<a href=\"\\\\host\\gone.html\">", {}, {"\\\\host\\gone.html"}},
+    };
+    for (const BrokenCase &c : cases) {
+        Site site({{"a.htm", c.page}});
+        site.add(c.other);
+        RecordingHost host;
+        CountingFiles files;
+        Workspace ws(host, files, '/');
+        ws.changeFolder(site.dir);
+        selectOnly(ws.FileListBox1, {"a.htm"});
+        files.tested.clear();
+        ws.BitBtn5Click();
+        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.what;
+        EXPECT_EQ(rowsOf(ws.ListBox4), Rows(c.broken.size(), "a.htm")) << c.what;
+        for (const std::string &path : files.tested)
+            EXPECT_FALSE(isExternalAddress(path)) << c.what << ": " << path << " was tested";
+    }
+
+    // Registered as written, once; the request count includes it.
+    Site site({{"a.htm", "<a href=\"https://example.com/a.html\"> <a href=\"https://example.com/a.html\">"},
+               {"b.htm", "<a href=\"https://example.com/a.html#top\"> <a href=\"a.htm\">"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox5),
+              (Rows{"https://example.com/a.html", "https://example.com/a.html#top", site.page("a.htm")}));
+    EXPECT_EQ(ws.Edit2, "3");
+    EXPECT_TRUE(ws.ListBox2.empty());
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("b.htm")}));
+}
+
+TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
+{
+    // Under an empty base folder a link starting with one slash joins into a
+    // target starting with two, which is still an ordinary missing page.
+    Site site({{"a.htm", ""}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.KIJUNDIR = "";
+    ASSERT_EQ(ws.resolve("/tavlori-no-such-page.htm"), "//tavlori-no-such-page.htm");
+    ws.UNLINK("a.htm", "/tavlori-no-such-page.htm");
+    ws.UNLINK("a.htm", "//tavlori-no-such-page.htm");
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"/tavlori-no-such-page.htm"}));
+}
+
+TEST(Workspace, AnchorsNamedByNameOrId)
+{
+    const struct {
+        std::string page;
+        Rows broken;
+    } cases[] = {
+        {"<a name=\"x.htm\">", {}},
+        {"<h2 id=\"x.htm\">", {}},
+        {"<p id=\"y.htm\"><a name=\"x.htm\">", {}},
+        // Exactly id="NAME": double quotes, lower case, nothing around "=".
+        {"<h2 id='x.htm'>", {"#x.htm"}},
+        {"<h2 ID=\"x.htm\">", {"#x.htm"}},
+        {"<h2 id = \"x.htm\">", {"#x.htm"}},
+        {"<h2 id=\"X.htm\">", {"#x.htm"}},
+        {"<h2 id=\"x.html\">", {"#x.htm"}},
+        {"<h2 id=\"x.htm \">", {"#x.htm"}},
+        // A literal text: any attribute ending in "id" counts.
+        {"<h2 data-id=\"x.htm\">", {}},
+    };
+    for (const auto &c : cases) {
+        Site site({{"a.htm", "<a href=\"#x.htm\"> " + c.page}});
+        RecordingHost host;
+        Workspace ws(host, standardFileAccess(), '/');
+        ws.changeFolder(site.dir);
+        ws.BitBtn5Click();
+        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.page;
+    }
+}
+
+TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
+{
+    // Link texts around the 64 KiB and 1 MiB edges, each in two pages and
+    // twice in the first: registered once, listed as broken once.
+    Rows links;
+    std::string page;
+    for (const std::size_t length : {std::size_t(65535), std::size_t(65536), std::size_t(65537),
+                                     std::size_t(1) << 20, (std::size_t(1) << 20) + 3}) {
+        links.push_back(std::string(length - 4, static_cast<char>('a' + links.size())) + ".htm");
+        page += "<a href=\"" + links.back() + "\">";
+    }
+    Site site({{"a.htm", page + page}, {"b.htm", page}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.BitBtn5Click();
+    Rows targets;
+    for (const std::string &link : links)
+        targets.push_back(site.page(link));
+    EXPECT_EQ(rowsOf(ws.ListBox5), targets);
+    EXPECT_EQ(rowsOf(ws.ListBox2), links);
+    EXPECT_EQ(rowsOf(ws.ListBox4), Rows(links.size(), "a.htm"));
+
+    // Met again by a later investigation: still registered, not tested again.
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox5), targets);
+    EXPECT_TRUE(ws.ListBox2.empty());
+    for (const std::string &link : links)
+        ws.L5ADD("b.htm", link);
+    EXPECT_EQ(ws.ListBox5.size(), links.size());
+    EXPECT_TRUE(ws.ListBox2.empty());
 }
 
 TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
@@ -472,7 +598,11 @@ TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
     ws.UNLINK("a.htm", "gone.htm#x");
     ws.UNLINK("a.htm", "./gone.htm");
     ws.UNLINK("a.htm", site.page("gone.htm"));
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "./gone.htm"}));
+    ws.UNLINK("a.htm", "gone.htm?v=1");
+    ws.UNLINK("a.htm", "sub/../gone.htm");
+    ws.UNLINK("a.htm", "gone%2Ehtm");
+    ws.UNLINK("a.htm", "other.htm");
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "other.htm"}));
     EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm", "a.htm"}));
 }
 
@@ -595,6 +725,44 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"sub/x.htm"}));
     EXPECT_EQ(host.events.back(), "beep");
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
+}
+
+TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
+{
+    // Each page is linked only through one spelling; orphan.htm only from
+    // itself, and the page named like a fragment only from a web address.
+    Site site({{"index.html",
+                "<a href=\"./a.html\"> <a href=\"sub/../b.html\"> <a href=\"c%20d.html\">"
+                " <a href=\"e.html?v=2\"> <A HREF=\"f.html\"> <a href='g.html'> <a href=h.html>"
+                " <a href=\"list/./../i.html#httphandler\"> <a href=\"http_guide.html\">"
+                " <IMG SRC='j.htm'> <td BACKGROUND=k.htm> <img onMouseOver=\"f(1,'l.htm')\">"
+                " <a href=\"%E6%97%A5.html\"> <a href=\"https://example.com/web.html\">"
+                " <a href=\"#part.html\"> <h2 id=\"part.html\"> <a href=\"dead.html?x=1\">"},
+               {"a.html", ""},
+               {"b.html", ""},
+               {"c d.html", ""},
+               {"e.html", ""},
+               {"f.html", ""},
+               {"g.html", ""},
+               {"h.html", ""},
+               {"i.html", ""},
+               {"http_guide.html", ""},
+               {"j.htm", ""},
+               {"k.htm", ""},
+               {"l.htm", ""},
+               {"日.html", ""},
+               {"web.html", ""},
+               {"part.html", ""},
+               {"orphan.htm", "<a href=\"orphan.htm\">"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    selectOnly(ws.FileListBox1, {"index.html"});
+    ws.BitBtn5Click();
+    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("index.html"), site.page("orphan.htm"),
+                                         site.page("part.html"), site.page("web.html")}));
+    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"dead.html?x=1"}));
+    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"index.html"}));
 }
 
 TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)

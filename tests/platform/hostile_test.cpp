@@ -387,9 +387,14 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
     const std::vector<Case> cases = {
         // Every "href=" gets an empty value: nothing names a page.
         {"href= alone", repeat("href="), {}},
-        // The first "href=" skips to the only double quote, at the very end:
-        // one value, end.htm.
-        {"href= then one quoted value", repeat("href=") + "\"end.htm\"", {K + "/end.htm"}},
+        // The first "href=" starts an unquoted value that runs to the end of
+        // the text (it holds no space or ">"), taking every other "href=" and
+        // the quoted name along; the value written back is cut at its first
+        // double quote again: nothing names a page.
+        {"href= then one quoted value", repeat("href=") + "\"end.htm\"", {}},
+        // A single quote never closed: an empty value, then one unquoted value
+        // holding every other "src=" up to the end.
+        {"src=' never closed", "src='" + repeat("src=") + "x.htm", {K + "/" + repeat("src=").substr(4) + "x.htm"}},
         {"src= alone", repeat("src="), {}},
         {"background= with one quote", repeat("background=") + "\"", {}},
         // The value runs from the apostrophe after the comma to the last
@@ -460,8 +465,8 @@ protected:
     {
         Hostile::SetUp();
         for (const std::string &name :
-             {"a b.htm"s, "a$b.htm"s, "#x.htm"s, "x#y.htm"s, "a\\b.htm"s, "http.htm"s, "x\\..\\sibling.htm"s,
-              "x\\..\\sibling#.htm"s, "x\\..\\site#.htm"s, fullWidth, combining, latin1})
+             {"a b.htm"s, "a$b.htm"s, "#x.htm"s, "x#y.htm"s, "a\\b.htm"s, "http.htm"s, "x\\..\\..\\sibling.htm"s,
+              "x\\..\\..\\sibling#.htm"s, "x\\..\\..\\site#.htm"s, fullWidth, combining, latin1})
             put(name, "&&& page\n");
         put(replacement, "requested\n");
         put("index.htm", "<a href=\"a b.htm\"> <a href=\"#x.htm\"> <a href=\"http.htm\"> <a href=\"a\\b.htm\"> "
@@ -478,14 +483,15 @@ protected:
     {
         // Ascending, ASCII letters without regard to case, other bytes by value.
         return {"#x.htm", "a b.htm", "a$b.htm", "a\\b.htm", latin1, replacement, combining, "http.htm",
-                "index.htm", "x#y.htm", "x\\..\\sibling#.htm", "x\\..\\sibling.htm", "x\\..\\site#.htm",
+                "index.htm", "x#y.htm", "x\\..\\..\\sibling#.htm", "x\\..\\..\\sibling.htm", "x\\..\\..\\site#.htm",
                 fullWidth};
     }
 };
 
 // Listed in order, searched, and resolved as the rules say: "$" makes the
 // name resolve to the base folder, "#" cuts it, "\" becomes a separator,
-// "..\" leaves the site; "http" and a leading "#" keep the name as it is.
+// "x\..\..\" leaves the site; a leading "#" keeps the name as it is,
+// "http" inside it does not.
 // Names compare exactly, so the composed é requests nothing the decomposed
 // name holds.
 TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
@@ -497,10 +503,10 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
     EXPECT_EQ(ws.FileListBox1.rows(), expectedPages());
     EXPECT_EQ(ws.ListBox1.rows(), (Rows{"found", "found", "found", "found", "found", "-", "found", "found", "-",
                                         "found", "found", "found", "found", "found"}));
-    EXPECT_EQ(ws.ListBox5.rows(), (Rows{inSite("a b.htm"), "#x.htm", "http.htm", inSite("a/b.htm"),
+    EXPECT_EQ(ws.ListBox5.rows(), (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"),
                                         inSite(fullWidth), inSite(composed), inSite(replacement)}));
-    // "#x.htm" and "http.htm" stay as written and name files of the current
-    // directory, the site; "a\b.htm" resolves into a folder "a" that is not there.
+    // "#x.htm" stays as written and names a file of the current directory,
+    // the site; "a\b.htm" resolves into a folder "a" that is not there.
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> a\\b.htm", "index.htm -> " + composed}));
     const std::string R = root_.toStdString();
     EXPECT_EQ(ws.ListBox3.rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
@@ -555,7 +561,7 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
 {
     fs::create_directory(siteDir() / "a");
     writeBytes(siteDir() / "a" / "b.htm", "inside a folder");
-    for (const std::string &name : {"a\\b.htm"s, "a$b.htm"s, "#x.htm"s, "x\\..\\site#.htm"s, latin1}) {
+    for (const std::string &name : {"a\\b.htm"s, "a$b.htm"s, "#x.htm"s, "x\\..\\..\\site#.htm"s, latin1}) {
         SCOPED_TRACE(name);
         Workspace ws(host, pageFiles());
         startOn(ws, K());
@@ -589,7 +595,7 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
     EXPECT_FALSE(entryExists(siteDir() / "a\\b.htm"));
     EXPECT_FALSE(entryExists(siteDir() / "a$b.htm"));
     EXPECT_FALSE(entryExists(siteDir() / "#x.htm"));
-    EXPECT_FALSE(entryExists(siteDir() / "x\\..\\site#.htm"));
+    EXPECT_FALSE(entryExists(siteDir() / "x\\..\\..\\site#.htm"));
 }
 
 // A page that is a link to a file outside the site: both trash commands take
