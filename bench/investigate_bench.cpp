@@ -10,7 +10,7 @@
 //      times timed: the plain read is the fastest of those;
 //   2. notes its peak resident memory so far: the floor;
 //   3. runs the investigation as the window runs it (a new Workspace over the
-//      platform's page files; page list read, FormShow, BitBtn5Click) three
+//      platform's page files; page list read, start, investigateLinks) three
 //      times, each on a fresh workspace: the investigation is the fastest;
 //   4. checks the broken links and unrequested pages found against the counts
 //      that gensite wrote, and prints its figures.
@@ -130,23 +130,23 @@ int child(const fs::path &site)
         QuietHost host;
         tavlori::Workspace ws(host, tavlori::platform::pageFiles());
         const auto t0 = Clock::now();
-        ws.FileListDir = base;
+        ws.pageListFolder = base;
         ws.readPageList();
         const double listed = seconds(Clock::now() - t0);
-        ws.FormShow(base);
-        ws.BitBtn5Click();
+        ws.start(base);
+        ws.investigateLinks();
         const double took = seconds(Clock::now() - t0);
         if (took < best) {
             best = took;
             listing = listed;
         }
-        pages = ws.FileListBox1.size();
-        requests = ws.ListBox5.size();
-        broken = ws.ListBox2.size();
-        unrequested = ws.ListBox3.size();
+        pages = ws.pageList.size();
+        requests = ws.requestList.size();
+        broken = ws.missingTargets.size();
+        unrequested = ws.unrequestedPages.size();
         missing = host.missing;
         for (const tavlori::RowList *list :
-             {&ws.FileListBox1, &ws.ListBox1, &ws.ListBox2, &ws.ListBox3, &ws.ListBox4, &ws.ListBox5})
+             {&ws.pageList, &ws.searchColumn, &ws.missingTargets, &ws.unrequestedPages, &ws.brokenLinkPages, &ws.requestList})
         {
             largestList = std::max(largestList, listBytes(*list));
             if (run == 0)

@@ -33,9 +33,9 @@
 
 #include "sitemanifest.h"
 #include "ui/dialogs.h"
-#include "ui/directorylistbox.h"
-#include "ui/tform1.h"
-#include "ui_tform1.h"
+#include "ui/foldertree.h"
+#include "ui/mainwindow.h"
+#include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -144,7 +144,7 @@ std::size_t filesIn(const fs::path &folder)
 // What the screen did while one command ran.
 class Probe : public QObject {
 public:
-    Probe(QWidget *window, Ui::TForm1 &controls)
+    Probe(QWidget *window, Ui::MainWindow &controls)
         : window_(window)
         , controls_(controls)
     {
@@ -241,7 +241,7 @@ private:
     }
 
     QWidget *window_;
-    Ui::TForm1 &controls_;
+    Ui::MainWindow &controls_;
     QTimer tick_;
     QElapsedTimer clock_;
     double cpuAtStart_ = 0;
@@ -254,7 +254,7 @@ private:
 // The window with its side of the engine watched: with WINBENCH_TRACE set,
 // every stretch longer than 100 ms between two calls of the engine into the
 // window, or inside one, is printed with the calls around it.
-class TracedForm : public ui::TForm1 {
+class TracedForm : public ui::MainWindow {
 public:
     TracedForm()
         : trace_(std::getenv("WINBENCH_TRACE") != nullptr)
@@ -284,13 +284,13 @@ public:
     void processMessages() override
     {
         const qint64 entered = mark("processMessages", 0, 0);
-        ui::TForm1::processMessages();
+        ui::MainWindow::processMessages();
         leave("processMessages", entered);
     }
     void progress(std::size_t done, std::size_t total) override
     {
         const qint64 entered = mark("progress", done, total);
-        ui::TForm1::progress(done, total);
+        ui::MainWindow::progress(done, total);
         leave("progress", entered);
     }
 
@@ -376,28 +376,28 @@ void engineAlone(const fs::path &base, const fs::path &site)
 {
     SilentHost host;
     Workspace ws(host, platform::pageFiles(), kNativeSeparator);
-    ws.FileListDir = base.string();
+    ws.pageListFolder = base.string();
     ws.readPageList();
-    ws.FormShow(base.string());
+    ws.start(base.string());
     QElapsedTimer clock;
     double cpu = cpuSeconds();
     clock.start();
     ws.changeFolder(site.string());
     Row r;
     r.what = "change of folder, engine alone";
-    r.rows = static_cast<long long>(ws.FileListBox1.size());
+    r.rows = static_cast<long long>(ws.pageList.size());
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - cpu;
     table.push_back(r);
     cpu = cpuSeconds();
     clock.restart();
-    ws.BitBtn5Click();
+    ws.investigateLinks();
     r.what = "link investigation, engine alone";
-    r.rows = static_cast<long long>(ws.ListBox5.size());
+    r.rows = static_cast<long long>(ws.requestList.size());
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - cpu;
-    r.checked = num(static_cast<long long>(ws.ListBox2.size())) + " broken, "
-        + num(static_cast<long long>(ws.ListBox3.size())) + " unrequested";
+    r.checked = num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
+        + num(static_cast<long long>(ws.unrequestedPages.size())) + " unrequested";
     table.push_back(r);
 }
 
@@ -626,7 +626,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "the window was not shown\n");
         return 1;
     }
-    Ui::TForm1 &c = form->controls();
+    Ui::MainWindow &c = form->controls();
     Workspace &ws = form->workspace();
     Probe probe(form.get(), c);
     const auto finish = [&] {
@@ -645,7 +645,7 @@ int main(int argc, char **argv)
     };
 
     // 1. Into the site: its row of the directory list, Enter.
-    ui::DirectoryListBox *directories = c.DirectoryListBox1;
+    ui::FolderTree *directories = c.folderTree;
     int siteRow = -1;
     for (int row = 0; row < directories->count(); ++row)
         if (directories->rowPath(row) == QString::fromStdString(site.string()))
@@ -656,16 +656,16 @@ int main(int argc, char **argv)
     }
     directories->setFocus();
     directories->setCurrentRow(siteRow);
-    QObject::connect(directories, &ui::DirectoryListBox::changed, form.get(),
+    QObject::connect(directories, &ui::FolderTree::changed, form.get(),
                      [&form] { form->tracePoint("the directory list's rebuild"); });
     probe.start();
     form->startTrace();
     QTest::keyClick(directories, Qt::Key_Return);
     double took = probe.stop();
     {
-        Row r = commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.FileListBox1.size()));
-        const bool ok = ws.KIJUNDIR == site.string() && ws.FileListBox1.size() == pages
-            && ws.FileListBox1.selectedCount() == pages && ws.ListBox1.size() == pages && otherDialogs == 0;
+        Row r = commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.pageList.size()));
+        const bool ok = ws.baseFolder == site.string() && ws.pageList.size() == pages
+            && ws.pageList.selectedCount() == pages && ws.searchColumn.size() == pages && otherDialogs == 0;
         r.checked = ok ? "all pages listed, selected, searched" : "UNEXPECTED";
         table.push_back(r);
     }
@@ -676,16 +676,16 @@ int main(int argc, char **argv)
     beeps = 0;
     probe.start();
     form->startTrace();
-    QTest::mouseClick(c.SpeedButton2, Qt::LeftButton);
+    QTest::mouseClick(c.investigateButton, Qt::LeftButton);
     took = probe.stop();
     {
-        Row r = commandRow("link investigation (リンク調査)", probe, took, static_cast<long long>(ws.ListBox5.size()));
-        const bool ok = ws.ListBox2.size() == manifestCount(manifest, "broken")
-            && ws.ListBox3.size() == manifestCount(manifest, "unrequested") && beeps == 1 && otherDialogs == 0;
-        r.checked = ok ? num(static_cast<long long>(ws.ListBox2.size())) + " broken, "
-                + num(static_cast<long long>(ws.ListBox3.size())) + " unrequested, as written"
-                     : "UNEXPECTED: " + num(static_cast<long long>(ws.ListBox2.size())) + " broken, "
-                + num(static_cast<long long>(ws.ListBox3.size())) + " unrequested";
+        Row r = commandRow("link investigation (リンク調査)", probe, took, static_cast<long long>(ws.requestList.size()));
+        const bool ok = ws.missingTargets.size() == manifestCount(manifest, "broken")
+            && ws.unrequestedPages.size() == manifestCount(manifest, "unrequested") && beeps == 1 && otherDialogs == 0;
+        r.checked = ok ? num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
+                + num(static_cast<long long>(ws.unrequestedPages.size())) + " unrequested, as written"
+                     : "UNEXPECTED: " + num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
+                + num(static_cast<long long>(ws.unrequestedPages.size())) + " unrequested";
         table.push_back(r);
     }
     engineAlone(base, site);
@@ -694,12 +694,12 @@ int main(int argc, char **argv)
 
     // 3. "不要なHTML削除" into the scratch trash.
     if (deleting) {
-        const std::size_t unrequested = ws.ListBox3.size();
+        const std::size_t unrequested = ws.unrequestedPages.size();
         confirmations = 0;
         beeps = 0;
         probe.start();
         form->startTrace();
-        QTest::mouseClick(c.SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(c.trashUnrequestedButton, Qt::LeftButton);
         took = probe.stop();
         const std::size_t moved = filesIn(trashFiles);
         const std::size_t left = filesIn(site);
@@ -716,15 +716,15 @@ int main(int argc, char **argv)
 
     // 4. Scrolling and selecting.
     const std::pair<const char *, QListView *> lists[] = {
-        {"FileListBox1", c.FileListBox1}, {"ListBox1", c.ListBox1}, {"ListBox2", c.ListBox2},
-        {"ListBox3", c.ListBox3},         {"ListBox4", c.ListBox4}, {"ListBox5", c.ListBox5},
+        {"pageList", c.pageList}, {"searchColumn", c.searchColumn}, {"missingTargets", c.missingTargets},
+        {"unrequestedPages", c.unrequestedPages},         {"brokenLinkPages", c.brokenLinkPages}, {"requestList", c.requestList},
     };
     for (const auto &[name, view] : lists)
         scrollThrough(name, view, false);
-    scrollThrough("FileListBox1", c.FileListBox1, true);
-    scrollThrough("ListBox3", c.ListBox3, true);
-    selectIn("FileListBox1", c.FileListBox1, ws.FileListBox1);
-    selectIn("ListBox3", c.ListBox3, ws.ListBox3);
+    scrollThrough("pageList", c.pageList, true);
+    scrollThrough("unrequestedPages", c.unrequestedPages, true);
+    selectIn("pageList", c.pageList, ws.pageList);
+    selectIn("unrequestedPages", c.unrequestedPages, ws.unrequestedPages);
 
     return finish();
 }

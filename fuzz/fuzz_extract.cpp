@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const std::string input(reinterpret_cast<const char *>(data), size);
     // The scan as pages get it: range expansion first.
-    checkPasses(KAKUTYO(input), input);
+    checkPasses(expandLinkValues(input), input);
     // The passes on their own see texts range expansion never makes (an
     // unquoted "href=", a lone "&&&"), so run them on the input too.
     checkPasses(input, input);

@@ -104,7 +104,7 @@ inline std::string writtenBack(const std::string &member)
     return " href=\"" + member + "\"";
 }
 
-inline std::string kakutyo(const std::string &s)
+inline std::string expandLinkValues(const std::string &s)
 {
     std::string rest = s;
     std::string out;
@@ -266,7 +266,7 @@ inline int hexDigit(char c)
 // Which step gave the result: the first three return the link text unchanged.
 enum class ResolvedBy { External, Anchor, InsideBase, Joined };
 
-inline std::string btoen(std::string s, const std::string &kijundir, char sep, ResolvedBy *by = nullptr)
+inline std::string resolveLink(std::string s, const std::string &baseFolder, char sep, ResolvedBy *by = nullptr)
 {
     auto set = [by](ResolvedBy how) {
         if (by)
@@ -280,7 +280,7 @@ inline std::string btoen(std::string s, const std::string &kijundir, char sep, R
         set(ResolvedBy::Anchor);
         return s;
     }
-    if (!kijundir.empty() && s.find(kijundir) != npos) {
+    if (!baseFolder.empty() && s.find(baseFolder) != npos) {
         set(ResolvedBy::InsideBase);
         return s;
     }
@@ -326,7 +326,7 @@ inline std::string btoen(std::string s, const std::string &kijundir, char sep, R
         from = p + 1;
     }
     segments.push_back(s.substr(from));
-    std::string d = kijundir;
+    std::string d = baseFolder;
     std::vector<std::string> kept;
     for (const std::string &segment : segments) {
         if (segment == ".")

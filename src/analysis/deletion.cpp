@@ -83,19 +83,19 @@ bool isBareName(std::string_view name, char sep)
     return true;
 }
 
-SelectedPagesList selectedPagesList(const RowList &FileListBox1, std::string_view fileListDir, char sep)
+SelectedPagesList selectedPagesList(const RowList &pageList, std::string_view fileListDir, char sep)
 {
     std::string baseDir(fileListDir);
     if (baseDir.empty() || baseDir.back() != sep)
         baseDir.push_back(sep);
 
     SelectedPagesList result;
-    for (std::size_t i = 0; i < FileListBox1.size(); ++i) {
-        if (!FileListBox1.isSelected(i))
+    for (std::size_t i = 0; i < pageList.size(); ++i) {
+        if (!pageList.isSelected(i))
             continue;
         ++result.SelectedCount;
         result.FileBuffer.append(baseDir);
-        appendToPathList(result.FileBuffer, FileListBox1.row(i));
+        appendToPathList(result.FileBuffer, pageList.row(i));
     }
     if (result.SelectedCount > 0)
         finishPathList(result.FileBuffer);
@@ -104,12 +104,12 @@ SelectedPagesList selectedPagesList(const RowList &FileListBox1, std::string_vie
 
 namespace {
 
-// KIJUNDIR, the separator and `name`: the path-joining rule of the page paths.
-std::string joinToBase(std::string_view KIJUNDIR, char sep, std::string_view name)
+// baseFolder, the separator and `name`: the path-joining rule of the page paths.
+std::string joinToBase(std::string_view baseFolder, char sep, std::string_view name)
 {
     std::string path;
-    path.reserve(KIJUNDIR.size() + 1 + name.size());
-    path.append(KIJUNDIR);
+    path.reserve(baseFolder.size() + 1 + name.size());
+    path.append(baseFolder);
     path.push_back(sep);
     path.append(name);
     return path;
@@ -118,18 +118,18 @@ std::string joinToBase(std::string_view KIJUNDIR, char sep, std::string_view nam
 // The full path of a page that `row` names directly inside the base folder,
 // or nothing when it names anything else. The name must be a page name: a
 // page such as "notes#1.htm" resolves to "notes", a file that is no page.
-std::optional<std::string> pageInBase(const std::string &row, std::string_view KIJUNDIR, char sep)
+std::optional<std::string> pageInBase(const std::string &row, std::string_view baseFolder, char sep)
 {
-    if (KIJUNDIR.empty())
+    if (baseFolder.empty())
         return std::nullopt;
     if (isBareName(row, sep))
-        return matchesPageMask(row) ? std::optional(joinToBase(KIJUNDIR, sep, row)) : std::nullopt;
-    if (row.size() <= KIJUNDIR.size() + 1)
+        return matchesPageMask(row) ? std::optional(joinToBase(baseFolder, sep, row)) : std::nullopt;
+    if (row.size() <= baseFolder.size() + 1)
         return std::nullopt;
     const std::string_view text(row);
-    if (text.substr(0, KIJUNDIR.size()) != KIJUNDIR || text[KIJUNDIR.size()] != sep)
+    if (text.substr(0, baseFolder.size()) != baseFolder || text[baseFolder.size()] != sep)
         return std::nullopt;
-    const std::string_view name = text.substr(KIJUNDIR.size() + 1);
+    const std::string_view name = text.substr(baseFolder.size() + 1);
     if (!isBareName(name, sep) || !matchesPageMask(name))
         return std::nullopt;
     return row;
@@ -137,17 +137,17 @@ std::optional<std::string> pageInBase(const std::string &row, std::string_view K
 
 } // namespace
 
-std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &ListBox3, std::string_view KIJUNDIR,
+std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &unrequestedPages, std::string_view baseFolder,
                                                          char sep, const EntryProbe &probe)
 {
-    if (ListBox3.empty())
+    if (unrequestedPages.empty())
         return std::nullopt;
     UnrequestedPagesList result;
-    for (std::size_t i = 0; i < ListBox3.size(); ++i) {
-        if (!ListBox3.isSelected(i))
+    for (std::size_t i = 0; i < unrequestedPages.size(); ++i) {
+        if (!unrequestedPages.isSelected(i))
             continue;
-        const std::string &row = ListBox3.row(i);
-        const std::optional<std::string> path = pageInBase(row, KIJUNDIR, sep);
+        const std::string &row = unrequestedPages.row(i);
+        const std::optional<std::string> path = pageInBase(row, baseFolder, sep);
         const EntryKind kind = path ? probe(*path) : EntryKind::Missing;
         if (kind == EntryKind::File || kind == EntryKind::LinkToFile)
             appendToPathList(result.FileNames, *path);
@@ -159,7 +159,7 @@ std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &ListBox3
 }
 
 std::optional<std::string> folderList(const std::vector<std::string> &directoryRows, int highlighted,
-                                      std::string_view KIJUNDIR, char sep, const EntryProbe &probe)
+                                      std::string_view baseFolder, char sep, const EntryProbe &probe)
 {
     if (directoryRows.empty())
         return std::nullopt;
@@ -168,7 +168,7 @@ std::optional<std::string> folderList(const std::vector<std::string> &directoryR
         const std::string &row = directoryRows[static_cast<std::size_t>(highlighted)];
         if (!isBareName(row, sep))
             return std::nullopt;
-        const std::string path = joinToBase(KIJUNDIR, sep, row);
+        const std::string path = joinToBase(baseFolder, sep, row);
         if (probe(path) != EntryKind::Directory)
             return std::nullopt;
         appendToPathList(list, path);
@@ -194,10 +194,10 @@ std::string oneSeparator(std::string_view path, char sep)
 
 } // namespace
 
-std::size_t removeMovedRows(RowList &ListBox3, const std::vector<std::string> &moved,
-                            std::string_view KIJUNDIR, char sep)
+std::size_t removeMovedRows(RowList &unrequestedPages, const std::vector<std::string> &moved,
+                            std::string_view baseFolder, char sep)
 {
-    if (moved.empty() || ListBox3.empty())
+    if (moved.empty() || unrequestedPages.empty())
         return 0;
     std::vector<std::string> gone;
     gone.reserve(moved.size());
@@ -206,7 +206,7 @@ std::size_t removeMovedRows(RowList &ListBox3, const std::vector<std::string> &m
     std::sort(gone.begin(), gone.end());
     const auto hasMoved = [&](const std::string &row) {
         const std::string path =
-            oneSeparator(isBareName(row, sep) ? joinToBase(KIJUNDIR, sep, row) : row, sep);
+            oneSeparator(isBareName(row, sep) ? joinToBase(baseFolder, sep, row) : row, sep);
         // The path itself, or a folder holding it, among the moved paths.
         for (std::size_t cut = path.size(); cut != std::string::npos && cut > 0;
              cut = path.rfind(sep, cut - 1)) {
@@ -215,7 +215,7 @@ std::size_t removeMovedRows(RowList &ListBox3, const std::vector<std::string> &m
         }
         return false;
     };
-    return ListBox3.keepIf([&](const std::string &row) { return !hasMoved(row); });
+    return unrequestedPages.keepIf([&](const std::string &row) { return !hasMoved(row); });
 }
 
 } // namespace tavlori

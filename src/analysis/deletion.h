@@ -1,6 +1,6 @@
 #pragma once
 // The path lists of the three trash commands: which paths "選択HTMLを削除",
-// "不要なHTML削除" (GOMIBAKO) and "フォルダの削除" hand to the trash request.
+// "不要なHTML削除" (trashUnrequested) and "フォルダの削除" hand to the trash request.
 //
 // A path list is one text: every path followed by one NUL, then one more NUL;
 // a list without any path is a single NUL.
@@ -52,7 +52,7 @@ struct SelectedPagesList {
 };
 // The selected rows of the page list, each joined to the page list's folder
 // `fileListDir`, which gets `sep` appended unless it already ends with it.
-SelectedPagesList selectedPagesList(const RowList &FileListBox1, std::string_view fileListDir,
+SelectedPagesList selectedPagesList(const RowList &pageList, std::string_view fileListDir,
                                     char sep = kNativeSeparator);
 
 // --- "不要なHTML削除" ---
@@ -61,42 +61,42 @@ struct UnrequestedPagesList {
     std::string FileNames;          // closed path list
     std::vector<std::string> leftOut; // selected rows that were not offered
 };
-// The selected rows of ListBox3 that name a page file directly inside the
-// base folder: either KIJUNDIR, `sep` and a bare name, or a bare name (which
+// The selected rows of unrequestedPages that name a page file directly inside the
+// base folder: either baseFolder, `sep` and a bare name, or a bare name (which
 // the base folder, the current directory, resolves), the name matching the
 // page mask (a name cut at "#" may name a file that is no page). A bare-name row is sent
 // as its full path. A row that resolves to a folder (a name or base folder
 // holding "$" or "#"), to a path outside the base folder, or to anything but
 // a file (a link to a file counts) is left out, so the request can never take
-// the whole site or a file elsewhere. Returns nothing when ListBox3 has no
+// the whole site or a file elsewhere. Returns nothing when unrequestedPages has no
 // rows: no request is sent then.
-std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &ListBox3,
-                                                         std::string_view KIJUNDIR,
+std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &unrequestedPages,
+                                                         std::string_view baseFolder,
                                                          char sep = kNativeSeparator,
                                                          const EntryProbe &probe = probeEntry);
 
 // --- "フォルダの削除" ---
 
 // The path list for the directory list's rows and its highlighted row
-// (-1 for none): KIJUNDIR, `sep` and the row's text, sent only when that
+// (-1 for none): baseFolder, `sep` and the row's text, sent only when that
 // names an existing folder directly inside the base folder (not a link, not
 // "." or "..", not a drive or root row, which would name the base folder
 // itself). Returns nothing when the directory list has no rows or the
 // highlighted row names no such folder: nothing is sent then. With rows but
 // none highlighted the list holds no path.
 std::optional<std::string> folderList(const std::vector<std::string> &directoryRows, int highlighted,
-                                      std::string_view KIJUNDIR, char sep = kNativeSeparator,
+                                      std::string_view baseFolder, char sep = kNativeSeparator,
                                       const EntryProbe &probe = probeEntry);
 
 // --- after a request ---
 
-// Removes from ListBox3 the rows whose file has moved: a row naming one of
+// Removes from unrequestedPages the rows whose file has moved: a row naming one of
 // the `moved` paths, or a path inside a moved folder. A bare-name row names
-// KIJUNDIR, `sep` and the name; repeated separators count as one, so a page
+// baseFolder, `sep` and the name; repeated separators count as one, so a page
 // joined at the root by the page-path rule ("//a.html") is the one moved as
 // "/a.html". Returns the number of rows removed.
-std::size_t removeMovedRows(RowList &ListBox3, const std::vector<std::string> &moved,
-                            std::string_view KIJUNDIR, char sep = kNativeSeparator);
+std::size_t removeMovedRows(RowList &unrequestedPages, const std::vector<std::string> &moved,
+                            std::string_view baseFolder, char sep = kNativeSeparator);
 
 // True for a name that is one entry of a folder: not empty, not "." or "..",
 // and free of separators ("/" always; "\" too where it is the separator).

@@ -125,13 +125,13 @@ void appendValue(std::string &out, std::string_view value)
 
 } // namespace
 
-std::string KAKUTYO(std::string_view s)
+std::string expandLinkValues(std::string_view s)
 {
     std::string out;
-    return std::string(KAKUTYO(s, out));
+    return std::string(expandLinkValues(s, out));
 }
 
-std::string_view KAKUTYO(std::string_view s, std::string &out)
+std::string_view expandLinkValues(std::string_view s, std::string &out)
 {
     scan::AttributeFinder hrefs(s, kHrefEquals);
     std::size_t rest = 0; // the front of the remaining text

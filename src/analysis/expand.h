@@ -8,10 +8,10 @@
 
 namespace tavlori {
 
-std::string KAKUTYO(std::string_view s);
+std::string expandLinkValues(std::string_view s);
 // The same, written into `out` (its capacity reused), or `s` itself when `s`
 // holds no "href=" (in any letter case) and so stays as it is. The view is
 // valid while both live.
-std::string_view KAKUTYO(std::string_view s, std::string &out);
+std::string_view expandLinkValues(std::string_view s, std::string &out);
 
 } // namespace tavlori

@@ -166,19 +166,19 @@ bool isExternalAddress(std::string_view s)
     return true;
 }
 
-std::string BToEn(std::string_view s, std::string_view kijundir, char sep)
+std::string resolveLink(std::string_view s, std::string_view baseFolder, char sep)
 {
     std::string target;
-    BToEn(s, kijundir, sep, target);
+    resolveLink(s, baseFolder, sep, target);
     return target;
 }
 
-void BToEn(std::string_view s, std::string_view kijundir, char sep, std::string &target)
+void resolveLink(std::string_view s, std::string_view baseFolder, char sep, std::string &target)
 {
     // External addresses, in-page anchors and paths already inside the base
     // folder are their own target.
     if (isExternalAddress(s) || (!s.empty() && s.front() == '#')
-        || (!kijundir.empty() && s.find(kijundir) != std::string_view::npos)) {
+        || (!baseFolder.empty() && s.find(baseFolder) != std::string_view::npos)) {
         target.assign(s);
         return;
     }
@@ -200,10 +200,10 @@ void BToEn(std::string_view s, std::string_view kijundir, char sep, std::string 
     // worked out.
     const char otherSlash = sep == '\\' ? '/' : '\\';
     target.clear();
-    target.reserve(kijundir.size() + 1 + rest.size());
-    target.append(kijundir).append(1, sep);
+    target.reserve(baseFolder.size() + 1 + rest.size());
+    target.append(baseFolder).append(1, sep);
     if (holdsDotSegment(rest, sep, otherSlash))
-        appendSegments(rest, sep, otherSlash, kijundir.size(), target);
+        appendSegments(rest, sep, otherSlash, baseFolder.size(), target);
     else
         appendConverted(rest, sep, otherSlash, target);
 

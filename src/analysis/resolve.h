@@ -21,11 +21,11 @@ inline constexpr char kNativeSeparator = kPosixSeparator;
 // and names no file of the folder.
 bool isExternalAddress(std::string_view s);
 
-// Resolves link text `s` against the base folder `kijundir`, with `sep` as the
+// Resolves link text `s` against the base folder `baseFolder`, with `sep` as the
 // path separator (the other slash is turned into it).
-std::string BToEn(std::string_view s, std::string_view kijundir, char sep = kNativeSeparator);
+std::string resolveLink(std::string_view s, std::string_view baseFolder, char sep = kNativeSeparator);
 // The same into `target`, whose earlier contents are replaced and whose
 // capacity is reused.
-void BToEn(std::string_view s, std::string_view kijundir, char sep, std::string &target);
+void resolveLink(std::string_view s, std::string_view baseFolder, char sep, std::string &target);
 
 } // namespace tavlori

@@ -57,8 +57,8 @@ inline void prefetch(const void *p)
 #endif
 }
 
-// The link texts L5ADD has met since the request list and KIJUNDIR last
-// changed. BToEn is a function of the link text and KIJUNDIR alone, and a
+// The link texts registerLink has met since the request list and baseFolder last
+// changed. resolveLink is a function of the link text and baseFolder alone, and a
 // target stays in the request list until the list is emptied, so a link text
 // met before needs neither resolving nor looking up again. Most links repeat
 // (navigation, nearby pages), so this is the common case: one hash and one

@@ -69,15 +69,15 @@ std::string folderErrorText(int errorNumber)
 // row (most request-list rows resolve to themselves).
 //
 // An index follows its list lazily: rows appended since the last look are
-// added; a cleared or replaced list, or a changed KIJUNDIR for resolved keys,
+// added; a cleared or replaced list, or a changed baseFolder for resolved keys,
 // rebuilds it.
 
 namespace {
 
 enum class KeyKind {
     Row,             // the row text, compared exactly
-    Resolved,        // BToEn of the row, compared exactly
-    ResolvedCaseBlind // BToEn of the row, ASCII letters compared without case
+    Resolved,        // resolveLink of the row, compared exactly
+    ResolvedCaseBlind // resolveLink of the row, ASCII letters compared without case
 };
 
 inline unsigned char foldAscii(unsigned char c)
@@ -112,19 +112,19 @@ class RowIndex {
 public:
     explicit RowIndex(KeyKind kind) : kind_(kind) {}
 
-    // Brings the index in step with `list` as it stands under `kijundir`.
-    void sync(const RowList &list, const std::string &kijundir, char sep)
+    // Brings the index in step with `list` as it stands under `baseFolder`.
+    void sync(const RowList &list, const std::string &baseFolder, char sep)
     {
         const bool resolved = kind_ != KeyKind::Row;
         if (!valid_ || list.resetRevision() != revision_ || list.size() < indexed_
-            || (resolved && kijundir != builtFor_)) {
+            || (resolved && baseFolder != builtFor_)) {
             slots_.clear();
             alternates_.clear();
             used_ = 0;
             indexed_ = 0;
             revision_ = list.resetRevision();
             if (resolved)
-                builtFor_ = kijundir;
+                builtFor_ = baseFolder;
             valid_ = true;
         }
         for (; indexed_ < list.size(); ++indexed_)
@@ -179,7 +179,7 @@ private:
         if (kind_ == KeyKind::Row) {
             slot.hash = hashText(text, false);
         } else {
-            std::string key = BToEn(text, builtFor_, sep);
+            std::string key = resolveLink(text, builtFor_, sep);
             slot.hash = hashText(key, caseBlind());
             if (key != text) {
                 slot.alternate = static_cast<std::uint32_t>(alternates_.size());
@@ -224,11 +224,11 @@ private:
 } // namespace
 
 struct Workspace::Indexes {
-    RowIndex requests{KeyKind::Row};                          // ListBox5, for L5ADD
-    RowIndex requestsResolved{KeyKind::ResolvedCaseBlind};    // ListBox5, for CHECK
-    RowIndex missingResolved{KeyKind::Resolved};              // ListBox2, for UNLINK
+    RowIndex requests{KeyKind::Row};                          // requestList, for registerLink
+    RowIndex requestsResolved{KeyKind::ResolvedCaseBlind};    // requestList, for findUnrequestedPages
+    RowIndex missingResolved{KeyKind::Resolved};              // missingTargets, for checkTarget
 
-    // Link texts whose target is in ListBox5, valid for seenFor and the
+    // Link texts whose target is in requestList, valid for seenFor and the
     // request list's reset revision seenRevision.
     TextSet seenLinks;
     // The HTML values of the page being scanned, with their hashes.
@@ -237,12 +237,12 @@ struct Workspace::Indexes {
     std::uint64_t seenRevision = 0;
     bool seenValid = false;
 
-    void syncSeen(const RowList &requestList, const std::string &kijundir)
+    void syncSeen(const RowList &requestList, const std::string &baseFolder)
     {
-        if (seenValid && requestList.resetRevision() == seenRevision && kijundir == seenFor)
+        if (seenValid && requestList.resetRevision() == seenRevision && baseFolder == seenFor)
             return;
         seenLinks.clear();
-        seenFor = kijundir;
+        seenFor = baseFolder;
         seenRevision = requestList.resetRevision();
         seenValid = true;
     }
@@ -264,8 +264,8 @@ Workspace::~Workspace() = default;
 std::string Workspace::pagePath(std::string_view name) const
 {
     std::string path;
-    path.reserve(KIJUNDIR.size() + 1 + name.size());
-    path += KIJUNDIR;
+    path.reserve(baseFolder.size() + 1 + name.size());
+    path += baseFolder;
     path += separator_;
     path += name;
     return path;
@@ -273,20 +273,20 @@ std::string Workspace::pagePath(std::string_view name) const
 
 std::string Workspace::resolve(std::string_view linkText) const
 {
-    return BToEn(linkText, KIJUNDIR, separator_);
+    return resolveLink(linkText, baseFolder, separator_);
 }
 
 void Workspace::readPageList()
 {
     std::error_code error;
-    std::filesystem::current_path(FileListDir, error);
+    std::filesystem::current_path(pageListFolder, error);
     if (error)
         throw CommandError(folderErrorText(error.value()));
-    FileListBox1.clear();
-    std::vector<std::string> names = listPages(FileListDir, error);
+    pageList.clear();
+    std::vector<std::string> names = listPages(pageListFolder, error);
     if (error)
         throw CommandError(folderErrorText(error.value()));
-    FileListBox1.assign(std::move(names));
+    pageList.assign(std::move(names));
 }
 
 std::string_view Workspace::readPage(const std::string &path)
@@ -304,38 +304,38 @@ std::string_view Workspace::readPage(const std::string &path)
     return holdingText_;
 }
 
-void Workspace::FormShow(const std::string &directory)
+void Workspace::start(const std::string &directory)
 {
-    KIJUNDIR = directory;
-    FileListBox1.selectAll();
+    baseFolder = directory;
+    pageList.selectAll();
 }
 
 void Workspace::changeFolder(const std::string &directory)
 {
-    ListBox1.clear();
-    ListBox2.clear();
-    ListBox3.clear();
-    ListBox4.clear();
-    KIJUNDIR = directory;
-    // The page list follows KIJUNDIR and is read again in any case; one
+    searchColumn.clear();
+    missingTargets.clear();
+    unrequestedPages.clear();
+    brokenLinkPages.clear();
+    baseFolder = directory;
+    // The page list follows baseFolder and is read again in any case; one
     // reading gives the rows of both, so a new folder is listed once.
-    FileListDir = KIJUNDIR;
+    pageListFolder = baseFolder;
     readPageList();
     host_.processMessages();
-    FileListBox1.selectAll();
-    HTMLALL0();
-    FileListBox1.scrollToTop();
-    ListBox1.scrollToTop();
-    ListBox2.scrollToTop();
-    ListBox3.scrollToTop();
-    ListBox4.scrollToTop();
-    ListBox5.scrollToTop();
+    pageList.selectAll();
+    searchPass();
+    pageList.scrollToTop();
+    searchColumn.scrollToTop();
+    missingTargets.scrollToTop();
+    unrequestedPages.scrollToTop();
+    brokenLinkPages.scrollToTop();
+    requestList.scrollToTop();
 }
 
 bool Workspace::loadPage(const std::string &HTML)
 {
     pageLoaded_ = false;
-    pathBuffer_.assign(KIJUNDIR);
+    pathBuffer_.assign(baseFolder);
     pathBuffer_ += separator_;
     pathBuffer_ += HTML;
     // A page that reads is a file; only a failed read asks whether the page
@@ -350,40 +350,40 @@ bool Workspace::loadPage(const std::string &HTML)
         host_.missingPage(HTML);
         // The missing page keeps its place in the search column, so that row
         // i stays beside page i.
-        ListBox1.append("-");
+        searchColumn.append("-");
         return false;
     }
     pageTextFromBytes(std::string_view(readBuffer_).substr(0, length), textBuffer_);
     readLength_ = length;
     pageLoaded_ = true;
-    const bool found = !Edit1.empty() && std::string_view(textBuffer_).find(Edit1) != std::string_view::npos;
-    ListBox1.append(found ? "found" : "-");
+    const bool found = !searchTerm.empty() && std::string_view(textBuffer_).find(searchTerm) != std::string_view::npos;
+    searchColumn.append(found ? "found" : "-");
     return true;
 }
 
 void Workspace::pagePass(void (Workspace::*perPage)(const std::string &))
 {
-    ListBox2.clear();
-    ListBox1.clear();
-    ListBox4.clear();
+    missingTargets.clear();
+    searchColumn.clear();
+    brokenLinkPages.clear();
     struct Release {
         Workspace &workspace;
         ~Release() { workspace.releaseBuffers(); }
     } release{*this};
-    const std::size_t count = FileListBox1.size();
+    const std::size_t count = pageList.size();
     host_.progress(0, count);
     for (std::size_t i = 0; i < count; ++i) {
-        if (FileListBox1.isSelected(i))
-            (this->*perPage)(FileListBox1.row(i));
+        if (pageList.isSelected(i))
+            (this->*perPage)(pageList.row(i));
         else
-            ListBox1.append(" ");
+            searchColumn.append(" ");
         host_.progress(i + 1, count);
     }
 }
 
-void Workspace::HTMLALL0()
+void Workspace::searchPass()
 {
-    pagePass(&Workspace::LOOKLINK0);
+    pagePass(&Workspace::searchPage);
 }
 
 void Workspace::releaseBuffers()
@@ -393,21 +393,21 @@ void Workspace::releaseBuffers()
         std::string().swap(*buffer);
 }
 
-void Workspace::LOOKLINK0(const std::string &HTML)
+void Workspace::searchPage(const std::string &HTML)
 {
     loadPage(HTML);
 }
 
-void Workspace::HTMLALL()
+void Workspace::linkPass()
 {
-    pagePass(&Workspace::LOOKLINK);
+    pagePass(&Workspace::scanPage);
 }
 
-void Workspace::LOOKLINK(const std::string &HTML)
+void Workspace::scanPage(const std::string &HTML)
 {
     if (!loadPage(HTML))
         return;
-    const std::string_view expanded = KAKUTYO(textBuffer_, expandBuffer_);
+    const std::string_view expanded = expandLinkValues(textBuffer_, expandBuffer_);
     // The values are taken first and registered afterwards, in the same
     // order: taking them has no effect of its own, and knowing the next ones
     // lets the set of link texts be fetched into the cache ahead of use.
@@ -425,7 +425,7 @@ void Workspace::LOOKLINK(const std::string &HTML)
     }
 }
 
-void Workspace::L5ADD(const std::string &F, std::string_view S)
+void Workspace::registerLink(const std::string &F, std::string_view S)
 {
     addLink(F, S, hashBytes(S));
 }
@@ -433,21 +433,21 @@ void Workspace::L5ADD(const std::string &F, std::string_view S)
 void Workspace::addLink(const std::string &F, std::string_view S, std::uint64_t hash)
 {
     Indexes &indexes = *indexes_;
-    indexes.syncSeen(ListBox5, KIJUNDIR);
+    indexes.syncSeen(requestList, baseFolder);
     if (indexes.seenLinks.contains(S, hash))
         return;
-    BToEn(S, KIJUNDIR, separator_, targetBuffer_);
-    indexes.requests.sync(ListBox5, KIJUNDIR, separator_);
-    const bool registered = indexes.requests.contains(ListBox5, targetBuffer_);
-    // From here on the target is in the list, whatever UNLINK meets.
+    resolveLink(S, baseFolder, separator_, targetBuffer_);
+    indexes.requests.sync(requestList, baseFolder, separator_);
+    const bool registered = indexes.requests.contains(requestList, targetBuffer_);
+    // From here on the target is in the list, whatever checkTarget meets.
     indexes.seenLinks.insert(S, hash);
     if (registered)
         return;
-    ListBox5.append(targetBuffer_);
-    unlinkResolved(F, S, ListBox5.row(ListBox5.size() - 1));
+    requestList.append(targetBuffer_);
+    unlinkResolved(F, S, requestList.row(requestList.size() - 1));
 }
 
-void Workspace::UNLINK(const std::string &F, std::string_view S)
+void Workspace::checkTarget(const std::string &F, std::string_view S)
 {
     const std::string T = resolve(S);
     unlinkResolved(F, S, T);
@@ -464,8 +464,8 @@ void Workspace::unlinkResolved(const std::string &F, std::string_view S, const s
         return;
     if (S == "#TOP")
         return;
-    indexes_->missingResolved.sync(ListBox2, KIJUNDIR, separator_);
-    bool broken = !indexes_->missingResolved.contains(ListBox2, T);
+    indexes_->missingResolved.sync(missingTargets, baseFolder, separator_);
+    bool broken = !indexes_->missingResolved.contains(missingTargets, T);
     if (!S.empty() && S.front() == '#') {
         // The holding page is read again for this test alone, whatever the
         // step above found. The anchor is named by name="N" or id="N".
@@ -481,50 +481,50 @@ void Workspace::unlinkResolved(const std::string &F, std::string_view S, const s
             broken = false;
     }
     if (broken) {
-        ListBox4.append(F);
-        ListBox2.append(std::string(S));
+        brokenLinkPages.append(F);
+        missingTargets.append(std::string(S));
     }
 }
 
-void Workspace::CHECK()
+void Workspace::findUnrequestedPages()
 {
-    ListBox3.clear();
+    unrequestedPages.clear();
     host_.processMessages();
-    const std::size_t count = FileListBox1.size();
+    const std::size_t count = pageList.size();
     RowIndex &requested = indexes_->requestsResolved;
-    requested.sync(ListBox5, KIJUNDIR, separator_);
+    requested.sync(requestList, baseFolder, separator_);
     host_.progress(0, count);
     for (std::size_t i = 0; i < count; ++i) {
-        std::string P = resolve(FileListBox1.row(i));
-        if (!requested.contains(ListBox5, P))
-            ListBox3.append(std::move(P));
+        std::string P = resolve(pageList.row(i));
+        if (!requested.contains(requestList, P))
+            unrequestedPages.append(std::move(P));
         host_.progress(i + 1, count);
     }
 }
 
-void Workspace::BitBtn5Click()
+void Workspace::investigateLinks()
 {
-    HTMLALL();
+    linkPass();
     host_.processMessages();
     host_.processMessages();
-    CHECK();
+    findUnrequestedPages();
     host_.processMessages();
-    FileListBox1.scrollToTop();
-    ListBox1.scrollToTop();
-    ListBox3.selectAll();
-    ListBox5.scrollToTop();
-    ListBox4.scrollToTop();
-    ListBox2.scrollToTop();
-    ListBox3.scrollToTop();
+    pageList.scrollToTop();
+    searchColumn.scrollToTop();
+    unrequestedPages.selectAll();
+    requestList.scrollToTop();
+    brokenLinkPages.scrollToTop();
+    missingTargets.scrollToTop();
+    unrequestedPages.scrollToTop();
     host_.processMessages();
-    Edit2 = std::to_string(ListBox5.size());
-    Edit3 = std::to_string(ListBox3.size());
+    requestCount = std::to_string(requestList.size());
+    unrequestedCount = std::to_string(unrequestedPages.size());
     host_.beep();
 }
 
-void Workspace::BitBtn1Click()
+void Workspace::clearRequests()
 {
-    ListBox5.clear();
+    requestList.clear();
 }
 
 } // namespace tavlori

@@ -1,5 +1,5 @@
 #pragma once
-// The workspace: the base folder KIJUNDIR, the page list, the five result
+// The workspace: the base folder baseFolder, the page list, the five result
 // lists and the three edit fields, and the operations of the term search and
 // the link investigation on them. Named as the window's controls and handlers.
 #include "analysis/fileaccess.h"
@@ -51,43 +51,43 @@ public:
     Workspace &operator=(const Workspace &) = delete;
 
     // --- state, named as the window's controls ---
-    std::string KIJUNDIR;     // base folder; empty until the window is shown
-    std::string FileListDir;  // the page list's own folder
-    RowList FileListBox1;     // page names
-    RowList ListBox1;         // search column
-    RowList ListBox2;         // missing link targets, as written
-    RowList ListBox3;         // unrequested pages, resolved
-    RowList ListBox4;         // pages holding a broken link
-    RowList ListBox5;         // request list, resolved targets
-    std::string Edit1 = "&&&"; // search term
-    std::string Edit2;        // request count
-    std::string Edit3;        // unrequested count
+    std::string baseFolder;     // base folder; empty until the window is shown
+    std::string pageListFolder;  // the page list's own folder
+    RowList pageList;     // page names
+    RowList searchColumn;         // search column
+    RowList missingTargets;         // missing link targets, as written
+    RowList unrequestedPages;         // unrequested pages, resolved
+    RowList brokenLinkPages;         // pages holding a broken link
+    RowList requestList;         // request list, resolved targets
+    std::string searchTerm = "&&&"; // search term
+    std::string requestCount;        // request count
+    std::string unrequestedCount;        // unrequested count
 
     char separator() const { return separator_; }
-    // KIJUNDIR, the separator and the name, joined as they stand.
+    // baseFolder, the separator and the name, joined as they stand.
     std::string pagePath(std::string_view name) const;
-    // BToEn against the current KIJUNDIR.
+    // resolveLink against the current baseFolder.
     std::string resolve(std::string_view linkText) const;
 
-    // Reads the page list's rows from FileListDir, which also becomes the
+    // Reads the page list's rows from pageListFolder, which also becomes the
     // process's current directory; no row is selected afterwards.
     // Throws CommandError when the folder cannot be read.
     void readPageList();
 
     // --- handlers and working methods ---
-    void FormShow(const std::string &directory);
+    void start(const std::string &directory);
     // The data side of a change of folder (after the directory list entered
     // `directory` and made it the current directory).
     void changeFolder(const std::string &directory);
-    void HTMLALL0();
-    void LOOKLINK0(const std::string &HTML);
-    void HTMLALL();
-    void LOOKLINK(const std::string &HTML);
-    void L5ADD(const std::string &F, std::string_view S);
-    void UNLINK(const std::string &F, std::string_view S);
-    void CHECK();
-    void BitBtn5Click(); // the link investigation
-    void BitBtn1Click(); // clear the request list
+    void searchPass();
+    void searchPage(const std::string &HTML);
+    void linkPass();
+    void scanPage(const std::string &HTML);
+    void registerLink(const std::string &F, std::string_view S);
+    void checkTarget(const std::string &F, std::string_view S);
+    void findUnrequestedPages();
+    void investigateLinks(); // the link investigation
+    void clearRequests(); // clear the request list
 
     Host &host() { return host_; }
     FileAccess &files() { return files_; }
@@ -97,19 +97,19 @@ private:
     // Reads a page's text; throws PageOpenError when it exists but cannot be
     // read. The view lasts until the next page is read.
     std::string_view readPage(const std::string &path);
-    // The per-page steps shared by LOOKLINK0 and LOOKLINK: locate the page,
+    // The per-page steps shared by searchPage and scanPage: locate the page,
     // report it when missing, read it into textBuffer_ and append its search
     // row. False when the page is missing.
     bool loadPage(const std::string &HTML);
     // Gives back the memory of the per-page buffers (after a pass, which may
     // have met a very large page).
     void releaseBuffers();
-    // The search pass and the link pass: empty ListBox2, ListBox1 and
-    // ListBox4, then `perPage` for each selected page and " " for each other.
+    // The search pass and the link pass: empty missingTargets, searchColumn and
+    // brokenLinkPages, then `perPage` for each selected page and " " for each other.
     void pagePass(void (Workspace::*perPage)(const std::string &));
-    // L5ADD with the hash of the link text already taken.
+    // registerLink with the hash of the link text already taken.
     void addLink(const std::string &F, std::string_view S, std::uint64_t hash);
-    // UNLINK with the target already resolved.
+    // checkTarget with the target already resolved.
     void unlinkResolved(const std::string &F, std::string_view S, const std::string &T);
     Host &host_;
     FileAccess &files_;

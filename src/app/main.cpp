@@ -2,7 +2,7 @@
 // it is closed.
 #include "app/startup.h"
 #include "tavlori_version.h"
-#include "ui/tform1.h"
+#include "ui/mainwindow.h"
 #include "ui/treeimages.h"
 
 #include <QApplication>

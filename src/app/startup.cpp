@@ -3,7 +3,7 @@
 #include "analysis/workspace.h"
 #include "tavlori_version.h"
 #include "ui/dialogs.h"
-#include "ui/tform1.h"
+#include "ui/mainwindow.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -107,11 +107,11 @@ QString enterFolder(const QString &folder)
     return QString::fromStdString(folderErrorText(error.value()));
 }
 
-std::unique_ptr<ui::TForm1> openMainWindow(const QString &startError)
+std::unique_ptr<ui::MainWindow> openMainWindow(const QString &startError)
 {
-    auto window = std::make_unique<ui::TForm1>();
+    auto window = std::make_unique<ui::MainWindow>();
     if (!startError.isEmpty()) {
-        ui::TForm1 *shown = window.get();
+        ui::MainWindow *shown = window.get();
         QTimer::singleShot(0, shown, [shown, startError] { ui::standardError(shown, startError); });
     }
     window->show();

@@ -7,7 +7,7 @@
 #include <memory>
 
 namespace tavlori::ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace tavlori::app {
@@ -44,6 +44,6 @@ QString enterFolder(const QString &folder);
 // Creates the main window on the process's current directory and shows it.
 // A `startError` that is not empty is shown in the standard error dialog as
 // soon as the event loop runs.
-std::unique_ptr<ui::TForm1> openMainWindow(const QString &startError);
+std::unique_ptr<ui::MainWindow> openMainWindow(const QString &startError);
 
 } // namespace tavlori::app

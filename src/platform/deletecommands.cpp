@@ -33,7 +33,7 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
         return;
     std::unordered_set<std::string> selected;
     if (keepSelection) {
-        const RowList &pages = workspace.FileListBox1;
+        const RowList &pages = workspace.pageList;
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (pages.isSelected(i))
                 selected.insert(pages.row(i));
@@ -42,31 +42,31 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
     result.listsChanged = true;
     // The search column's rows stood beside the old rows; no pass follows to
     // fill it again.
-    workspace.ListBox1.clear();
-    if (removeMovedRows(workspace.ListBox3, result.moved, workspace.KIJUNDIR, workspace.separator()) > 0) {
-        workspace.Edit3 = std::to_string(workspace.ListBox3.size());
+    workspace.searchColumn.clear();
+    if (removeMovedRows(workspace.unrequestedPages, result.moved, workspace.baseFolder, workspace.separator()) > 0) {
+        workspace.unrequestedCount = std::to_string(workspace.unrequestedPages.size());
         result.countChanged = true;
     }
     workspace.readPageList();
-    RowList &pages = workspace.FileListBox1;
+    RowList &pages = workspace.pageList;
     for (std::size_t i = 0; i < pages.size() && !selected.empty(); ++i) {
         if (selected.count(pages.row(i)) != 0)
             pages.setSelected(i, true);
     }
 }
 
-bool MoveMultiToRecycleBin(const std::string &FileListBuffer, ShellUi *mainWindow)
+bool moveToTrash(const std::string &FileListBuffer, ShellUi *mainWindow)
 {
     if (FileListBuffer.empty())
         return false;
     return sendTrashRequest(FileListBuffer, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, mainWindow) == 0;
 }
 
-MoveResult BitBtn2Click(Workspace &workspace, ShellUi *mainWindow, const ShowMessage &message)
+MoveResult trashSelectedPages(Workspace &workspace, ShellUi *mainWindow, const ShowMessage &message)
 {
     MoveResult result;
     const SelectedPagesList list =
-        selectedPagesList(workspace.FileListBox1, workspace.FileListDir, workspace.separator());
+        selectedPagesList(workspace.pageList, workspace.pageListFolder, workspace.separator());
     if (list.SelectedCount == 0) {
         message("ファイルが選択されていません。");
         return result;
@@ -86,11 +86,11 @@ MoveResult BitBtn2Click(Workspace &workspace, ShellUi *mainWindow, const ShowMes
     return result;
 }
 
-std::vector<std::string> GOMIBAKO(Workspace &workspace, bool Dlg, ShellUi *appWindow,
+std::vector<std::string> trashUnrequested(Workspace &workspace, bool Dlg, ShellUi *appWindow,
                                   std::vector<std::string> *moved)
 {
     std::optional<UnrequestedPagesList> list =
-        unrequestedPagesList(workspace.ListBox3, workspace.KIJUNDIR, workspace.separator());
+        unrequestedPagesList(workspace.unrequestedPages, workspace.baseFolder, workspace.separator());
     if (!list)
         return {};
     std::uint16_t flags = FOF_ALLOWUNDO;
@@ -100,12 +100,12 @@ std::vector<std::string> GOMIBAKO(Workspace &workspace, bool Dlg, ShellUi *appWi
     return std::move(list->leftOut);
 }
 
-std::vector<std::string> N1Click(Workspace &workspace, const std::vector<std::string> &directoryRows,
+std::vector<std::string> trashFolder(Workspace &workspace, const std::vector<std::string> &directoryRows,
                                  int highlighted, ShellUi *appWindow)
 {
     std::vector<std::string> moved;
     std::optional<std::string> list =
-        folderList(directoryRows, highlighted, workspace.KIJUNDIR, workspace.separator());
+        folderList(directoryRows, highlighted, workspace.baseFolder, workspace.separator());
     if (list)
         sendTrashRequest(std::move(*list), FOF_ALLOWUNDO, appWindow, &moved);
     return moved;

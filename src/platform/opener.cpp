@@ -82,7 +82,7 @@ QString toQString(const std::string &text)
 void openRow(Workspace &workspace, const RowList &list)
 {
     const OpenTarget target =
-        decideOpen(toQString(currentRow(list)), toQString(workspace.KIJUNDIR), workspace.separator());
+        decideOpen(toQString(currentRow(list)), toQString(workspace.baseFolder), workspace.separator());
     if (target.kind == OpenKind::Refused || openWithDefaultProgram(target.url))
         return;
     QString reason;
@@ -202,34 +202,34 @@ const std::string &currentRow(const RowList &list)
     return list.row(static_cast<std::size_t>(index));
 }
 
-void FileListBox1DblClick(Workspace &workspace)
+void editPage(Workspace &workspace)
 {
-    const std::string failure = editRow(workspace, workspace.FileListBox1);
-    workspace.ListBox5.clear();
+    const std::string failure = editRow(workspace, workspace.pageList);
+    workspace.requestList.clear();
     if (!failure.empty())
         throw CommandError(failure);
 }
 
-void ListBox4DblClick(Workspace &workspace)
+void editBrokenLinkPage(Workspace &workspace)
 {
-    const std::string failure = editRow(workspace, workspace.ListBox4);
+    const std::string failure = editRow(workspace, workspace.brokenLinkPages);
     if (!failure.empty())
         throw CommandError(failure);
 }
 
-void ListBox3DblClick(Workspace &workspace)
+void openUnrequestedPage(Workspace &workspace)
 {
-    openRow(workspace, workspace.ListBox3);
+    openRow(workspace, workspace.unrequestedPages);
 }
 
-void ListBox5DblClick(Workspace &workspace)
+void openRequest(Workspace &workspace)
 {
-    openRow(workspace, workspace.ListBox5);
+    openRow(workspace, workspace.requestList);
 }
 
-void ListBox2Click(Workspace &workspace)
+void openMissingTarget(Workspace &workspace)
 {
-    openRow(workspace, workspace.ListBox2);
+    openRow(workspace, workspace.missingTargets);
 }
 
 } // namespace tavlori::platform

@@ -60,19 +60,19 @@ void setUrlOpenerForTests(UrlOpener opener);
 // "リストのインデックスが範囲を超えています (<index>)" when there is none.
 const std::string &currentRow(const RowList &list);
 
-// The page of the current row of FileListBox1 in the editor, then ListBox5
+// The page of the current row of pageList in the editor, then requestList
 // is emptied whatever the start gave. An empty page list throws before
 // anything is started or emptied. An editor that cannot be started throws
-// CommandError naming the editor, the page and the reason (after ListBox5
+// CommandError naming the editor, the page and the reason (after requestList
 // was emptied).
-void FileListBox1DblClick(Workspace &workspace);
-// The page of the current row of ListBox4 in the editor; fails as above.
-void ListBox4DblClick(Workspace &workspace);
-// The current row of ListBox3 / ListBox5 / ListBox2 with the default program,
+void editPage(Workspace &workspace);
+// The page of the current row of brokenLinkPages in the editor; fails as above.
+void editBrokenLinkPage(Workspace &workspace);
+// The current row of unrequestedPages / requestList / missingTargets with the default program,
 // when decideOpen allows it; a refused row opens nothing. When the default
 // program cannot open it, throws CommandError naming the row and the reason.
-void ListBox3DblClick(Workspace &workspace);
-void ListBox5DblClick(Workspace &workspace);
-void ListBox2Click(Workspace &workspace);
+void openUnrequestedPage(Workspace &workspace);
+void openRequest(Workspace &workspace);
+void openMissingTarget(Workspace &workspace);
 
 } // namespace tavlori::platform

@@ -69,7 +69,7 @@ struct PageError {
     std::string message;
 };
 
-// The page name of a page path built as KIJUNDIR, separator, name.
+// The page name of a page path built as baseFolder, separator, name.
 std::string pageNameOf(const Workspace &workspace, const std::string &path)
 {
     const std::string prefix = workspace.pagePath("");
@@ -132,27 +132,27 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, c
     JsonWriter json(out);
     json.raw("{");
     json.key("base");
-    json.string(ws.KIJUNDIR);
+    json.string(ws.baseFolder);
     json.key("pages");
-    json.stringArray(ws.FileListBox1.rows());
+    json.stringArray(ws.pageList.rows());
     json.key("search");
-    json.stringArray(ws.ListBox1.rows());
+    json.stringArray(ws.searchColumn.rows());
     json.key("requests");
-    json.stringArray(ws.ListBox5.rows());
+    json.stringArray(ws.requestList.rows());
     json.key("broken");
     json.raw("[");
-    // ListBox4 and ListBox2 are appended together, so their rows pair up.
-    const std::size_t pairs = std::min(ws.ListBox4.size(), ws.ListBox2.size());
+    // brokenLinkPages and missingTargets are appended together, so their rows pair up.
+    const std::size_t pairs = std::min(ws.brokenLinkPages.size(), ws.missingTargets.size());
     for (std::size_t i = 0; i < pairs; ++i) {
         json.raw(i == 0 ? "\n    [" : ",\n    [");
-        json.string(ws.ListBox4.row(i));
+        json.string(ws.brokenLinkPages.row(i));
         json.raw(", ");
-        json.string(ws.ListBox2.row(i));
+        json.string(ws.missingTargets.row(i));
         json.raw("]");
     }
     json.raw(pairs == 0 ? "]" : "\n  ]");
     json.key("unrequested");
-    json.stringArray(ws.ListBox3.rows());
+    json.stringArray(ws.unrequestedPages.rows());
     json.key("missing");
     json.stringArray(host.missing);
     if (error) {
@@ -168,25 +168,25 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, c
 
 void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, const PageError *error)
 {
-    out << "基準フォルダ: " << ws.KIJUNDIR << '\n';
-    out << "HTMLファイル数: " << ws.FileListBox1.size() << '\n';
+    out << "基準フォルダ: " << ws.baseFolder << '\n';
+    out << "HTMLファイル数: " << ws.pageList.size() << '\n';
 
     // The search column has one row per page of the page list.
     std::vector<std::string_view> found;
-    const std::size_t rows = std::min(ws.ListBox1.size(), ws.FileListBox1.size());
+    const std::size_t rows = std::min(ws.searchColumn.size(), ws.pageList.size());
     for (std::size_t i = 0; i < rows; ++i) {
-        if (ws.ListBox1.row(i) == "found")
-            found.push_back(ws.FileListBox1.row(i));
+        if (ws.searchColumn.row(i) == "found")
+            found.push_back(ws.pageList.row(i));
     }
-    out << "\n検索「" << ws.Edit1 << "」を含むHTML: " << found.size() << '\n';
+    out << "\n検索「" << ws.searchTerm << "」を含むHTML: " << found.size() << '\n';
     for (std::string_view page : found)
         out << "  " << page << '\n';
 
-    out << "\nリンク切れ: " << std::min(ws.ListBox4.size(), ws.ListBox2.size()) << '\n';
-    printBrokenLinksByPage(out, ws.ListBox4.rows(), ws.ListBox2.rows());
+    out << "\nリンク切れ: " << std::min(ws.brokenLinkPages.size(), ws.missingTargets.size()) << '\n';
+    printBrokenLinksByPage(out, ws.brokenLinkPages.rows(), ws.missingTargets.rows());
 
-    out << "\nリクエストされていないHTML: " << ws.ListBox3.size() << '\n';
-    for (const std::string &row : ws.ListBox3.rows())
+    out << "\nリクエストされていないHTML: " << ws.unrequestedPages.size() << '\n';
+    for (const std::string &row : ws.unrequestedPages.rows())
         out << "  " << row << '\n';
 
     if (!host.missing.empty()) {
@@ -195,8 +195,8 @@ void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, c
             out << "  " << name << "がありません。\n";
     }
 
-    out << "\nリクエスト数: " << ws.ListBox5.size() << '\n';
-    out << "リクエストされていないHTMLの数: " << ws.ListBox3.size() << '\n';
+    out << "\nリクエスト数: " << ws.requestList.size() << '\n';
+    out << "リクエストされていないHTMLの数: " << ws.unrequestedPages.size() << '\n';
     if (error)
         out << "\n調査は途中で止まりました: " << error->message << '\n';
 }
@@ -282,7 +282,7 @@ ParsedArguments parseReportArguments(const std::vector<std::string> &args)
 
 int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err)
 {
-    // Entering the folder: it becomes the current directory, and KIJUNDIR is
+    // Entering the folder: it becomes the current directory, and baseFolder is
     // what the system then reports as the current directory.
     std::error_code ec;
     std::filesystem::current_path(options.folder, ec);
@@ -296,20 +296,20 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
 
     ReportHost host(err, options.progress);
     Workspace ws(host, platform::pageFiles());
-    ws.Edit1 = options.term;
-    ws.FileListDir = base;
+    ws.searchTerm = options.term;
+    ws.pageListFolder = base;
     try {
         ws.readPageList();
     } catch (const CommandError &e) {
         err << base << ": " << standardErrorText(e.what()) << std::endl;
         return ReportFailed;
     }
-    ws.FormShow(base);
+    ws.start(base);
 
     PageError error;
     bool failed = false;
     try {
-        ws.BitBtn5Click();
+        ws.investigateLinks();
     } catch (const PageOpenError &e) {
         failed = true;
         error.page = pageNameOf(ws, e.path());
@@ -330,7 +330,7 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
         err << error.message << std::endl;
         return ReportFailed;
     }
-    return ws.ListBox2.empty() ? ReportClean : ReportBrokenLinks;
+    return ws.missingTargets.empty() ? ReportClean : ReportBrokenLinks;
 }
 
 } // namespace tavlori

@@ -9,7 +9,7 @@ namespace tavlori {
 
 struct ReportOptions {
     std::string folder;
-    std::string term = "&&&";  // the search term, as the window's Edit1 starts
+    std::string term = "&&&";  // the search term, as the window's searchTerm starts
     bool json = false;
     bool progress = false;     // a "\r"-updated "n / m" line on the error stream
 };

@@ -190,19 +190,19 @@ TEST(UnrequestedPagesList, RealSiteKeepsTheFolderAndOutsideFilesOutOfTheRequest)
     writeFile(site / "sub\\b.html");
     fs::create_directory_symlink(site / "sub", site / "folder.html");
 
-    const std::string KIJUNDIR = site.string();
-    RowList ListBox3;
+    const std::string baseFolder = site.string();
+    RowList unrequestedPages;
     for (const char *name : {"a.html", "price$1.html", "..\\outside.html", "sub\\b.html", "folder.html"})
-        ListBox3.append(BToEn(name, KIJUNDIR, '/'));
-    ListBox3.selectAll();
-    ASSERT_EQ(ListBox3.row(1), KIJUNDIR);
-    ASSERT_EQ(ListBox3.row(2), temp.path().string() + "/outside.html");
+        unrequestedPages.append(resolveLink(name, baseFolder, '/'));
+    unrequestedPages.selectAll();
+    ASSERT_EQ(unrequestedPages.row(1), baseFolder);
+    ASSERT_EQ(unrequestedPages.row(2), temp.path().string() + "/outside.html");
 
-    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(ListBox3, KIJUNDIR, '/');
+    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(unrequestedPages, baseFolder, '/');
     ASSERT_TRUE(list);
-    EXPECT_EQ(splitPathList(list->FileNames), std::vector<std::string>{KIJUNDIR + "/a.html"});
-    EXPECT_EQ(list->leftOut, (std::vector<std::string>{ListBox3.row(1), ListBox3.row(2),
-                                                        ListBox3.row(3), ListBox3.row(4)}));
+    EXPECT_EQ(splitPathList(list->FileNames), std::vector<std::string>{baseFolder + "/a.html"});
+    EXPECT_EQ(list->leftOut, (std::vector<std::string>{unrequestedPages.row(1), unrequestedPages.row(2),
+                                                        unrequestedPages.row(3), unrequestedPages.row(4)}));
 }
 
 TEST(UnrequestedPagesList, BaseFolderWithHashOffersNoneOfItsPages)
@@ -212,14 +212,14 @@ TEST(UnrequestedPagesList, BaseFolderWithHashOffersNoneOfItsPages)
     fs::create_directories(site);
     writeFile(site / "a.html");
     writeFile(site / "b.html");
-    const std::string KIJUNDIR = site.string();
-    RowList ListBox3;
+    const std::string baseFolder = site.string();
+    RowList unrequestedPages;
     for (const char *name : {"a.html", "b.html"})
-        ListBox3.append(BToEn(name, KIJUNDIR, '/'));
-    ListBox3.selectAll();
-    ASSERT_EQ(ListBox3.row(0), KIJUNDIR);
+        unrequestedPages.append(resolveLink(name, baseFolder, '/'));
+    unrequestedPages.selectAll();
+    ASSERT_EQ(unrequestedPages.row(0), baseFolder);
 
-    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(ListBox3, KIJUNDIR, '/');
+    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(unrequestedPages, baseFolder, '/');
     ASSERT_TRUE(list);
     EXPECT_EQ(list->FileNames, "\0"s);
     EXPECT_EQ(list->leftOut.size(), 2u);
@@ -234,7 +234,7 @@ TEST(FolderList, SendsOnlyASubfolderOfTheBaseFolder)
     });
     const std::vector<std::string> rows = {"D:\\", "web", "old", "page.html", "missing"};
     struct Case {
-        std::string KIJUNDIR;
+        std::string baseFolder;
         int highlighted;
         std::optional<std::string> expected;
     };
@@ -248,8 +248,8 @@ TEST(FolderList, SendsOnlyASubfolderOfTheBaseFolder)
         {"D:\\web", -1, "\0"s},               // nothing highlighted: a list without a path
     };
     for (const Case &c : cases)
-        EXPECT_EQ(folderList(rows, c.highlighted, c.KIJUNDIR, '\\', probe), c.expected)
-            << c.KIJUNDIR << " row " << c.highlighted;
+        EXPECT_EQ(folderList(rows, c.highlighted, c.baseFolder, '\\', probe), c.expected)
+            << c.baseFolder << " row " << c.highlighted;
     EXPECT_EQ(folderList({}, 0, "D:\\web", '\\', probe), std::nullopt);
 }
 
@@ -262,13 +262,13 @@ TEST(FolderList, RealFoldersOnlyTheSubfolderIsSent)
     fs::create_directories(site / "old");
     writeFile(site / "a.html");
     fs::create_directory_symlink(temp.path(), site / "up");
-    const std::string KIJUNDIR = site.string();
+    const std::string baseFolder = site.string();
     const std::vector<std::string> rows = {"/", temp.path().filename().string(), "site", "..", ".",
                                            "old", "up", "a.html", ""};
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const std::optional<std::string> list = folderList(rows, i, KIJUNDIR, '/');
+        const std::optional<std::string> list = folderList(rows, i, baseFolder, '/');
         if (rows[static_cast<std::size_t>(i)] == "old")
-            EXPECT_EQ(list, makePathList({KIJUNDIR + "/old"}));
+            EXPECT_EQ(list, makePathList({baseFolder + "/old"}));
         else
             EXPECT_EQ(list, std::nullopt) << "row " << rows[static_cast<std::size_t>(i)];
     }
@@ -292,14 +292,14 @@ TEST(ProbeEntry, TellsFilesFoldersAndLinksApart)
         EXPECT_EQ(probeEntry((t / name).string()), kind) << name;
 }
 
-// After a request, a row leaves ListBox3 when its file moved: the path
+// After a request, a row leaves unrequestedPages when its file moved: the path
 // itself, or a folder holding it; bare names are joined to the base folder;
 // repeated separators (the root join "//a.html") count as one. The rows left
 // keep their order and selection.
 TEST(RemoveMovedRows, TakesTheRowsWhoseFilesMoved)
 {
     struct Case {
-        std::string KIJUNDIR;
+        std::string baseFolder;
         char sep;
         std::vector<std::string> rows;
         std::vector<std::string> moved;
@@ -317,7 +317,7 @@ TEST(RemoveMovedRows, TakesTheRowsWhoseFilesMoved)
         for (const std::string &row : c.rows)
             list.append(row);
         list.selectAll();
-        const std::size_t removed = removeMovedRows(list, c.moved, c.KIJUNDIR, c.sep);
+        const std::size_t removed = removeMovedRows(list, c.moved, c.baseFolder, c.sep);
         EXPECT_EQ(list.rows(), c.left) << c.rows.front();
         EXPECT_EQ(removed, c.rows.size() - c.left.size());
         EXPECT_EQ(list.selectedCount(), c.left.size());

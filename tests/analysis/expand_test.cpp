@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-using tavlori::KAKUTYO;
+using tavlori::expandLinkValues;
 
 namespace {
 
@@ -48,13 +48,13 @@ void expectExpands(const std::vector<ExpandCase> &cases)
 {
     for (const ExpandCase &c : cases) {
         SCOPED_TRACE("input [" + c.input + "]");
-        EXPECT_EQ(KAKUTYO(c.input), c.expected);
+        EXPECT_EQ(expandLinkValues(c.input), c.expected);
     }
 }
 
 } // namespace
 
-TEST(KAKUTYO, RewritesHrefValues)
+TEST(expandLinkValues, RewritesHrefValues)
 {
     expectExpands({
         {R"(<a href="a.html">A)", R"(<a  href="a.html" >A)"},
@@ -80,7 +80,7 @@ TEST(KAKUTYO, RewritesHrefValues)
     });
 }
 
-TEST(KAKUTYO, AttributesWithoutAnyQuoteAfterThem)
+TEST(expandLinkValues, AttributesWithoutAnyQuoteAfterThem)
 {
     // No double quote anywhere after the first href=: every value is unquoted
     // and runs to the next space, which stays.
@@ -90,7 +90,7 @@ TEST(KAKUTYO, AttributesWithoutAnyQuoteAfterThem)
     });
 }
 
-TEST(KAKUTYO, FindsHrefInAnyLetterCaseAndWritesItBackInLowerCase)
+TEST(expandLinkValues, FindsHrefInAnyLetterCaseAndWritesItBackInLowerCase)
 {
     expectExpands({
         {R"(<A HREF="up.htm">)", R"(<A  href="up.htm" >)"},
@@ -111,7 +111,7 @@ TEST(KAKUTYO, FindsHrefInAnyLetterCaseAndWritesItBackInLowerCase)
     });
 }
 
-TEST(KAKUTYO, SingleQuotedAndUnquotedValues)
+TEST(expandLinkValues, SingleQuotedAndUnquotedValues)
 {
     const auto upper = rangeNames('A', "");
     auto snd = upper;
@@ -155,7 +155,7 @@ TEST(KAKUTYO, SingleQuotedAndUnquotedValues)
     });
 }
 
-TEST(KAKUTYO, ExpandsRangesIntoMembers)
+TEST(expandLinkValues, ExpandsRangesIntoMembers)
 {
     const auto upper = rangeNames('A', "");
     auto snd = upper;
@@ -168,7 +168,7 @@ TEST(KAKUTYO, ExpandsRangesIntoMembers)
     });
 }
 
-TEST(KAKUTYO, EachRangePatternHasItsOwnMembers)
+TEST(expandLinkValues, EachRangePatternHasItsOwnMembers)
 {
     const struct
     {
@@ -181,7 +181,7 @@ TEST(KAKUTYO, EachRangePatternHasItsOwnMembers)
     };
     for (const auto &r : ranges) {
         SCOPED_TRACE(r.pattern);
-        EXPECT_EQ(KAKUTYO("href=\"" + r.pattern + "\""), attributes(rangeNames(r.first, r.digit)));
+        EXPECT_EQ(expandLinkValues("href=\"" + r.pattern + "\""), attributes(rangeNames(r.first, r.digit)));
     }
     // Patterns match case-sensitively and exactly.
     expectExpands({
@@ -191,7 +191,7 @@ TEST(KAKUTYO, EachRangePatternHasItsOwnMembers)
     });
 }
 
-TEST(KAKUTYO, SeveralRangesInOneValue)
+TEST(expandLinkValues, SeveralRangesInOneValue)
 {
     const auto upper = rangeNames('A', "");
     const auto lower = rangeNames('a', "");
@@ -214,7 +214,7 @@ TEST(KAKUTYO, SeveralRangesInOneValue)
     });
 }
 
-TEST(KAKUTYO, RangeMembersJoinWithSeparatorsInTheValue)
+TEST(expandLinkValues, RangeMembersJoinWithSeparatorsInTheValue)
 {
     // A range inside a value that is split anyway: the range's members and the
     // value's own members are all written back.

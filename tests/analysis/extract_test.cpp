@@ -8,7 +8,7 @@
 
 using tavlori::extractLinks;
 using tavlori::isHtmlLink;
-using tavlori::KAKUTYO;
+using tavlori::expandLinkValues;
 
 namespace {
 
@@ -27,7 +27,7 @@ std::vector<std::string> valuesOf(std::string_view expanded)
 // What a page scan hands on: range expansion first, then the four passes.
 std::vector<std::string> linksOfPage(const std::string &page)
 {
-    const std::string expanded = KAKUTYO(page);
+    const std::string expanded = expandLinkValues(page);
     return valuesOf(expanded);
 }
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-using tavlori::BToEn;
+using tavlori::resolveLink;
 
 namespace {
 
 struct ResolveCase
 {
-    std::string kijundir;
+    std::string baseFolder;
     std::string link;
     std::string expected;
 };
@@ -20,8 +20,8 @@ struct ResolveCase
 void expectResolves(const std::vector<ResolveCase> &cases, char sep)
 {
     for (const ResolveCase &c : cases) {
-        SCOPED_TRACE("KIJUNDIR [" + c.kijundir + "] link [" + c.link + "]");
-        EXPECT_EQ(BToEn(c.link, c.kijundir, sep), c.expected);
+        SCOPED_TRACE("baseFolder [" + c.baseFolder + "] link [" + c.link + "]");
+        EXPECT_EQ(resolveLink(c.link, c.baseFolder, sep), c.expected);
     }
 }
 
@@ -46,15 +46,15 @@ void expectInBothDialects(const std::vector<DialectCase> &cases)
     for (const DialectCase &c : cases) {
         for (const std::string &link : {c.link, withSlash(c.link, '/', '\\')}) {
             SCOPED_TRACE("link [" + link + "]");
-            EXPECT_EQ(BToEn(link, "/w/shop", '/'), c.expected) << "POSIX";
-            EXPECT_EQ(BToEn(link, R"(\w\shop)", '\\'), withSlash(c.expected, '/', '\\')) << "Windows";
+            EXPECT_EQ(resolveLink(link, "/w/shop", '/'), c.expected) << "POSIX";
+            EXPECT_EQ(resolveLink(link, R"(\w\shop)", '\\'), withSlash(c.expected, '/', '\\')) << "Windows";
         }
     }
 }
 
 } // namespace
 
-TEST(BToEnWindows, ResolvesAgainstAFolder)
+TEST(ResolveLinkWindows, ResolvesAgainstAFolder)
 {
     const std::string k = R"(D:\web\shop)";
     expectResolves({
@@ -86,7 +86,7 @@ TEST(BToEnWindows, ResolvesAgainstAFolder)
                    '\\');
 }
 
-TEST(BToEnWindows, ResolvesAgainstADriveRoot)
+TEST(ResolveLinkWindows, ResolvesAgainstADriveRoot)
 {
     const std::string k = R"(D:\)";
     expectResolves({
@@ -99,7 +99,7 @@ TEST(BToEnWindows, ResolvesAgainstADriveRoot)
                    '\\');
 }
 
-TEST(BToEnWindows, FolderNamesWithHashOrDollarCollapseDirectLinks)
+TEST(ResolveLinkWindows, FolderNamesWithHashOrDollarCollapseDirectLinks)
 {
     const std::string hash = R"(D:\web\no#1)";
     const std::string dollar = R"(D:\web\a$b)";
@@ -113,7 +113,7 @@ TEST(BToEnWindows, FolderNamesWithHashOrDollarCollapseDirectLinks)
                    '\\');
 }
 
-TEST(BToEnWindows, EmptyBaseFolder)
+TEST(ResolveLinkWindows, EmptyBaseFolder)
 {
     expectResolves({
                        {"", "item.html", R"(\item.html)"},
@@ -123,20 +123,20 @@ TEST(BToEnWindows, EmptyBaseFolder)
                    '\\');
 }
 
-TEST(BToEnWindows, ResolvedTargetsInsideTheFolderResolveToThemselves)
+TEST(ResolveLinkWindows, ResolvedTargetsInsideTheFolderResolveToThemselves)
 {
     const std::string k = R"(D:\web\shop)";
     for (const std::string link : {"item.html", "list/item.html#x", "http://example.com/a.html", "#top",
                                    "http_guide.html", R"(D:\web\shop\item.html)"}) {
         SCOPED_TRACE(link);
-        const std::string once = BToEn(link, k, '\\');
-        EXPECT_EQ(BToEn(once, k, '\\'), once);
+        const std::string once = resolveLink(link, k, '\\');
+        EXPECT_EQ(resolveLink(once, k, '\\'), once);
     }
     // A target that left the folder does not.
-    EXPECT_EQ(BToEn(R"(D:\web\top.html)", k, '\\'), R"(D:\web\shop\D:\web\top.html)");
+    EXPECT_EQ(resolveLink(R"(D:\web\top.html)", k, '\\'), R"(D:\web\shop\D:\web\top.html)");
 }
 
-TEST(BToEnPosix, ResolvesAgainstAFolder)
+TEST(ResolveLinkPosix, ResolvesAgainstAFolder)
 {
     const std::string k = "/web/shop";
     expectResolves({
@@ -163,7 +163,7 @@ TEST(BToEnPosix, ResolvesAgainstAFolder)
                    '/');
 }
 
-TEST(BToEnPosix, ResolvesAgainstTheRoot)
+TEST(ResolveLinkPosix, ResolvesAgainstTheRoot)
 {
     expectResolves({
                        {"/", "item.html", "//item.html"},
@@ -184,15 +184,15 @@ TEST(BToEnPosix, ResolvesAgainstTheRoot)
                    '/');
 }
 
-TEST(BToEnPosix, ResolvedTargetsInsideTheFolderResolveToThemselves)
+TEST(ResolveLinkPosix, ResolvedTargetsInsideTheFolderResolveToThemselves)
 {
     const std::string k = "/web/shop";
     for (const std::string link : {"item.html", "list/item.html#x", "#top"}) {
         SCOPED_TRACE(link);
-        const std::string once = BToEn(link, k, '/');
-        EXPECT_EQ(BToEn(once, k, '/'), once);
+        const std::string once = resolveLink(link, k, '/');
+        EXPECT_EQ(resolveLink(once, k, '/'), once);
     }
-    EXPECT_EQ(BToEn("/web/top.html", k, '/'), "/web/shop//web/top.html");
+    EXPECT_EQ(resolveLink("/web/top.html", k, '/'), "/web/shop//web/top.html");
 }
 
 // ---------------------------------------------------------------------------
@@ -200,7 +200,7 @@ TEST(BToEnPosix, ResolvedTargetsInsideTheFolderResolveToThemselves)
 // "+", "-" or ".", then ":") or "//" at the front keeps the link as written;
 // "http" elsewhere in the text does not.
 
-TEST(BToEnExternal, SchemesAndNetworkPathsStayAsWritten)
+TEST(ResolveLinkExternal, SchemesAndNetworkPathsStayAsWritten)
 {
     for (const char sep : {'/', '\\'}) {
         SCOPED_TRACE(std::string("separator ") + sep);
@@ -211,13 +211,13 @@ TEST(BToEnExternal, SchemesAndNetworkPathsStayAsWritten)
               "x-y.z+1:a.html", "ab:", "//cdn.example.com/a.html", "//", "javascript:go('a.html')",
               "file:///w/shop/%20a.html"}) {
             SCOPED_TRACE(link);
-            EXPECT_EQ(BToEn(link, k, sep), link);
+            EXPECT_EQ(resolveLink(link, k, sep), link);
             EXPECT_TRUE(tavlori::isExternalAddress(link));
         }
     }
 }
 
-TEST(BToEnExternal, OtherLinksAreRelativeWhateverTheyHold)
+TEST(ResolveLinkExternal, OtherLinksAreRelativeWhateverTheyHold)
 {
     // "http" inside a relative link, a drive letter, a scheme that breaks a
     // rule, and a network path spelt with backslashes are all joined.
@@ -249,7 +249,7 @@ TEST(BToEnExternal, OtherLinksAreRelativeWhateverTheyHold)
 // ---------------------------------------------------------------------------
 // Query and fragment: the link is cut before its first "#" or "?".
 
-TEST(BToEnQueryAndFragment, CutAtTheFirstOfTheTwo)
+TEST(ResolveLinkQueryAndFragment, CutAtTheFirstOfTheTwo)
 {
     expectInBothDialects({
         {"e.html?v=2", "/w/shop/e.html"},
@@ -264,8 +264,8 @@ TEST(BToEnQueryAndFragment, CutAtTheFirstOfTheTwo)
         {"e.html%3Fv=2", "/w/shop/e.html?v=2"},
     });
     // A link that starts with "#" stays as written, a "?" in it included.
-    EXPECT_EQ(BToEn("#part?x", "/w/shop", '/'), "#part?x");
-    EXPECT_EQ(BToEn("#part?x", R"(D:\w\shop)", '\\'), "#part?x");
+    EXPECT_EQ(resolveLink("#part?x", "/w/shop", '/'), "#part?x");
+    EXPECT_EQ(resolveLink("#part?x", R"(D:\w\shop)", '\\'), "#part?x");
 }
 
 // ---------------------------------------------------------------------------
@@ -273,7 +273,7 @@ TEST(BToEnQueryAndFragment, CutAtTheFirstOfTheTwo)
 // pass, except the escapes of "/", "\" and U+0000; a result that is not
 // well-formed UTF-8 leaves the link as it was.
 
-TEST(BToEnPercentEscapes, DecodeOnceIntoWellFormedText)
+TEST(ResolveLinkPercentEscapes, DecodeOnceIntoWellFormedText)
 {
     expectInBothDialects({
         {"page%20x.html", "/w/shop/page x.html"},
@@ -311,7 +311,7 @@ TEST(BToEnPercentEscapes, DecodeOnceIntoWellFormedText)
 // none kept, one level of the folder; a link ending in "." or ".." names a
 // folder.
 
-TEST(BToEnDotSegments, ResolveInBothDialects)
+TEST(ResolveLinkDotSegments, ResolveInBothDialects)
 {
     expectInBothDialects({
         {"./item.html", "/w/shop/item.html"},
@@ -341,7 +341,7 @@ TEST(BToEnDotSegments, ResolveInBothDialects)
     });
 }
 
-TEST(BToEnDotSegments, TakeLevelsOffADriveAndAFolderWithHash)
+TEST(ResolveLinkDotSegments, TakeLevelsOffADriveAndAFolderWithHash)
 {
     expectResolves({
                        {R"(D:\)", "./item.html", R"(D:\\item.html)"},

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-using tavlori::BToEn;
+using tavlori::resolveLink;
 using tavlori::extractLinks;
-using tavlori::KAKUTYO;
+using tavlori::expandLinkValues;
 
 namespace {
 
 struct ResolveCase
 {
-    std::string kijundir;
+    std::string baseFolder;
     std::string link;
     std::string expected;
 };
@@ -96,8 +96,8 @@ TEST(Utf8Equivalence, ResolvingWindowsLinks)
         {R"(D:\ウェブ\a$ｂ)", "項目.html", R"(D:\ウェブ\a$ｂ)"},
     };
     for (const ResolveCase &c : cases) {
-        SCOPED_TRACE("KIJUNDIR [" + c.kijundir + "] link [" + c.link + "]");
-        EXPECT_EQ(BToEn(c.link, c.kijundir, '\\'), c.expected);
+        SCOPED_TRACE("baseFolder [" + c.baseFolder + "] link [" + c.link + "]");
+        EXPECT_EQ(resolveLink(c.link, c.baseFolder, '\\'), c.expected);
     }
 }
 
@@ -115,8 +115,8 @@ TEST(Utf8Equivalence, ResolvingPosixLinks)
         {k, "a😀$.html", "/サイト/店舗"},
     };
     for (const ResolveCase &c : cases) {
-        SCOPED_TRACE("KIJUNDIR [" + c.kijundir + "] link [" + c.link + "]");
-        EXPECT_EQ(BToEn(c.link, c.kijundir, '/'), c.expected);
+        SCOPED_TRACE("baseFolder [" + c.baseFolder + "] link [" + c.link + "]");
+        EXPECT_EQ(resolveLink(c.link, c.baseFolder, '/'), c.expected);
     }
 }
 
@@ -152,7 +152,7 @@ TEST(Utf8Equivalence, RangeExpansion)
     };
     for (const TextCase &c : cases) {
         SCOPED_TRACE("input [" + c.input + "]");
-        EXPECT_EQ(KAKUTYO(c.input), c.expected);
+        EXPECT_EQ(expandLinkValues(c.input), c.expected);
     }
 }
 
@@ -174,7 +174,7 @@ TEST(Utf8Equivalence, LinkExtraction)
     };
     for (const LinksCase &c : cases) {
         SCOPED_TRACE("page [" + c.page + "]");
-        const std::string expanded = KAKUTYO(c.page);
+        const std::string expanded = expandLinkValues(c.page);
         std::vector<std::string> values;
         extractLinks(expanded, [&](std::string_view v) { values.emplace_back(v); });
         EXPECT_EQ(values, c.values);

@@ -185,19 +185,19 @@ TEST(PageOpenError, SpellsThePathAndTheReason)
 // ---------------------------------------------------------------------------
 // Start-up, change of folder, search pass
 
-TEST(Workspace, FormShowTakesTheFolderAndSelectsEveryPageWithoutSearching)
+TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
 {
     Site site({{"a.htm", "&&&"}, {"b.html", ""}});
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.FileListDir = site.dir;
+    ws.pageListFolder = site.dir;
     ws.readPageList();
     EXPECT_EQ(fs::current_path(), fs::path(site.dir));
-    EXPECT_EQ(ws.FileListBox1.selectedCount(), 0u);
-    ws.FormShow(site.dir);
-    EXPECT_EQ(ws.KIJUNDIR, site.dir);
-    EXPECT_EQ(selectedRows(ws.FileListBox1), (Rows{"a.htm", "b.html"}));
-    EXPECT_TRUE(ws.ListBox1.empty());
+    EXPECT_EQ(ws.pageList.selectedCount(), 0u);
+    ws.start(site.dir);
+    EXPECT_EQ(ws.baseFolder, site.dir);
+    EXPECT_EQ(selectedRows(ws.pageList), (Rows{"a.htm", "b.html"}));
+    EXPECT_TRUE(ws.searchColumn.empty());
     EXPECT_TRUE(host.events.empty());
 }
 
@@ -215,43 +215,43 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(one.dir);
-    for (RowList *list : {&ws.ListBox2, &ws.ListBox3, &ws.ListBox4, &ws.ListBox5})
+    for (RowList *list : {&ws.missingTargets, &ws.unrequestedPages, &ws.brokenLinkPages, &ws.requestList})
         list->append("old");
-    ws.Edit2 = "7";
-    ws.Edit3 = "9";
-    ws.FileListBox1.setTopIndex(3);
-    ws.ListBox5.setTopIndex(2);
+    ws.requestCount = "7";
+    ws.unrequestedCount = "9";
+    ws.pageList.setTopIndex(3);
+    ws.requestList.setTopIndex(2);
 
     // At the one point where messages are processed the page list has been
     // read but not yet selected, and the search column is still empty.
     bool looked = false;
     host.onProcessMessages = [&] {
         looked = true;
-        EXPECT_EQ(ws.KIJUNDIR, other.path());
-        EXPECT_EQ(ws.FileListBox1.size(), 4u);
-        EXPECT_EQ(ws.FileListBox1.selectedCount(), 0u);
-        EXPECT_TRUE(ws.ListBox1.empty());
-        EXPECT_TRUE(ws.ListBox3.empty());
+        EXPECT_EQ(ws.baseFolder, other.path());
+        EXPECT_EQ(ws.pageList.size(), 4u);
+        EXPECT_EQ(ws.pageList.selectedCount(), 0u);
+        EXPECT_TRUE(ws.searchColumn.empty());
+        EXPECT_TRUE(ws.unrequestedPages.empty());
     };
     host.clear();
     ws.changeFolder(other.path());
     EXPECT_TRUE(looked);
     EXPECT_EQ(host.events, (Rows{"process"}));
 
-    EXPECT_EQ(ws.KIJUNDIR, other.path());
-    EXPECT_EQ(ws.FileListDir, other.path());
+    EXPECT_EQ(ws.baseFolder, other.path());
+    EXPECT_EQ(ws.pageListFolder, other.path());
     EXPECT_EQ(fs::current_path(), fs::path(other.path()));
-    EXPECT_EQ(rowsOf(ws.FileListBox1), (Rows{"a.htm", "B.htm", "c.html", "old.htm.bak"}));
-    EXPECT_EQ(ws.FileListBox1.selectedCount(), 4u);
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found", "-", "-", "found"}));
-    EXPECT_TRUE(ws.ListBox2.empty());
-    EXPECT_TRUE(ws.ListBox3.empty());
-    EXPECT_TRUE(ws.ListBox4.empty());
-    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{"old"}));
-    EXPECT_EQ(ws.Edit2, "7");
-    EXPECT_EQ(ws.Edit3, "9");
-    EXPECT_EQ(ws.FileListBox1.topIndex(), 0);
-    EXPECT_EQ(ws.ListBox5.topIndex(), 0);
+    EXPECT_EQ(rowsOf(ws.pageList), (Rows{"a.htm", "B.htm", "c.html", "old.htm.bak"}));
+    EXPECT_EQ(ws.pageList.selectedCount(), 4u);
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found", "-", "-", "found"}));
+    EXPECT_TRUE(ws.missingTargets.empty());
+    EXPECT_TRUE(ws.unrequestedPages.empty());
+    EXPECT_TRUE(ws.brokenLinkPages.empty());
+    EXPECT_EQ(rowsOf(ws.requestList), (Rows{"old"}));
+    EXPECT_EQ(ws.requestCount, "7");
+    EXPECT_EQ(ws.unrequestedCount, "9");
+    EXPECT_EQ(ws.pageList.topIndex(), 0);
+    EXPECT_EQ(ws.requestList.topIndex(), 0);
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
 }
 
@@ -278,9 +278,9 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
     for (const auto &c : cases) {
         RecordingHost host;
         Workspace ws(host, standardFileAccess(), '/');
-        ws.Edit1 = c.term;
+        ws.searchTerm = c.term;
         ws.changeFolder(site.dir);
-        EXPECT_EQ(rowsOf(ws.ListBox1), c.column) << c.term;
+        EXPECT_EQ(rowsOf(ws.searchColumn), c.column) << c.term;
     }
 }
 
@@ -290,9 +290,9 @@ TEST(Workspace, UnselectedPagesGetABlankRow)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.FileListBox1, {"b.htm"});
-    ws.HTMLALL0();
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{" ", "found", " "}));
+    selectOnly(ws.pageList, {"b.htm"});
+    ws.searchPass();
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{" ", "found", " "}));
 }
 
 TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
@@ -303,18 +303,18 @@ TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    EXPECT_EQ(rowsOf(ws.FileListBox1), (Rows{"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(rowsOf(ws.pageList), (Rows{"a.htm", "b.htm", "c.htm"}));
     EXPECT_EQ(host.events, (Rows{"process", "beep", "missing b.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found", "-", "found"}));
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found", "-", "found"}));
 
     host.clear();
-    ws.BitBtn5Click();
+    ws.investigateLinks();
     EXPECT_EQ(host.events,
               (Rows{"beep", "missing b.htm", "process", "process", "process", "process", "process", "beep"}));
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found", "-", "found"}));
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found", "-", "found"}));
     // The missing page registers nothing, and nothing links to it.
-    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("gone.htm")}));
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
+    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("gone.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
 }
 
 #ifdef TAVLORI_HAVE_FIFO
@@ -325,7 +325,7 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
 
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.ListBox5.setTopIndex(5);
+    ws.requestList.setTopIndex(5);
     // The search pass of the change of folder stops at the FIFO; the lists
     // are not scrolled to the top.
     try {
@@ -336,25 +336,25 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
         EXPECT_FALSE(e.reason().empty());
         EXPECT_EQ(std::string(e.what()), "ファイル " + site.page("b.htm") + " は開けません。 " + e.reason() + " ");
     }
-    EXPECT_EQ(rowsOf(ws.FileListBox1), (Rows{"a.htm", "b.htm", "c.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found"}));
-    EXPECT_EQ(ws.ListBox5.topIndex(), 5);
+    EXPECT_EQ(rowsOf(ws.pageList), (Rows{"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found"}));
+    EXPECT_EQ(ws.requestList.topIndex(), 5);
 
     // The investigation stops there too: what the earlier one left in
-    // ListBox3, Edit2 and Edit3 stays, and there is no closing beep.
-    ws.ListBox3.append("earlier");
-    ws.Edit2 = "7";
-    ws.Edit3 = "9";
+    // unrequestedPages, requestCount and unrequestedCount stays, and there is no closing beep.
+    ws.unrequestedPages.append("earlier");
+    ws.requestCount = "7";
+    ws.unrequestedCount = "9";
     host.clear();
-    EXPECT_THROW(ws.BitBtn5Click(), PageOpenError);
+    EXPECT_THROW(ws.investigateLinks(), PageOpenError);
     EXPECT_TRUE(host.events.empty());
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"found"}));
-    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("gone.htm"), site.page("c.htm")}));
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{"earlier"}));
-    EXPECT_EQ(ws.Edit2, "7");
-    EXPECT_EQ(ws.Edit3, "9");
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found"}));
+    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("gone.htm"), site.page("c.htm")}));
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm"}));
+    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"a.htm"}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{"earlier"}));
+    EXPECT_EQ(ws.requestCount, "7");
+    EXPECT_EQ(ws.unrequestedCount, "9");
 }
 #endif
 
@@ -363,7 +363,7 @@ TEST(Workspace, FolderThatCannotBeReadThrowsTheFolderError)
     TempFolder folder;
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.FileListDir = folder.path("absent");
+    ws.pageListFolder = folder.path("absent");
     try {
         ws.readPageList();
         FAIL() << "no failure";
@@ -379,7 +379,7 @@ struct BrokenCase {
     const char *what;
     std::string page;            // the text of a.htm, the one page scanned
     std::vector<PageFile> other; // further files of the folder
-    Rows broken;                 // ListBox2 after the investigation
+    Rows broken;                 // missingTargets after the investigation
 };
 
 TEST(Workspace, BrokenLinksOfOnePage)
@@ -410,10 +410,10 @@ TEST(Workspace, BrokenLinksOfOnePage)
         RecordingHost host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
-        selectOnly(ws.FileListBox1, {"a.htm"});
-        ws.BitBtn5Click();
-        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.what;
-        EXPECT_EQ(rowsOf(ws.ListBox4), Rows(c.broken.size(), "a.htm")) << c.what;
+        selectOnly(ws.pageList, {"a.htm"});
+        ws.investigateLinks();
+        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.what;
+        EXPECT_EQ(rowsOf(ws.brokenLinkPages), Rows(c.broken.size(), "a.htm")) << c.what;
     }
 }
 
@@ -439,11 +439,11 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
-        selectOnly(ws.FileListBox1, {"a.htm"});
+        selectOnly(ws.pageList, {"a.htm"});
         files.tested.clear();
-        ws.BitBtn5Click();
-        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.what;
-        EXPECT_EQ(rowsOf(ws.ListBox4), Rows(c.broken.size(), "a.htm")) << c.what;
+        ws.investigateLinks();
+        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.what;
+        EXPECT_EQ(rowsOf(ws.brokenLinkPages), Rows(c.broken.size(), "a.htm")) << c.what;
         for (const std::string &path : files.tested)
             EXPECT_FALSE(isExternalAddress(path)) << c.what << ": " << path << " was tested";
     }
@@ -454,12 +454,12 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox5),
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.requestList),
               (Rows{"https://example.com/a.html", "https://example.com/a.html#top", site.page("a.htm")}));
-    EXPECT_EQ(ws.Edit2, "3");
-    EXPECT_TRUE(ws.ListBox2.empty());
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("b.htm")}));
+    EXPECT_EQ(ws.requestCount, "3");
+    EXPECT_TRUE(ws.missingTargets.empty());
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("b.htm")}));
 }
 
 TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
@@ -470,11 +470,11 @@ TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    ws.KIJUNDIR = "";
+    ws.baseFolder = "";
     ASSERT_EQ(ws.resolve("/tavlori-no-such-page.htm"), "//tavlori-no-such-page.htm");
-    ws.UNLINK("a.htm", "/tavlori-no-such-page.htm");
-    ws.UNLINK("a.htm", "//tavlori-no-such-page.htm");
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"/tavlori-no-such-page.htm"}));
+    ws.checkTarget("a.htm", "/tavlori-no-such-page.htm");
+    ws.checkTarget("a.htm", "//tavlori-no-such-page.htm");
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"/tavlori-no-such-page.htm"}));
 }
 
 TEST(Workspace, AnchorsNamedByNameOrId)
@@ -501,8 +501,8 @@ TEST(Workspace, AnchorsNamedByNameOrId)
         RecordingHost host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
-        ws.BitBtn5Click();
-        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.page;
+        ws.investigateLinks();
+        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.page;
     }
 }
 
@@ -521,22 +521,22 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    ws.BitBtn5Click();
+    ws.investigateLinks();
     Rows targets;
     for (const std::string &link : links)
         targets.push_back(site.page(link));
-    EXPECT_EQ(rowsOf(ws.ListBox5), targets);
-    EXPECT_EQ(rowsOf(ws.ListBox2), links);
-    EXPECT_EQ(rowsOf(ws.ListBox4), Rows(links.size(), "a.htm"));
+    EXPECT_EQ(rowsOf(ws.requestList), targets);
+    EXPECT_EQ(rowsOf(ws.missingTargets), links);
+    EXPECT_EQ(rowsOf(ws.brokenLinkPages), Rows(links.size(), "a.htm"));
 
     // Met again by a later investigation: still registered, not tested again.
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox5), targets);
-    EXPECT_TRUE(ws.ListBox2.empty());
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.requestList), targets);
+    EXPECT_TRUE(ws.missingTargets.empty());
     for (const std::string &link : links)
-        ws.L5ADD("b.htm", link);
-    EXPECT_EQ(ws.ListBox5.size(), links.size());
-    EXPECT_TRUE(ws.ListBox2.empty());
+        ws.registerLink("b.htm", link);
+    EXPECT_EQ(ws.requestList.size(), links.size());
+    EXPECT_TRUE(ws.missingTargets.empty());
 }
 
 TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
@@ -545,9 +545,9 @@ TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.dir}));
-    EXPECT_EQ(ws.Edit2, "1");
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.dir}));
+    EXPECT_EQ(ws.requestCount, "1");
 }
 
 TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
@@ -569,9 +569,9 @@ TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         for (const std::string &link : c.links)
-            ws.L5ADD("a.htm", link);
-        EXPECT_EQ(rowsOf(ws.ListBox5), c.links) << c.page;
-        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.page;
+            ws.registerLink("a.htm", link);
+        EXPECT_EQ(rowsOf(ws.requestList), c.links) << c.page;
+        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.page;
     }
 }
 
@@ -583,9 +583,9 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "#n.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm", "b.htm"}));
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm", "#n.htm"}));
+    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"a.htm", "b.htm"}));
 }
 
 TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
@@ -594,16 +594,16 @@ TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    ws.UNLINK("a.htm", "gone.htm");
-    ws.UNLINK("a.htm", "gone.htm#x");
-    ws.UNLINK("a.htm", "./gone.htm");
-    ws.UNLINK("a.htm", site.page("gone.htm"));
-    ws.UNLINK("a.htm", "gone.htm?v=1");
-    ws.UNLINK("a.htm", "sub/../gone.htm");
-    ws.UNLINK("a.htm", "gone%2Ehtm");
-    ws.UNLINK("a.htm", "other.htm");
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "other.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"a.htm", "a.htm"}));
+    ws.checkTarget("a.htm", "gone.htm");
+    ws.checkTarget("a.htm", "gone.htm#x");
+    ws.checkTarget("a.htm", "./gone.htm");
+    ws.checkTarget("a.htm", site.page("gone.htm"));
+    ws.checkTarget("a.htm", "gone.htm?v=1");
+    ws.checkTarget("a.htm", "sub/../gone.htm");
+    ws.checkTarget("a.htm", "gone%2Ehtm");
+    ws.checkTarget("a.htm", "other.htm");
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm", "other.htm"}));
+    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"a.htm", "a.htm"}));
 }
 
 TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
@@ -616,32 +616,32 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
         files.reads.clear();
-        ws.BitBtn5Click();
+        ws.investigateLinks();
         // Once for the scan, once for each new anchor target.
         EXPECT_EQ(files.reads[path], 3);
-        EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"#x.htm"}));
+        EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"#x.htm"}));
     }
     {
         RecordingHost host;
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
-        ws.Edit3 = "9";
+        ws.unrequestedCount = "9";
         files.reads.clear();
         files.failPath = path;
         files.failOnRead = 2;
         host.clear();
         try {
-            ws.BitBtn5Click();
+            ws.investigateLinks();
             FAIL() << "no failure";
         } catch (const PageOpenError &e) {
             EXPECT_STREQ(e.what(), ("ファイル " + path + " は開けません。 injected ").c_str());
         }
         // The target under test stays registered without an outcome.
-        EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{"#x.htm"}));
-        EXPECT_TRUE(ws.ListBox2.empty());
-        EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"-"}));
-        EXPECT_EQ(ws.Edit3, "9");
+        EXPECT_EQ(rowsOf(ws.requestList), (Rows{"#x.htm"}));
+        EXPECT_TRUE(ws.missingTargets.empty());
+        EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"-"}));
+        EXPECT_EQ(ws.unrequestedCount, "9");
         EXPECT_TRUE(host.events.empty());
     }
 }
@@ -687,8 +687,8 @@ TEST(Workspace, AnchorTestJudgesTheHoldingPageAsReadAgain)
         ws.changeFolder(site.dir); // reads the page once more; rewrite after the scan's read
         files.rewritePath = site.page("a.htm");
         files.next = c.readAgain;
-        ws.BitBtn5Click();
-        EXPECT_EQ(rowsOf(ws.ListBox2), c.broken) << c.scanned << " then " << c.readAgain;
+        ws.investigateLinks();
+        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.scanned << " then " << c.readAgain;
     }
 }
 
@@ -707,22 +707,22 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.FileListBox1, {"a.htm", "index.html", "self.htm", "alone.htm"});
+    selectOnly(ws.pageList, {"a.htm", "index.html", "self.htm", "alone.htm"});
     host.clear();
-    ws.BitBtn5Click();
+    ws.investigateLinks();
 
-    EXPECT_EQ(rowsOf(ws.FileListBox1),
+    EXPECT_EQ(rowsOf(ws.pageList),
               (Rows{"a.htm", "alone.htm", "b.htm", "index.html", "linked.htm", "quiet.htm", "self.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{"-", "-", " ", "-", " ", " ", "-"}));
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"-", "-", " ", "-", " ", " ", "-"}));
     // b.htm, unselected, is requested by a.htm;
     // linked.htm is linked only from an unselected page.
     const Rows unrequested{site.page("alone.htm"), site.page("linked.htm"), site.page("quiet.htm")};
-    EXPECT_EQ(rowsOf(ws.ListBox3), unrequested);
-    EXPECT_EQ(selectedRows(ws.ListBox3), unrequested);
-    EXPECT_EQ(ws.Edit2, std::to_string(ws.ListBox5.size()));
-    EXPECT_EQ(ws.Edit2, "5");
-    EXPECT_EQ(ws.Edit3, "3");
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"sub/x.htm"}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), unrequested);
+    EXPECT_EQ(selectedRows(ws.unrequestedPages), unrequested);
+    EXPECT_EQ(ws.requestCount, std::to_string(ws.requestList.size()));
+    EXPECT_EQ(ws.requestCount, "5");
+    EXPECT_EQ(ws.unrequestedCount, "3");
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"sub/x.htm"}));
     EXPECT_EQ(host.events.back(), "beep");
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
 }
@@ -757,12 +757,12 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.FileListBox1, {"index.html"});
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("index.html"), site.page("orphan.htm"),
+    selectOnly(ws.pageList, {"index.html"});
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("index.html"), site.page("orphan.htm"),
                                          site.page("part.html"), site.page("web.html")}));
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"dead.html?x=1"}));
-    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"index.html"}));
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"dead.html?x=1"}));
+    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"index.html"}));
 }
 
 TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
@@ -785,8 +785,8 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
         RecordingHost host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
-        ws.BitBtn5Click();
-        const Rows &listed = ws.ListBox3.rows();
+        ws.investigateLinks();
+        const Rows &listed = ws.unrequestedPages.rows();
         const bool unrequested = std::find(listed.begin(), listed.end(), site.page(c.page)) != listed.end();
         EXPECT_EQ(!unrequested, c.requested) << c.page << " <- " << c.link;
     }
@@ -798,14 +798,14 @@ TEST(Workspace, NothingSelected)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.FileListBox1, {});
-    ws.ListBox5.append(site.page("b.htm"));
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox1), (Rows{" ", " "}));
-    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("b.htm")}));
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("a.htm")}));
-    EXPECT_EQ(ws.Edit2, "1");
-    EXPECT_EQ(ws.Edit3, "1");
+    selectOnly(ws.pageList, {});
+    ws.requestList.append(site.page("b.htm"));
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{" ", " "}));
+    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("b.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("a.htm")}));
+    EXPECT_EQ(ws.requestCount, "1");
+    EXPECT_EQ(ws.unrequestedCount, "1");
 }
 
 TEST(Workspace, EmptyPageList)
@@ -814,15 +814,15 @@ TEST(Workspace, EmptyPageList)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(folder.path());
-    EXPECT_TRUE(ws.ListBox1.empty());
-    ws.ListBox5.append("kept");
-    ws.ListBox3.append("earlier");
+    EXPECT_TRUE(ws.searchColumn.empty());
+    ws.requestList.append("kept");
+    ws.unrequestedPages.append("earlier");
     host.clear();
-    ws.BitBtn5Click();
-    EXPECT_TRUE(ws.ListBox1.empty());
-    EXPECT_TRUE(ws.ListBox3.empty());
-    EXPECT_EQ(ws.Edit2, "1");
-    EXPECT_EQ(ws.Edit3, "0");
+    ws.investigateLinks();
+    EXPECT_TRUE(ws.searchColumn.empty());
+    EXPECT_TRUE(ws.unrequestedPages.empty());
+    EXPECT_EQ(ws.requestCount, "1");
+    EXPECT_EQ(ws.unrequestedCount, "0");
     EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
 }
 
@@ -832,29 +832,29 @@ TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.FileListBox1, {"a.htm"});
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm"}));
-    EXPECT_EQ(ws.Edit2, "2");
+    selectOnly(ws.pageList, {"a.htm"});
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm"}));
+    EXPECT_EQ(ws.requestCount, "2");
 
     // Again, with b.htm too: only its new target is tested.
-    ws.FileListBox1.selectAll();
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"new.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox4), (Rows{"b.htm"}));
-    EXPECT_EQ(ws.Edit2, "3");
+    ws.pageList.selectAll();
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"new.htm"}));
+    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"b.htm"}));
+    EXPECT_EQ(ws.requestCount, "3");
 
     // Clearing empties the request list alone.
-    ws.BitBtn1Click();
-    EXPECT_TRUE(ws.ListBox5.empty());
-    EXPECT_EQ(ws.Edit2, "3");
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"new.htm"}));
-    EXPECT_EQ(ws.ListBox3.size(), 1u);
+    ws.clearRequests();
+    EXPECT_TRUE(ws.requestList.empty());
+    EXPECT_EQ(ws.requestCount, "3");
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"new.htm"}));
+    EXPECT_EQ(ws.unrequestedPages.size(), 1u);
 
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox2), (Rows{"gone.htm", "new.htm"}));
-    EXPECT_EQ(rowsOf(ws.ListBox5), (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{site.page("a.htm")}));
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm", "new.htm"}));
+    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("a.htm")}));
 }
 
 TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
@@ -866,24 +866,24 @@ TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(root.path("one"));
-    ws.BitBtn5Click();
+    ws.investigateLinks();
     const Rows requests{root.path("two/p.htm"), root.path("one/q.htm")};
-    EXPECT_EQ(rowsOf(ws.ListBox5), requests);
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{root.path("one/a.htm")}));
-    EXPECT_EQ(ws.Edit2, "2");
-    EXPECT_EQ(ws.Edit3, "1");
+    EXPECT_EQ(rowsOf(ws.requestList), requests);
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{root.path("one/a.htm")}));
+    EXPECT_EQ(ws.requestCount, "2");
+    EXPECT_EQ(ws.unrequestedCount, "1");
 
     ws.changeFolder(root.path("two"));
-    EXPECT_EQ(rowsOf(ws.ListBox5), requests);
-    EXPECT_TRUE(ws.ListBox3.empty());
-    EXPECT_EQ(ws.Edit2, "2");
-    EXPECT_EQ(ws.Edit3, "1");
+    EXPECT_EQ(rowsOf(ws.requestList), requests);
+    EXPECT_TRUE(ws.unrequestedPages.empty());
+    EXPECT_EQ(ws.requestCount, "2");
+    EXPECT_EQ(ws.unrequestedCount, "1");
 
     // Nothing scanned here: p.htm is requested by the earlier folder's
     // target, q.htm is not (that target named one/q.htm).
-    selectOnly(ws.FileListBox1, {});
-    ws.BitBtn5Click();
-    EXPECT_EQ(rowsOf(ws.ListBox3), (Rows{root.path("two/q.htm")}));
+    selectOnly(ws.pageList, {});
+    ws.investigateLinks();
+    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{root.path("two/q.htm")}));
 }
 
 } // namespace

@@ -19,8 +19,8 @@ protected:
     void SetUp() override
     {
         TrashFixture::SetUp();
-        workspace.FileListDir = site().toStdString();
-        workspace.KIJUNDIR = workspace.FileListDir;
+        workspace.pageListFolder = site().toStdString();
+        workspace.baseFolder = workspace.pageListFolder;
     }
 
     ShowMessage recordMessages()
@@ -31,10 +31,10 @@ protected:
     // Selects the page-list rows named in `names`.
     void selectPages(const std::vector<std::string> &names)
     {
-        for (std::size_t i = 0; i < workspace.FileListBox1.size(); ++i) {
+        for (std::size_t i = 0; i < workspace.pageList.size(); ++i) {
             for (const std::string &name : names) {
-                if (workspace.FileListBox1.row(i) == name)
-                    workspace.FileListBox1.setSelected(i, true);
+                if (workspace.pageList.row(i) == name)
+                    workspace.pageList.setSelected(i, true);
             }
         }
     }
@@ -52,11 +52,11 @@ TEST_F(DeleteCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
     workspace.readPageList();
     selectPages({"a.html", "c.html"});
 
-    BitBtn2Click(workspace, &ui, recordMessages());
+    trashSelectedPages(workspace, &ui, recordMessages());
 
     EXPECT_EQ(messages, std::vector<std::string>{"2 件のファイルをゴミ箱に移動しました。"});
-    EXPECT_EQ(workspace.FileListBox1.rows(), std::vector<std::string>{"b.html"});
-    EXPECT_EQ(workspace.FileListBox1.selectedCount(), 0u);
+    EXPECT_EQ(workspace.pageList.rows(), std::vector<std::string>{"b.html"});
+    EXPECT_EQ(workspace.pageList.selectedCount(), 0u);
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
     EXPECT_TRUE(ui.confirmations.empty());
 }
@@ -66,7 +66,7 @@ TEST_F(DeleteCommands, NoSelectedPageSendsNothing)
     writePage(site() + "/a.html");
     workspace.readPageList();
 
-    BitBtn2Click(workspace, &ui, recordMessages());
+    trashSelectedPages(workspace, &ui, recordMessages());
 
     EXPECT_EQ(messages, std::vector<std::string>{"ファイルが選択されていません。"});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
@@ -93,27 +93,27 @@ TEST_F(DeleteCommands, AFailedMoveIsReportedPartialMovesCounted)
             writePage(site() + "/" + name);
         workspace.readPageList();
         selectPages({"a.html", "b.html", "c.html"});
-        workspace.ListBox1.assign({"found", "-", "found", "-"});
+        workspace.searchColumn.assign({"found", "-", "found", "-"});
         for (const char *name : c.vanish)
             QFile::remove(site() + "/" + name);
         messages.clear();
         ui.errors.clear();
 
-        const MoveResult result = BitBtn2Click(workspace, &ui, recordMessages());
+        const MoveResult result = trashSelectedPages(workspace, &ui, recordMessages());
 
         EXPECT_EQ(ui.errors.size(), c.vanish.size());
         EXPECT_EQ(messages, std::vector<std::string>{c.message});
         EXPECT_EQ(result.moved.size(), 3 - c.vanish.size());
-        EXPECT_EQ(workspace.FileListBox1.rows(), c.pagesAfter);
-        EXPECT_EQ(workspace.ListBox1.size(), result.moved.empty() ? 4u : 0u);
+        EXPECT_EQ(workspace.pageList.rows(), c.pagesAfter);
+        EXPECT_EQ(workspace.searchColumn.size(), result.moved.empty() ? 4u : 0u);
         for (const QString &name : siteEntries())
             QFile::remove(site() + "/" + name);
     }
 }
 
-TEST_F(DeleteCommands, MoveMultiToRecycleBinSendsNothingForAnEmptyBuffer)
+TEST_F(DeleteCommands, MoveToTrashSendsNothingForAnEmptyBuffer)
 {
-    EXPECT_FALSE(MoveMultiToRecycleBin(std::string(), &ui));
+    EXPECT_FALSE(moveToTrash(std::string(), &ui));
     EXPECT_TRUE(ui.progressCalls.empty());
 }
 
@@ -124,28 +124,28 @@ TEST_F(DeleteCommands, UnrequestedPagesGoButNeverTheSiteFolder)
     for (const char *name : {"old.html", "price$1.html", "keep.html"})
         writePage(site() + "/" + name);
     for (const char *name : {"old.html", "price$1.html"})
-        workspace.ListBox3.append(workspace.resolve(name));
-    workspace.ListBox3.selectAll();
+        workspace.unrequestedPages.append(workspace.resolve(name));
+    workspace.unrequestedPages.selectAll();
 
-    const std::vector<std::string> leftOut = GOMIBAKO(workspace, true, &ui);
+    const std::vector<std::string> leftOut = trashUnrequested(workspace, true, &ui);
 
-    EXPECT_EQ(leftOut, std::vector<std::string>{workspace.KIJUNDIR});
+    EXPECT_EQ(leftOut, std::vector<std::string>{workspace.baseFolder});
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old.html' をごみ箱に移動しますか?"});
     EXPECT_EQ(trashedFiles(), QStringList{"old.html"});
     EXPECT_EQ(siteEntries(), (QStringList{"keep.html", "price$1.html"}));
-    EXPECT_EQ(workspace.ListBox3.size(), 2u); // the list keeps its rows
+    EXPECT_EQ(workspace.unrequestedPages.size(), 2u); // the list keeps its rows
 }
 
 TEST_F(DeleteCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
 {
     writePage(site() + "/old.html");
     ui.confirmAnswer = false;
-    GOMIBAKO(workspace, true, &ui);
+    trashUnrequested(workspace, true, &ui);
     EXPECT_TRUE(ui.confirmations.empty()); // no rows: no request
 
-    workspace.ListBox3.append(workspace.resolve("old.html"));
-    workspace.ListBox3.selectAll();
-    GOMIBAKO(workspace, true, &ui);
+    workspace.unrequestedPages.append(workspace.resolve("old.html"));
+    workspace.unrequestedPages.selectAll();
+    trashUnrequested(workspace, true, &ui);
     EXPECT_EQ(ui.confirmations.size(), 1u);
     EXPECT_EQ(siteEntries(), QStringList{"old.html"});
 }
@@ -157,12 +157,12 @@ TEST_F(DeleteCommands, FolderDeletionMovesOnlyASubfolder)
     writePage(site() + "/a.html");
     const std::vector<std::string> rows = {"/", "site", "old"};
 
-    N1Click(workspace, rows, 0, &ui); // the root row names the site folder itself here
-    N1Click(workspace, rows, 1, &ui); // no folder "site" inside the site
+    trashFolder(workspace, rows, 0, &ui); // the root row names the site folder itself here
+    trashFolder(workspace, rows, 1, &ui); // no folder "site" inside the site
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_EQ(siteEntries(), (QStringList{"a.html", "old"}));
 
-    N1Click(workspace, rows, 2, &ui);
+    trashFolder(workspace, rows, 2, &ui);
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old' をごみ箱に移動しますか?"});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
     EXPECT_TRUE(QFileInfo::exists(trash() + "/files/old/x.html"));

@@ -146,19 +146,19 @@ protected:
     void put(const std::string &name, const std::string &bytes) { writeBytes(siteDir() / name, bytes); }
 
     // The program's start on `folder`: the page list is read, then the window
-    // is shown (KIJUNDIR set, every page selected).
+    // is shown (baseFolder set, every page selected).
     static void startOn(Workspace &ws, const std::string &folder)
     {
-        ws.FileListDir = folder;
+        ws.pageListFolder = folder;
         ws.readPageList();
-        ws.FormShow(folder);
+        ws.start(folder);
     }
 
     static Rows brokenPairs(const Workspace &ws)
     {
         Rows pairs;
-        for (std::size_t i = 0; i < ws.ListBox4.size() && i < ws.ListBox2.size(); ++i)
-            pairs.push_back(ws.ListBox4.row(i) + " -> " + ws.ListBox2.row(i));
+        for (std::size_t i = 0; i < ws.brokenLinkPages.size() && i < ws.missingTargets.size(); ++i)
+            pairs.push_back(ws.brokenLinkPages.row(i) + " -> " + ws.missingTargets.row(i));
         return pairs;
     }
 
@@ -187,21 +187,21 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     {
         Watchdog guard("investigation over looping links");
         startOn(ws, K());
-        ws.BitBtn5Click();
+        ws.investigateLinks();
     }
-    EXPECT_EQ(ws.FileListBox1.rows(),
+    EXPECT_EQ(ws.pageList.rows(),
               (Rows{"dangling.htm", "index.htm", "loop.htm", "plain.htm", "ring1.htm", "ring2.htm"}));
     EXPECT_EQ(host.events, (Rows{"beep", "missing dangling.htm", "beep", "missing loop.htm", "beep",
                                  "missing ring1.htm", "beep", "missing ring2.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
-    EXPECT_EQ(ws.ListBox1.rows(), (Rows{"-", "found", "-", "-", "-", "-"}));
+    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"-", "found", "-", "-", "-", "-"}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm",
                                      "index.htm -> ring1.htm"}));
-    EXPECT_EQ(ws.ListBox3.rows(), (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
-    EXPECT_EQ(ws.Edit2, "3");
-    EXPECT_EQ(ws.Edit3, "3");
+    EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
+    EXPECT_EQ(ws.requestCount, "3");
+    EXPECT_EQ(ws.unrequestedCount, "3");
 
-    const Rows leftOut = GOMIBAKO(ws, true, &ui);
+    const Rows leftOut = trashUnrequested(ws, true, &ui);
     EXPECT_EQ(leftOut, Rows{inSite("ring2.htm")});
     EXPECT_EQ(namesIn(siteDir()), (Rows{"dangling.htm", "loop.htm", "ring1.htm", "ring2.htm"}));
     EXPECT_EQ(trashedFiles(), (QStringList{"index.htm", "plain.htm"}));
@@ -243,27 +243,27 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
             EXPECT_EQ(e.reason(), kNotRegularFileReason);
             EXPECT_EQ(std::string(e.what()), "ファイル " + D + "/m.htm は開けません。 " + e.reason() + " ");
         }
-        EXPECT_EQ(ws.FileListBox1.rows(), (Rows{"a.htm", "m.htm", "z.htm"}));
-        EXPECT_EQ(ws.ListBox1.rows(), Rows{"found"});
+        EXPECT_EQ(ws.pageList.rows(), (Rows{"a.htm", "m.htm", "z.htm"}));
+        EXPECT_EQ(ws.searchColumn.rows(), Rows{"found"});
 
-        ws.ListBox3.append("earlier");
-        ws.Edit2 = "7";
-        ws.Edit3 = "8";
+        ws.unrequestedPages.append("earlier");
+        ws.requestCount = "7";
+        ws.unrequestedCount = "8";
         host.clear();
-        EXPECT_THROW(ws.BitBtn5Click(), PageOpenError);
-        EXPECT_EQ(ws.ListBox1.rows(), Rows{"found"});
-        EXPECT_EQ(ws.ListBox5.rows(), (Rows{D + "/m.htm", D + "/gone.htm"}));
+        EXPECT_THROW(ws.investigateLinks(), PageOpenError);
+        EXPECT_EQ(ws.searchColumn.rows(), Rows{"found"});
+        EXPECT_EQ(ws.requestList.rows(), (Rows{D + "/m.htm", D + "/gone.htm"}));
         EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> gone.htm"});
-        EXPECT_EQ(ws.ListBox3.rows(), Rows{"earlier"});
-        EXPECT_EQ(ws.Edit2, "7");
-        EXPECT_EQ(ws.Edit3, "8");
+        EXPECT_EQ(ws.unrequestedPages.rows(), Rows{"earlier"});
+        EXPECT_EQ(ws.requestCount, "7");
+        EXPECT_EQ(ws.unrequestedCount, "8");
         EXPECT_TRUE(host.events.empty()) << "no beep, no dialog of the engine's own";
 
         // Even chosen by hand, the special file stays where it is.
-        ws.ListBox3.clear();
-        ws.ListBox3.append(D + "/m.htm");
-        ws.ListBox3.selectAll();
-        EXPECT_EQ(GOMIBAKO(ws, true, &ui), Rows{D + "/m.htm"});
+        ws.unrequestedPages.clear();
+        ws.unrequestedPages.append(D + "/m.htm");
+        ws.unrequestedPages.selectAll();
+        EXPECT_EQ(trashUnrequested(ws, true, &ui), Rows{D + "/m.htm"});
         EXPECT_EQ(namesIn(dir), (Rows{"a.htm", "m.htm", "z.htm"}));
     }
     EXPECT_EQ(trashedFiles(), QStringList{});
@@ -288,18 +288,18 @@ TEST_F(Hostile, FiftyMegabytePageIsReadToItsVeryEnd)
     put("end.htm", "<a href=\"big.htm\">back</a>\n");
 
     Workspace ws(host, pageFiles());
-    ws.Edit1 = "term-at-the-end";
+    ws.searchTerm = "term-at-the-end";
     {
         Watchdog guard("a 50 MB page");
         startOn(ws, K());
-        ws.BitBtn5Click();
+        ws.investigateLinks();
     }
-    EXPECT_EQ(ws.ListBox1.rows(), (Rows{"found", "-"}));
+    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"found", "-"}));
     // The src pass runs before the href pass.
-    EXPECT_EQ(ws.ListBox5.rows(),
+    EXPECT_EQ(ws.requestList.rows(),
               (Rows{inSite("last.htm"), inSite("first.htm"), inSite("end.htm"), inSite("big.htm")}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"big.htm -> last.htm", "big.htm -> first.htm"}));
-    EXPECT_EQ(ws.ListBox3.rows(), Rows{});
+    EXPECT_EQ(ws.unrequestedPages.rows(), Rows{});
     fs::remove(siteDir() / "big.htm");
 }
 
@@ -353,15 +353,15 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
         {
             Watchdog guard(c.what);
             startOn(ws, dir.string());
-            ws.BitBtn5Click();
+            ws.investigateLinks();
         }
-        EXPECT_EQ(ws.ListBox1.rows(), Rows{c.search});
+        EXPECT_EQ(ws.searchColumn.rows(), Rows{c.search});
         Rows expected;
         for (const std::string &link : c.requests)
             expected.push_back(dir.string() + "/" + link);
-        EXPECT_EQ(ws.ListBox5.rows(), expected);
-        EXPECT_EQ(ws.ListBox2.rows(), c.requests) << "every link is broken: no target exists";
-        EXPECT_EQ(ws.ListBox3.rows(), Rows{dir.string() + "/x.htm"});
+        EXPECT_EQ(ws.requestList.rows(), expected);
+        EXPECT_EQ(ws.missingTargets.rows(), c.requests) << "every link is broken: no target exists";
+        EXPECT_EQ(ws.unrequestedPages.rows(), Rows{dir.string() + "/x.htm"});
         EXPECT_EQ(host.events.back(), "beep");
     }
 }
@@ -412,11 +412,11 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
         {
             Watchdog guard(c.what);
             startOn(ws, K);
-            ws.BitBtn5Click();
+            ws.investigateLinks();
         }
-        EXPECT_EQ(ws.ListBox1.rows(), Rows{"-"});
-        EXPECT_EQ(ws.ListBox5.rows(), c.requests);
-        EXPECT_EQ(ws.ListBox2.size(), c.requests.size()) << "no target exists";
+        EXPECT_EQ(ws.searchColumn.rows(), Rows{"-"});
+        EXPECT_EQ(ws.requestList.rows(), c.requests);
+        EXPECT_EQ(ws.missingTargets.size(), c.requests.size()) << "no target exists";
         EXPECT_EQ(host.events.back(), "beep");
     }
 }
@@ -440,11 +440,11 @@ TEST_F(Hostile, FiveThousandCharacterLinkTextsAreKeptWhole)
 
     Workspace ws(host, pageFiles());
     startOn(ws, K());
-    ws.BitBtn5Click();
-    EXPECT_EQ(ws.ListBox5.rows(), (Rows{inSite(ascii), inSite(wide), "#" + anchorName, lostAnchor}));
-    EXPECT_EQ(ws.ListBox2.rows(), (Rows{ascii, wide, lostAnchor}));
-    EXPECT_EQ(ws.ListBox4.rows(), (Rows{"long.htm", "long.htm", "long.htm"}));
-    EXPECT_EQ(ws.ListBox3.rows(), Rows{inSite("long.htm")});
+    ws.investigateLinks();
+    EXPECT_EQ(ws.requestList.rows(), (Rows{inSite(ascii), inSite(wide), "#" + anchorName, lostAnchor}));
+    EXPECT_EQ(ws.missingTargets.rows(), (Rows{ascii, wide, lostAnchor}));
+    EXPECT_EQ(ws.brokenLinkPages.rows(), (Rows{"long.htm", "long.htm", "long.htm"}));
+    EXPECT_EQ(ws.unrequestedPages.rows(), Rows{inSite("long.htm")});
 }
 
 // ---------------------------------------------------------------------------
@@ -498,18 +498,18 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
 {
     Workspace ws(host, pageFiles());
     startOn(ws, K());
-    ws.BitBtn5Click();
+    ws.investigateLinks();
 
-    EXPECT_EQ(ws.FileListBox1.rows(), expectedPages());
-    EXPECT_EQ(ws.ListBox1.rows(), (Rows{"found", "found", "found", "found", "found", "-", "found", "found", "-",
+    EXPECT_EQ(ws.pageList.rows(), expectedPages());
+    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"found", "found", "found", "found", "found", "-", "found", "found", "-",
                                         "found", "found", "found", "found", "found"}));
-    EXPECT_EQ(ws.ListBox5.rows(), (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"),
+    EXPECT_EQ(ws.requestList.rows(), (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"),
                                         inSite(fullWidth), inSite(composed), inSite(replacement)}));
     // "#x.htm" stays as written and names a file of the current directory,
     // the site; "a\b.htm" resolves into a folder "a" that is not there.
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> a\\b.htm", "index.htm -> " + composed}));
     const std::string R = root_.toStdString();
-    EXPECT_EQ(ws.ListBox3.rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
+    EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
                                         R + "/sibling", R + "/sibling.htm", K()}));
     EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
 }
@@ -524,10 +524,10 @@ TEST_F(OddNames, UnrequestedPagesTrashOnlyPagesOfTheSite)
 {
     Workspace ws(host, pageFiles());
     startOn(ws, K());
-    ws.BitBtn5Click();
+    ws.investigateLinks();
     const Rows before = namesIn(siteDir());
 
-    const Rows leftOut = GOMIBAKO(ws, true, &ui);
+    const Rows leftOut = trashUnrequested(ws, true, &ui);
 
     const std::string R = root_.toStdString();
     EXPECT_EQ(leftOut, (Rows{K(), inSite("x"), R + "/sibling", R + "/sibling.htm", K()}));
@@ -568,13 +568,13 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
         const Rows before = namesIn(siteDir());
         const int trashedBefore = static_cast<int>(trashedFiles().size());
         bool found = false;
-        for (std::size_t i = 0; i < ws.FileListBox1.size(); ++i) {
-            ws.FileListBox1.setSelected(i, ws.FileListBox1.row(i) == name);
-            found = found || ws.FileListBox1.row(i) == name;
+        for (std::size_t i = 0; i < ws.pageList.size(); ++i) {
+            ws.pageList.setSelected(i, ws.pageList.row(i) == name);
+            found = found || ws.pageList.row(i) == name;
         }
         ASSERT_TRUE(found);
         Rows messages;
-        BitBtn2Click(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
+        trashSelectedPages(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
 
         Rows expected = before;
         if (!entryExists(siteDir() / name)) {
@@ -610,17 +610,17 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
 
     Workspace ws(host, pageFiles());
     startOn(ws, K());
-    ws.BitBtn5Click();
-    ASSERT_EQ(ws.ListBox3.rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
-    ws.ListBox3.setSelected(0, false);
-    ws.ListBox3.setSelected(2, false);
-    EXPECT_EQ(GOMIBAKO(ws, true, &ui), Rows{});
+    ws.investigateLinks();
+    ASSERT_EQ(ws.unrequestedPages.rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
+    ws.unrequestedPages.setSelected(0, false);
+    ws.unrequestedPages.setSelected(2, false);
+    EXPECT_EQ(trashUnrequested(ws, true, &ui), Rows{});
 
     ws.readPageList();
-    ASSERT_EQ(ws.FileListBox1.rows(), (Rows{"index.htm", "other.htm"}));
-    ws.FileListBox1.setSelected(1, true);
+    ASSERT_EQ(ws.pageList.rows(), (Rows{"index.htm", "other.htm"}));
+    ws.pageList.setSelected(1, true);
     Rows messages;
-    BitBtn2Click(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
+    trashSelectedPages(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
     EXPECT_EQ(messages, Rows{"1 件のファイルをゴミ箱に移動しました。"});
 
     EXPECT_EQ(namesIn(siteDir()), Rows{"index.htm"});
@@ -662,7 +662,7 @@ TEST_F(Hostile, FolderDeletionTakesOnlyARealSubfolder)
 
     for (std::size_t i = 0; i < directoryRows.size(); ++i) {
         SCOPED_TRACE(directoryRows[i]);
-        N1Click(ws, directoryRows, static_cast<int>(i), &ui);
+        trashFolder(ws, directoryRows, static_cast<int>(i), &ui);
         ASSERT_TRUE(fs::is_directory(siteDir()));
     }
     EXPECT_GE(pathRows, 3u);
@@ -696,15 +696,15 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
     fs::remove_all(gone);
     {
         Watchdog guard("investigation of a vanished folder");
-        ws.BitBtn5Click();
+        ws.investigateLinks();
     }
     EXPECT_EQ(host.events, (Rows{"beep", "missing a.htm", "beep", "missing b.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
-    EXPECT_EQ(ws.ListBox5.rows(), Rows{});
-    EXPECT_EQ(ws.ListBox3.rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
-    EXPECT_EQ(ws.Edit3, "2");
+    EXPECT_EQ(ws.requestList.rows(), Rows{});
+    EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
+    EXPECT_EQ(ws.unrequestedCount, "2");
 
-    EXPECT_EQ(GOMIBAKO(ws, true, &ui), (Rows{G + "/a.htm", G + "/b.htm"}));
+    EXPECT_EQ(trashUnrequested(ws, true, &ui), (Rows{G + "/a.htm", G + "/b.htm"}));
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_FALSE(fs::exists(trash().toStdString() + "/files"));
@@ -729,9 +729,9 @@ TEST_F(Hostile, FolderThatVanishesDuringTheInvestigation)
     files.afterRead = [this](const std::string &) { fs::remove_all(siteDir()); };
     Workspace ws(host, files);
     startOn(ws, K());
-    ws.BitBtn5Click();
-    EXPECT_EQ(ws.ListBox1.rows(), (Rows{"found", "-", "-"}));
-    EXPECT_EQ(ws.ListBox5.rows(), Rows{inSite("b.htm")});
+    ws.investigateLinks();
+    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"found", "-", "-"}));
+    EXPECT_EQ(ws.requestList.rows(), Rows{inSite("b.htm")});
     EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> b.htm"});
     EXPECT_EQ(host.events, (Rows{"beep", "missing b.htm", "beep", "missing c.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
@@ -754,11 +754,11 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
     };
     Workspace ws(host, files);
     startOn(ws, K());
-    ws.ListBox3.append("earlier");
-    ws.Edit2 = "7";
-    ws.Edit3 = "8";
+    ws.unrequestedPages.append("earlier");
+    ws.requestCount = "7";
+    ws.unrequestedCount = "8";
     try {
-        ws.BitBtn5Click();
+        ws.investigateLinks();
         ADD_FAILURE() << "the anchor test read a page that is gone";
     } catch (const PageOpenError &e) {
         EXPECT_EQ(e.path(), inSite("a.htm"));
@@ -766,12 +766,12 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
         EXPECT_EQ(std::string(e.what()), "ファイル " + inSite("a.htm") + " は開けません。 " + e.reason() + " ");
     }
     EXPECT_EQ(files.reads, (Rows{inSite("a.htm"), inSite("a.htm")}));
-    EXPECT_EQ(ws.ListBox1.rows(), Rows{"found"});
-    EXPECT_EQ(ws.ListBox5.rows(), (Rows{inSite("b.htm"), "#sec.htm"}));
-    EXPECT_EQ(ws.ListBox2.rows(), Rows{});
-    EXPECT_EQ(ws.ListBox3.rows(), Rows{"earlier"});
-    EXPECT_EQ(ws.Edit2, "7");
-    EXPECT_EQ(ws.Edit3, "8");
+    EXPECT_EQ(ws.searchColumn.rows(), Rows{"found"});
+    EXPECT_EQ(ws.requestList.rows(), (Rows{inSite("b.htm"), "#sec.htm"}));
+    EXPECT_EQ(ws.missingTargets.rows(), Rows{});
+    EXPECT_EQ(ws.unrequestedPages.rows(), Rows{"earlier"});
+    EXPECT_EQ(ws.requestCount, "7");
+    EXPECT_EQ(ws.unrequestedCount, "8");
     EXPECT_TRUE(host.events.empty());
 }
 
@@ -865,7 +865,7 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
                 Workspace ws(host, pageFiles());
                 try {
                     ws.changeFolder(dir.string());
-                    ws.BitBtn5Click();
+                    ws.investigateLinks();
                     return std::string("finished");
                 } catch (const PageOpenError &e) {
                     return "open " + e.path() + "|" + e.reason() + "|" + e.what();

@@ -124,7 +124,7 @@ protected:
             opened.push_back(url);
             return true;
         });
-        workspace.KIJUNDIR = (root + "/my site").toStdString();
+        workspace.baseFolder = (root + "/my site").toStdString();
     }
 
     void TearDown() override
@@ -169,14 +169,14 @@ TEST_F(OpeningCommands, TheEditorGetsThePagePathAsItsOneArgument)
         "-rf.html",
     };
     for (const std::string &name : names) {
-        workspace.FileListBox1.assign({name});
-        workspace.ListBox5.assign({"x", "y"});
-        FileListBox1DblClick(workspace);
+        workspace.pageList.assign({name});
+        workspace.requestList.assign({"x", "y"});
+        editPage(workspace);
         const std::optional<QStringList> arguments = editorArguments();
         ASSERT_TRUE(arguments) << name;
-        EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.KIJUNDIR + "/" + name)}))
+        EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder + "/" + name)}))
             << name;
-        EXPECT_TRUE(workspace.ListBox5.empty()) << name;
+        EXPECT_TRUE(workspace.requestList.empty()) << name;
     }
     EXPECT_FALSE(QFileInfo::exists(root + "/pwned"));
     EXPECT_FALSE(QFileInfo::exists(root + "/pwned2"));
@@ -184,14 +184,14 @@ TEST_F(OpeningCommands, TheEditorGetsThePagePathAsItsOneArgument)
 
 TEST_F(OpeningCommands, BrokenLinkPagesOpenInTheEditorAndKeepTheRequestList)
 {
-    workspace.ListBox4.assign({"a.html", "b.html"});
-    workspace.ListBox4.setCurrentIndex(1);
-    workspace.ListBox5.assign({"x"});
-    ListBox4DblClick(workspace);
+    workspace.brokenLinkPages.assign({"a.html", "b.html"});
+    workspace.brokenLinkPages.setCurrentIndex(1);
+    workspace.requestList.assign({"x"});
+    editBrokenLinkPage(workspace);
     const std::optional<QStringList> arguments = editorArguments();
     ASSERT_TRUE(arguments);
-    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.KIJUNDIR + "/b.html")}));
-    EXPECT_EQ(workspace.ListBox5.size(), 1u);
+    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder + "/b.html")}));
+    EXPECT_EQ(workspace.requestList.size(), 1u);
 }
 
 // An editor that cannot be started is told, naming the program, the page and
@@ -211,13 +211,13 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
         {root + "/a folder", "プログラムを実行できません"},
         {root + "/not executable", "プログラムを実行できません"},
     };
-    const std::string page = workspace.KIJUNDIR + "/index.html";
+    const std::string page = workspace.baseFolder + "/index.html";
     for (const Case &c : cases) {
         setEditorPathForTests(c.program);
-        for (void (*handler)(Workspace &) : {FileListBox1DblClick, ListBox4DblClick}) {
-            workspace.FileListBox1.assign({"index.html"});
-            workspace.ListBox4.assign({"index.html"});
-            workspace.ListBox5.assign({"x"});
+        for (void (*handler)(Workspace &) : {editPage, editBrokenLinkPage}) {
+            workspace.pageList.assign({"index.html"});
+            workspace.brokenLinkPages.assign({"index.html"});
+            workspace.requestList.assign({"x"});
             try {
                 handler(workspace);
                 ADD_FAILURE() << c.program.toStdString() << " did not fail";
@@ -226,7 +226,7 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
                           "エディタ " + c.program.toStdString() + " で " + page + " を開けません。 "
                               + c.reason + " ");
             }
-            EXPECT_EQ(workspace.ListBox5.empty(), handler == FileListBox1DblClick);
+            EXPECT_EQ(workspace.requestList.empty(), handler == editPage);
         }
     }
 }
@@ -244,15 +244,15 @@ TEST_F(OpeningCommands, TheEditorIsTakenFromTheEnvironment)
     EXPECT_FALSE(builtIn.isEmpty());
     qputenv("TAVLORI_EDITOR", script.toUtf8());
     EXPECT_EQ(editorPath(), script);
-    workspace.FileListBox1.assign({"index.html"});
-    FileListBox1DblClick(workspace);
+    workspace.pageList.assign({"index.html"});
+    editPage(workspace);
     const std::optional<QStringList> arguments = editorArguments();
     ASSERT_TRUE(arguments);
-    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.KIJUNDIR + "/index.html")}));
+    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder + "/index.html")}));
 
     // A command line is one program name that does not exist.
     qputenv("TAVLORI_EDITOR", (script + " --new-window").toUtf8());
-    EXPECT_THROW(FileListBox1DblClick(workspace), CommandError);
+    EXPECT_THROW(editPage(workspace), CommandError);
     if (wasSet)
         qputenv("TAVLORI_EDITOR", saved);
     else
@@ -265,13 +265,13 @@ TEST_F(OpeningCommands, TheEditorIsTakenFromTheEnvironment)
 TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
 {
     setUrlOpenerForTests([](const QUrl &) { return false; });
-    const std::string base = workspace.KIJUNDIR;
+    const std::string base = workspace.baseFolder;
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(base)));
     QFile existing(QString::fromStdString(base + "/old.html"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.close();
-    workspace.ListBox3.assign({base + "/old.html", base + "/gone.html"});
-    workspace.ListBox5.assign({"http://example.com/a.html", "javascript:alert(1)"});
+    workspace.unrequestedPages.assign({base + "/old.html", base + "/gone.html"});
+    workspace.requestList.assign({"http://example.com/a.html", "javascript:alert(1)"});
     const auto failure = [](void (*handler)(Workspace &), Workspace &ws) -> std::string {
         try {
             handler(ws);
@@ -280,30 +280,30 @@ TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
         }
         return {};
     };
-    workspace.ListBox3.setCurrentIndex(0);
-    EXPECT_EQ(failure(ListBox3DblClick, workspace),
+    workspace.unrequestedPages.setCurrentIndex(0);
+    EXPECT_EQ(failure(openUnrequestedPage, workspace),
               "既定のプログラムで " + base + "/old.html を開けません。 関連付けられたプログラムがないか、起動できません ");
-    workspace.ListBox3.setCurrentIndex(1);
-    EXPECT_EQ(failure(ListBox3DblClick, workspace),
+    workspace.unrequestedPages.setCurrentIndex(1);
+    EXPECT_EQ(failure(openUnrequestedPage, workspace),
               "既定のプログラムで " + base + "/gone.html を開けません。 ファイルが見つかりません ");
-    workspace.ListBox5.setCurrentIndex(0);
-    EXPECT_EQ(failure(ListBox5DblClick, workspace),
+    workspace.requestList.setCurrentIndex(0);
+    EXPECT_EQ(failure(openRequest, workspace),
               "既定のプログラムで http://example.com/a.html を開けません。 ウェブブラウザを起動できません ");
     // A refused row is never handed over, so nothing failed.
-    workspace.ListBox5.setCurrentIndex(1);
-    EXPECT_EQ(failure(ListBox5DblClick, workspace), "");
+    workspace.requestList.setCurrentIndex(1);
+    EXPECT_EQ(failure(openRequest, workspace), "");
 }
 
 TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
 {
-    workspace.ListBox5.assign({"x"});
+    workspace.requestList.assign({"x"});
     struct Case {
         const char *name;
         void (*handler)(Workspace &);
     };
     const std::vector<Case> cases = {
-        {"FileListBox1DblClick", FileListBox1DblClick}, {"ListBox4DblClick", ListBox4DblClick},
-        {"ListBox3DblClick", ListBox3DblClick},         {"ListBox2Click", ListBox2Click},
+        {"editPage", editPage}, {"editBrokenLinkPage", editBrokenLinkPage},
+        {"openUnrequestedPage", openUnrequestedPage},         {"openMissingTarget", openMissingTarget},
     };
     for (const Case &c : cases) {
         try {
@@ -313,30 +313,30 @@ TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
             EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (-1)") << c.name;
         }
     }
-    EXPECT_EQ(workspace.ListBox5.size(), 1u);
+    EXPECT_EQ(workspace.requestList.size(), 1u);
 
-    workspace.ListBox5.clear();
-    EXPECT_THROW(ListBox5DblClick(workspace), CommandError);
+    workspace.requestList.clear();
+    EXPECT_THROW(openRequest(workspace), CommandError);
     EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(OpeningCommands, RowsGoToTheDefaultProgramOnlyWhenAllowed)
 {
-    const std::string base = workspace.KIJUNDIR;
-    workspace.ListBox3.assign({base + "/old.html"});
-    workspace.ListBox5.assign({"http://example.com/a.html", "javascript:alert(1)", base + "/list"});
-    workspace.ListBox2.assign({"missing.html", "mailto:me@example.com", "#top"});
+    const std::string base = workspace.baseFolder;
+    workspace.unrequestedPages.assign({base + "/old.html"});
+    workspace.requestList.assign({"http://example.com/a.html", "javascript:alert(1)", base + "/list"});
+    workspace.missingTargets.assign({"missing.html", "mailto:me@example.com", "#top"});
 
-    ListBox3DblClick(workspace);
-    workspace.ListBox5.setCurrentIndex(0);
-    ListBox5DblClick(workspace);
-    workspace.ListBox5.setCurrentIndex(1);
-    ListBox5DblClick(workspace);
-    workspace.ListBox5.setCurrentIndex(2);
-    ListBox5DblClick(workspace);
+    openUnrequestedPage(workspace);
+    workspace.requestList.setCurrentIndex(0);
+    openRequest(workspace);
+    workspace.requestList.setCurrentIndex(1);
+    openRequest(workspace);
+    workspace.requestList.setCurrentIndex(2);
+    openRequest(workspace);
     for (int i = 0; i < 3; ++i) {
-        workspace.ListBox2.setCurrentIndex(i);
-        ListBox2Click(workspace);
+        workspace.missingTargets.setCurrentIndex(i);
+        openMissingTarget(workspace);
     }
 
     const QString qbase = QString::fromStdString(base);

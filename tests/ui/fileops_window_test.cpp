@@ -6,7 +6,7 @@
 #include "uitestsupport.h"
 
 #include "platform/opener.h"
-#include "ui/directorylistbox.h"
+#include "ui/foldertree.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -85,7 +85,7 @@ void doubleClick(QAbstractItemView *view, int row)
     doubleClickAt(view, rowCentre(view, row));
 }
 
-int directoryRowOf(ui::DirectoryListBox *list, const QString &text)
+int directoryRowOf(ui::FolderTree *list, const QString &text)
 {
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->text() == text)
@@ -93,7 +93,7 @@ int directoryRowOf(ui::DirectoryListBox *list, const QString &text)
     return -1;
 }
 
-QStringList directoryRows(ui::DirectoryListBox *list)
+QStringList directoryRows(ui::FolderTree *list)
 {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
@@ -158,18 +158,18 @@ private slots:
     void selectedPagesGoToTheTrash()
     {
         open({{"a.html", "&&&"}, {"b.html", ""}, {"c.html", ""}});
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        QCOMPARE(rows(ws.ListBox3).size(), 3);
-        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("3"));
-        QCOMPARE(ws.ListBox1.size(), std::size_t(3));
-        QListView *pages = window_->controls().FileListBox1;
+        QCOMPARE(rows(ws.unrequestedPages).size(), 3);
+        QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("3"));
+        QCOMPARE(ws.searchColumn.size(), std::size_t(3));
+        QListView *pages = window_->controls().pageList;
         click(pages, 0);
         click(pages, 2, Qt::ControlModifier);
-        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(2));
+        QCOMPARE(ws.pageList.selectedCount(), std::size_t(2));
         recorder_.clear();
 
-        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().trashSelectedButton, Qt::LeftButton);
 
         QCOMPARE(messages(), QStringList{"2 件のファイルをゴミ箱に移動しました。"});
         QCOMPARE(recorder_.count(DialogKind::Confirm), 0);
@@ -177,25 +177,25 @@ private slots:
         QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
         QCOMPARE(entries(trashPath() + "/info"),
                  (QStringList{"a.html.trashinfo", "c.html.trashinfo"}));
-        QCOMPARE(rows(ws.FileListBox1), QStringList{"b.html"});
-        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(0));
+        QCOMPARE(rows(ws.pageList), QStringList{"b.html"});
+        QCOMPARE(ws.pageList.selectedCount(), std::size_t(0));
         QCOMPARE(pages->model()->rowCount(), 1);
         QVERIFY(pages->selectionModel()->selectedRows().isEmpty());
-        QVERIFY(ws.ListBox1.empty());
-        QCOMPARE(window_->controls().ListBox1->model()->rowCount(), 0);
-        QCOMPARE(rows(ws.ListBox3), QStringList{str(ws.resolve("b.html"))});
-        QCOMPARE(window_->controls().ListBox3->model()->rowCount(), 1);
-        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("1"));
+        QVERIFY(ws.searchColumn.empty());
+        QCOMPARE(window_->controls().searchColumn->model()->rowCount(), 0);
+        QCOMPARE(rows(ws.unrequestedPages), QStringList{str(ws.resolve("b.html"))});
+        QCOMPARE(window_->controls().unrequestedPages->model()->rowCount(), 1);
+        QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("1"));
         QCOMPARE(recorder_.beeps, 0);
     }
 
     void noSelectedPageMovesNothing()
     {
         open({{"a.html", ""}});
-        click(window_->controls().FileListBox1, 0, Qt::ControlModifier); // deselects the one page
-        QCOMPARE(window_->workspace().FileListBox1.selectedCount(), std::size_t(0));
+        click(window_->controls().pageList, 0, Qt::ControlModifier); // deselects the one page
+        QCOMPARE(window_->workspace().pageList.selectedCount(), std::size_t(0));
 
-        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().trashSelectedButton, Qt::LeftButton);
 
         QCOMPARE(messages(), QStringList{"ファイルが選択されていません。"});
         QCOMPARE(entries(site()), QStringList{"a.html"});
@@ -210,7 +210,7 @@ private slots:
     {
         open({{"a.html", ""}, {"b.html", ""}, {"c.html", ""}});
         QVERIFY(QFile::remove(site("b.html")));
-        window_->workspace().ListBox1.assign({"found", "-", "found"});
+        window_->workspace().searchColumn.assign({"found", "-", "found"});
         window_->syncViews();
         int progressAtError = -1;
         bool progressVisible = false;
@@ -229,7 +229,7 @@ private slots:
             return 0;
         });
 
-        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().trashSelectedButton, Qt::LeftButton);
 
         QCOMPARE(recorder_.requests.size(), std::size_t(2));
         QCOMPARE(recorder_.requests[0].icon, QMessageBox::Warning);
@@ -244,9 +244,9 @@ private slots:
                  QStringLiteral("ファイルの移動に失敗しました。 (3 件中 2 件を移動しました)"));
         QCOMPARE(recorder_.requests[1].parent, window_.get());
         QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
-        QVERIFY(window_->workspace().FileListBox1.empty());
-        QCOMPARE(window_->controls().FileListBox1->model()->rowCount(), 0);
-        QVERIFY(window_->workspace().ListBox1.empty());
+        QVERIFY(window_->workspace().pageList.empty());
+        QCOMPARE(window_->controls().pageList->model()->rowCount(), 0);
+        QVERIFY(window_->workspace().searchColumn.empty());
     }
 
     // A request that moved nothing changes no list.
@@ -254,20 +254,20 @@ private slots:
     {
         open({{"a.html", ""}, {"b.html", ""}});
         Workspace &ws = window_->workspace();
-        ws.ListBox1.assign({"found", "-"});
-        ws.ListBox3.assign({site("a.html").toStdString()});
+        ws.searchColumn.assign({"found", "-"});
+        ws.unrequestedPages.assign({site("a.html").toStdString()});
         window_->syncViews();
         QVERIFY(QFile::remove(site("a.html")));
         QVERIFY(QFile::remove(site("b.html")));
 
-        QTest::mouseClick(window_->controls().BitBtn2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().trashSelectedButton, Qt::LeftButton);
 
         QCOMPARE(recorder_.requests.size(), std::size_t(3)); // a warning for each page, then the failure
         QCOMPARE(messages().last(), QStringLiteral("ファイルの移動に失敗しました。"));
-        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "b.html"}));
-        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(2));
-        QCOMPARE(rows(ws.ListBox1), (QStringList{"found", "-"}));
-        QCOMPARE(rows(ws.ListBox3), QStringList{site("a.html")});
+        QCOMPARE(rows(ws.pageList), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(ws.pageList.selectedCount(), std::size_t(2));
+        QCOMPARE(rows(ws.searchColumn), (QStringList{"found", "-"}));
+        QCOMPARE(rows(ws.unrequestedPages), QStringList{site("a.html")});
     }
 
     // "不要なHTML削除" right after an investigation: every unrequested page is
@@ -293,21 +293,21 @@ private slots:
               {"old.html", ""},
               {"price$1.html", ""},
               {"a\\..\\..\\x.html", ""}});
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        const QStringList unrequested = rows(ws.ListBox3);
+        const QStringList unrequested = rows(ws.unrequestedPages);
         QVERIFY2(unrequested.size() == 3, qPrintable(unrequested.join(" | ")));
         QVERIFY(unrequested.contains(base_ + "/x.html"));
         QVERIFY(unrequested.contains(site()));
         QVERIFY(unrequested.contains(str(ws.resolve("old.html"))));
-        QCOMPARE(ws.ListBox3.selectedCount(), std::size_t(3));
+        QCOMPARE(ws.unrequestedPages.selectedCount(), std::size_t(3));
         // The user deselects one page of the page list.
-        QListView *pages = window_->controls().FileListBox1;
-        const int aRow = rowOf(ws.FileListBox1, "a.html");
+        QListView *pages = window_->controls().pageList;
+        const int aRow = rowOf(ws.pageList, "a.html");
         click(pages, aRow, Qt::ControlModifier);
         const QStringList selectedBefore = selectedPages();
         QCOMPARE(selectedBefore.size(), 4);
-        const QStringList searchBefore = rows(ws.ListBox1);
+        const QStringList searchBefore = rows(ws.searchColumn);
         QVERIFY(!searchBefore.isEmpty());
         recorder_.clear();
         std::vector<ui::DialogRequest> asked;
@@ -316,7 +316,7 @@ private slots:
             return request.kind == DialogKind::Confirm && !confirmed ? 1 : 0;
         });
 
-        QTest::mouseClick(window_->controls().SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().trashUnrequestedButton, Qt::LeftButton);
 
         QCOMPARE(asked.size(), std::size_t(1));
         QCOMPARE(asked[0].kind, DialogKind::Confirm);
@@ -339,20 +339,20 @@ private slots:
         if (confirmed) {
             QStringList left = unrequested;
             left.removeAll(str(ws.resolve("old.html")));
-            QCOMPARE(rows(ws.ListBox3), left);
-            QCOMPARE(window_->controls().ListBox3->model()->rowCount(), 2);
-            QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("2"));
-            QCOMPARE(rows(ws.FileListBox1), kept);
+            QCOMPARE(rows(ws.unrequestedPages), left);
+            QCOMPARE(window_->controls().unrequestedPages->model()->rowCount(), 2);
+            QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("2"));
+            QCOMPARE(rows(ws.pageList), kept);
             QStringList stillSelected = selectedBefore;
             stillSelected.removeAll("old.html");
             QCOMPARE(selectedPages(), stillSelected);
             QCOMPARE(pages->selectionModel()->selectedRows().size(), stillSelected.size());
-            QVERIFY(ws.ListBox1.empty());
+            QVERIFY(ws.searchColumn.empty());
         } else {
-            QCOMPARE(rows(ws.ListBox3), unrequested);
-            QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("3"));
+            QCOMPARE(rows(ws.unrequestedPages), unrequested);
+            QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("3"));
             QCOMPARE(selectedPages(), selectedBefore);
-            QCOMPARE(rows(ws.ListBox1), searchBefore);
+            QCOMPARE(rows(ws.searchColumn), searchBefore);
         }
         QCOMPARE(recorder_.beeps, 1);
     }
@@ -360,7 +360,7 @@ private slots:
     void unrequestedPagesWithAnEmptyListStillBeep()
     {
         open({{"a.html", ""}});
-        QTest::mouseClick(window_->controls().SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().trashUnrequestedButton, Qt::LeftButton);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 1);
         QCOMPARE(entries(site()), QStringList{"a.html"});
@@ -389,13 +389,13 @@ private slots:
         writeFile(site("old/x.html"), "");
         writeFile(site("other/y.html"), "");
         open({{"a.html", ""}, {"b.html", ""}});
-        ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
+        ui::FolderTree *list = window_->controls().folderTree;
         list->rebuild();
         Workspace &ws = window_->workspace();
-        QCOMPARE(rows(ws.ListBox1), (QStringList{"-", "-"}));
-        ws.ListBox3.append("stale"); // emptied only by a change of folder
+        QCOMPARE(rows(ws.searchColumn), (QStringList{"-", "-"}));
+        ws.unrequestedPages.append("stale"); // emptied only by a change of folder
         window_->syncViews();
-        click(window_->controls().FileListBox1, 1, Qt::ControlModifier); // b.html deselected
+        click(window_->controls().pageList, 1, Qt::ControlModifier); // b.html deselected
         const QStringList entriesBefore = entries(site());
 
         // The highlight stands on another row; the right click moves it to
@@ -412,19 +412,19 @@ private slots:
         QTest::mousePress(list->viewport(), Qt::RightButton, {},
                           list->visualItemRect(list->item(row)).center());
         ui::setMouseButtonsHook({});
-        QMenu *menu = window_->PopupMenu1();
+        QMenu *menu = window_->folderMenu();
         QVERIFY(menu->isVisible());
         QCOMPARE(list->currentRow(), row);
-        QCOMPARE(str(ws.KIJUNDIR), site()); // nothing entered
+        QCOMPARE(str(ws.baseFolder), site()); // nothing entered
 
-        QSignalSpy changes(list, &ui::DirectoryListBox::changed);
+        QSignalSpy changes(list, &ui::FolderTree::changed);
         recorder_.clear();
         std::vector<ui::DialogRequest> asked;
         ui::setDialogHook([&](const ui::DialogRequest &request) {
             asked.push_back(request);
             return request.kind == DialogKind::Confirm && !confirmed ? 1 : 0;
         });
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window_->N1()).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window_->trashFolderAction()).center());
         QVERIFY(!menu->isVisible());
 
         QCOMPARE(int(asked.size()), pointed == "old" ? 1 : 0);
@@ -433,23 +433,23 @@ private slots:
             QCOMPARE(asked[0].text, QStringLiteral("'old' をごみ箱に移動しますか?"));
         }
         QCOMPARE(changes.size(), 0);
-        QCOMPARE(str(ws.KIJUNDIR), site());
-        QCOMPARE(rows(ws.ListBox3), QStringList{"stale"});
-        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(str(ws.baseFolder), site());
+        QCOMPARE(rows(ws.unrequestedPages), QStringList{"stale"});
+        QCOMPARE(rows(ws.pageList), (QStringList{"a.html", "b.html"}));
         QCOMPARE(selectedPages(), QStringList{"a.html"});
-        QCOMPARE(window_->controls().FileListBox1->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(window_->controls().pageList->selectionModel()->selectedRows().size(), 1);
         if (moved) {
             QCOMPARE(entries(site()), (QStringList{"a.html", "b.html", "other"}));
             QCOMPARE(entries(trashPath() + "/files"), QStringList{"old"});
             QCOMPARE(entries(trashPath() + "/info"), QStringList{"old.trashinfo"});
             QVERIFY(QFileInfo::exists(trashPath() + "/files/old/x.html"));
             QCOMPARE(directoryRowOf(list, "old"), -1);
-            QVERIFY(ws.ListBox1.empty());
+            QVERIFY(ws.searchColumn.empty());
         } else {
             QCOMPARE(entries(site()), entriesBefore);
             QVERIFY(entries(trashPath() + "/files").isEmpty());
             QVERIFY(directoryRowOf(list, "old") > list->directoryRow());
-            QCOMPARE(rows(ws.ListBox1), (QStringList{"-", "-"}));
+            QCOMPARE(rows(ws.searchColumn), (QStringList{"-", "-"}));
         }
         QCOMPARE(directoryRows(list).mid(list->directoryRow(), 1), QStringList{"site"});
     }
@@ -462,22 +462,22 @@ private slots:
         const QString received = useEditorStandIn();
         open({{"index.html", "<a href=\"missing.html\">m</a> <a href=\"a b'x.html\">q</a>"},
               {"a b'x.html", ""}});
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        QCOMPARE(rows(ws.ListBox4), QStringList{"index.html"});
-        const int requests = int(ws.ListBox5.size());
+        QCOMPARE(rows(ws.brokenLinkPages), QStringList{"index.html"});
+        const int requests = int(ws.requestList.size());
         QVERIFY(requests > 0);
 
-        doubleClick(window_->controls().ListBox4, 0);
+        doubleClick(window_->controls().brokenLinkPages, 0);
         QCOMPARE(editorArguments(received), (QStringList{"1", site("index.html")}));
-        QCOMPARE(int(ws.ListBox5.size()), requests);
+        QCOMPARE(int(ws.requestList.size()), requests);
 
         // The second page, after the first was focused: the clicked row counts.
-        click(window_->controls().FileListBox1, 1);
-        doubleClick(window_->controls().FileListBox1, 0);
+        click(window_->controls().pageList, 1);
+        doubleClick(window_->controls().pageList, 0);
         QCOMPARE(editorArguments(received), (QStringList{"1", site("a b'x.html")}));
-        QVERIFY(ws.ListBox5.empty());
-        QCOMPARE(window_->controls().ListBox5->model()->rowCount(), 0);
+        QVERIFY(ws.requestList.empty());
+        QCOMPARE(window_->controls().requestList->model()->rowCount(), 0);
         QVERIFY(opened_.empty());
         QCOMPARE(recorder_.count(DialogKind::StandardError), 0);
     }
@@ -488,26 +488,26 @@ private slots:
     void aProgramThatCannotStartIsTold()
     {
         open({{"index.html", "<a href=\"a.html\">a</a>"}, {"a.html", ""}});
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        QVERIFY(!ws.ListBox5.empty());
+        QVERIFY(!ws.requestList.empty());
         const QString editor = base_ + "/no editor here";
         platform::setEditorPathForTests(editor);
         platform::setUrlOpenerForTests([](const QUrl &) { return false; });
         recorder_.clear();
 
-        doubleClick(window_->controls().FileListBox1, 0);
+        doubleClick(window_->controls().pageList, 0);
 
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
         QCOMPARE(recorder_.requests[0].text, "エディタ " + editor + " で " + site("a.html")
                                                  + " を開けません。 プログラムが見つかりません ");
-        QVERIFY(ws.ListBox5.empty());
+        QVERIFY(ws.requestList.empty());
 
         // The default program, for an unrequested page.
         recorder_.clear();
-        const QString page = str(ws.ListBox3.row(0));
-        doubleClick(window_->controls().ListBox3, 0);
+        const QString page = str(ws.unrequestedPages.row(0));
+        doubleClick(window_->controls().unrequestedPages, 0);
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
         QCOMPARE(recorder_.requests[0].text,
@@ -524,55 +524,55 @@ private slots:
                              " <a href=\"missing.html\">m</a> <a href=\"gone.html\">g</a>"},
               {"a.html", "&&& <a href=\"index.html\">home</a>"},
               {"orphan.html", ""}});
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        const Ui::TForm1 &c = window_->controls();
-        const int webRow = rowOf(ws.ListBox5, "http://example.com/x.html");
-        const int scriptRow = rowOf(ws.ListBox5, "javascript:go('j.html')");
-        const int page = rowOf(ws.ListBox5, ws.resolve("a.html"));
-        QVERIFY2(webRow >= 0 && scriptRow >= 0 && page >= 0, qPrintable(rows(ws.ListBox5).join(" | ")));
+        const Ui::MainWindow &c = window_->controls();
+        const int webRow = rowOf(ws.requestList, "http://example.com/x.html");
+        const int scriptRow = rowOf(ws.requestList, "javascript:go('j.html')");
+        const int page = rowOf(ws.requestList, ws.resolve("a.html"));
+        QVERIFY2(webRow >= 0 && scriptRow >= 0 && page >= 0, qPrintable(rows(ws.requestList).join(" | ")));
         // External addresses are requested but never listed as missing.
-        QCOMPARE(rows(ws.ListBox2), (QStringList{"missing.html", "gone.html"}));
-        QCOMPARE(rows(ws.ListBox3), QStringList{str(ws.resolve("orphan.html"))});
+        QCOMPARE(rows(ws.missingTargets), (QStringList{"missing.html", "gone.html"}));
+        QCOMPARE(rows(ws.unrequestedPages), QStringList{str(ws.resolve("orphan.html"))});
         recorder_.clear();
 
-        doubleClick(c.ListBox3, 0);
+        doubleClick(c.unrequestedPages, 0);
         QCOMPARE(opened_, std::vector<QUrl>{QUrl::fromLocalFile(site("orphan.html"))});
 
         opened_.clear();
-        doubleClick(c.ListBox5, webRow);
-        doubleClick(c.ListBox5, scriptRow);
-        doubleClick(c.ListBox5, page);
+        doubleClick(c.requestList, webRow);
+        doubleClick(c.requestList, scriptRow);
+        doubleClick(c.requestList, page);
         QCOMPARE(opened_, (std::vector<QUrl>{QUrl("http://example.com/x.html"),
                                              QUrl::fromLocalFile(site("a.html"))}));
 
         // The search column opens the request list's focused row.
         opened_.clear();
-        click(c.ListBox5, webRow);
-        doubleClick(c.ListBox1, 1);
+        click(c.requestList, webRow);
+        doubleClick(c.searchColumn, 1);
         QCOMPARE(opened_, std::vector<QUrl>{QUrl("http://example.com/x.html")});
 
         // Every change of the missing-target list's selection by mouse or key
         // opens the focused row, the first click on the row focused from the
         // start too.
         opened_.clear();
-        c.ListBox2->setFocus();
-        QCOMPARE(ws.ListBox2.currentIndex(), 0);
-        click(c.ListBox2, 0);
-        click(c.ListBox2, 1);
+        c.missingTargets->setFocus();
+        QCOMPARE(ws.missingTargets.currentIndex(), 0);
+        click(c.missingTargets, 0);
+        click(c.missingTargets, 1);
         const QUrl missing = QUrl::fromLocalFile(site("missing.html"));
         const QUrl gone = QUrl::fromLocalFile(site("gone.html"));
         QCOMPARE(opened_, (std::vector<QUrl>{missing, gone}));
-        QTest::keyClick(c.ListBox2, Qt::Key_Up);
-        QCOMPARE(ws.ListBox2.currentIndex(), 0);
+        QTest::keyClick(c.missingTargets, Qt::Key_Up);
+        QCOMPARE(ws.missingTargets.currentIndex(), 0);
         QCOMPARE(opened_, (std::vector<QUrl>{missing, gone, missing}));
         // A click that changes nothing opens nothing.
-        click(c.ListBox2, 0);
+        click(c.missingTargets, 0);
         QCOMPARE(opened_.size(), std::size_t(3));
         QVERIFY(recorder_.requests.empty());
 
         // Filling the list again is no click of the user's.
-        QTest::mouseClick(c.SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(c.investigateButton, Qt::LeftButton);
         QCOMPARE(opened_.size(), std::size_t(3));
     }
 
@@ -581,11 +581,11 @@ private slots:
     void anEmptyListShowsTheIndexError_data()
     {
         QTest::addColumn<QString>("list");
-        QTest::newRow("page list") << "FileListBox1";
-        QTest::newRow("broken-link pages") << "ListBox4";
-        QTest::newRow("unrequested pages") << "ListBox3";
-        QTest::newRow("request list") << "ListBox5";
-        QTest::newRow("search column, request list empty") << "ListBox1";
+        QTest::newRow("page list") << "pageList";
+        QTest::newRow("broken-link pages") << "brokenLinkPages";
+        QTest::newRow("unrequested pages") << "unrequestedPages";
+        QTest::newRow("request list") << "requestList";
+        QTest::newRow("search column, request list empty") << "searchColumn";
     }
     void anEmptyListShowsTheIndexError()
     {
@@ -593,20 +593,20 @@ private slots:
         const QString received = useEditorStandIn();
         writeFile(site("empty/readme.txt"), "");
         open({{"index.html", "<a href=\"x.html\">x</a>"}});
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        if (list == "ListBox5" || list == "ListBox1")
-            QTest::mouseClick(window_->controls().BitBtn1, Qt::LeftButton);
-        const std::size_t requests = ws.ListBox5.size();
+        if (list == "requestList" || list == "searchColumn")
+            QTest::mouseClick(window_->controls().clearRequestsButton, Qt::LeftButton);
+        const std::size_t requests = ws.requestList.size();
         // Into the subfolder: no pages, the result lists emptied, the request
         // list kept.
-        ui::DirectoryListBox *directories = window_->controls().DirectoryListBox1;
+        ui::FolderTree *directories = window_->controls().folderTree;
         const int sub = directoryRowOf(directories, "empty");
         QTest::mouseClick(directories->viewport(), Qt::LeftButton, {},
                           directories->visualItemRect(directories->item(sub)).center());
         QTest::keyClick(directories, Qt::Key_Return);
-        QCOMPARE(str(ws.KIJUNDIR), site("empty"));
-        QCOMPARE(ws.ListBox5.size(), requests);
+        QCOMPARE(str(ws.baseFolder), site("empty"));
+        QCOMPARE(ws.requestList.size(), requests);
         recorder_.clear();
 
         auto *view = window_->findChild<QListView *>(list);
@@ -617,7 +617,7 @@ private slots:
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
         QCOMPARE(recorder_.requests[0].text,
                  QStringLiteral("リストのインデックスが範囲を超えています (-1)"));
-        QCOMPARE(ws.ListBox5.size(), requests);
+        QCOMPARE(ws.requestList.size(), requests);
         QVERIFY(opened_.empty());
         QTest::qWait(200); // time enough for an editor that was wrongly started
         QVERIFY(!QFileInfo::exists(received));
@@ -649,7 +649,7 @@ private:
     QStringList selectedPages() const
     {
         QStringList out;
-        const RowList &pages = window_->workspace().FileListBox1;
+        const RowList &pages = window_->workspace().pageList;
         for (std::size_t i = 0; i < pages.size(); ++i)
             if (pages.isSelected(i))
                 out.append(str(pages.row(i)));
@@ -696,7 +696,7 @@ private:
     }
 
     DialogRecorder recorder_;
-    std::unique_ptr<ui::TForm1> window_;
+    std::unique_ptr<ui::MainWindow> window_;
     QString base_;
     int cases_ = 0;
     std::vector<QUrl> opened_;

@@ -3,8 +3,8 @@
 #include "uitestsupport.h"
 
 #include "ui/anchors.h"
-#include "ui/directorylistbox.h"
-#include "ui/drivecombobox.h"
+#include "ui/foldertree.h"
+#include "ui/volumeselector.h"
 #include "ui/treeimages.h"
 
 #include <QApplication>
@@ -32,27 +32,27 @@ struct Control {
 };
 
 const Control kControls[] = {
-    {"SpeedButton1", "QToolButton", {1251, 821, 187, 46}, "不要なHTML削除", "選択されたファイルを削除"},
-    {"Label3", "QLabel", {832, 19, 140, 20}, "分岐リクエスト集", ""},
-    {"Label6", "QLabel", {15, 518, 261, 12}, "リンクしているのに存在していない\u3000リンク切れHTML", ""},
-    {"Label2", "QLabel", {832, 518, 144, 12}, "リクエストされていないHTML", ""},
-    {"SpeedButton2", "QToolButton", {407, 4, 138, 44}, "リンク調査", "HTMLにあるリンクファイルを調査"},
-    {"Label4", "QLabel", {735, 8, 24, 12}, "検索", ""},
-    {"ListBox3", "QListView", {832, 536, 606, 279}, "", "削除するファイルを選択する"},
-    {"ListBox4", "QListView", {8, 536, 241, 329}, "", "ダブルクリックで開く"},
-    {"ListBox5", "QListView", {832, 48, 606, 464}, "", "ダブルクリックで開く"},
-    {"DirectoryListBox1", "tavlori::ui::DirectoryListBox", {8, 32, 393, 480}, "", ""},
-    {"FileListBox1", "QListView", {407, 48, 322, 464}, "", "調査するファイルを選択する"},
-    {"DriveComboBox1", "tavlori::ui::DriveComboBox", {8, 8, 393, 18}, "", ""},
-    {"ListBox2", "QListView", {255, 536, 562, 329}, "", "リンク先に無いファイル"},
-    {"Edit1", "QLineEdit", {735, 26, 82, 20}, "&&&", ""},
-    {"ListBox1", "QListView", {735, 48, 82, 464}, "", "ダブルクリックで開く"},
-    {"BitBtn1", "QPushButton", {978, 16, 123, 26}, "リクエストの初期化", ""},
-    {"Edit2", "QLineEdit", {1356, 26, 82, 20}, "", ""},
-    {"Edit3", "QLineEdit", {1356, 515, 82, 20}, "", ""},
-    {"BitBtn2", "QPushButton", {551, 4, 106, 44}, "選択HTMLを削除", ""},
-    {"BitBtn3", "QPushButton", {663, 4, 50, 22}, "▲", ""},
-    {"BitBtn4", "QPushButton", {663, 24, 50, 22}, "▼", ""},
+    {"trashUnrequestedButton", "QToolButton", {1251, 821, 187, 46}, "不要なHTML削除", "選択されたファイルを削除"},
+    {"requestListLabel", "QLabel", {832, 19, 140, 20}, "分岐リクエスト集", ""},
+    {"brokenLinksLabel", "QLabel", {15, 518, 261, 12}, "リンクしているのに存在していない\u3000リンク切れHTML", ""},
+    {"unrequestedLabel", "QLabel", {832, 518, 144, 12}, "リクエストされていないHTML", ""},
+    {"investigateButton", "QToolButton", {407, 4, 138, 44}, "リンク調査", "HTMLにあるリンクファイルを調査"},
+    {"searchLabel", "QLabel", {735, 8, 24, 12}, "検索", ""},
+    {"unrequestedPages", "QListView", {832, 536, 606, 279}, "", "削除するファイルを選択する"},
+    {"brokenLinkPages", "QListView", {8, 536, 241, 329}, "", "ダブルクリックで開く"},
+    {"requestList", "QListView", {832, 48, 606, 464}, "", "ダブルクリックで開く"},
+    {"folderTree", "tavlori::ui::FolderTree", {8, 32, 393, 480}, "", ""},
+    {"pageList", "QListView", {407, 48, 322, 464}, "", "調査するファイルを選択する"},
+    {"volumeSelector", "tavlori::ui::VolumeSelector", {8, 8, 393, 18}, "", ""},
+    {"missingTargets", "QListView", {255, 536, 562, 329}, "", "リンク先に無いファイル"},
+    {"searchTerm", "QLineEdit", {735, 26, 82, 20}, "&&&", ""},
+    {"searchColumn", "QListView", {735, 48, 82, 464}, "", "ダブルクリックで開く"},
+    {"clearRequestsButton", "QPushButton", {978, 16, 123, 26}, "リクエストの初期化", ""},
+    {"requestCount", "QLineEdit", {1356, 26, 82, 20}, "", ""},
+    {"unrequestedCount", "QLineEdit", {1356, 515, 82, 20}, "", ""},
+    {"trashSelectedButton", "QPushButton", {551, 4, 106, 44}, "選択HTMLを削除", ""},
+    {"scrollUpButton", "QPushButton", {663, 4, 50, 22}, "▲", ""},
+    {"scrollDownButton", "QPushButton", {663, 24, 50, 22}, "▼", ""},
 };
 
 QString textOf(QWidget *w)
@@ -121,8 +121,8 @@ private slots:
         QCOMPARE(window_->font().pixelSize(), 12);
         QVERIFY(QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック"))
                     .contains("IPAPGothic", Qt::CaseInsensitive));
-        QCOMPARE(window_->findChild<QLabel *>("Label3")->font().pixelSize(), 20);
-        QCOMPARE(window_->findChild<QLabel *>("Label6")->font().pixelSize(), 12);
+        QCOMPARE(window_->findChild<QLabel *>("requestListLabel")->font().pixelSize(), 20);
+        QCOMPARE(window_->findChild<QLabel *>("brokenLinksLabel")->font().pixelSize(), 12);
     }
 
     void controls_data()
@@ -157,12 +157,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("red");
         QTest::addColumn<bool>("white");
-        QTest::newRow("ListBox1") << "ListBox1" << false << true;
-        QTest::newRow("ListBox2") << "ListBox2" << true << true;
-        QTest::newRow("ListBox3") << "ListBox3" << false << true;
-        QTest::newRow("ListBox4") << "ListBox4" << true << true;
-        QTest::newRow("ListBox5") << "ListBox5" << false << true;
-        QTest::newRow("FileListBox1") << "FileListBox1" << false << false;
+        QTest::newRow("searchColumn") << "searchColumn" << false << true;
+        QTest::newRow("missingTargets") << "missingTargets" << true << true;
+        QTest::newRow("unrequestedPages") << "unrequestedPages" << false << true;
+        QTest::newRow("brokenLinkPages") << "brokenLinkPages" << true << true;
+        QTest::newRow("requestList") << "requestList" << false << true;
+        QTest::newRow("pageList") << "pageList" << false << false;
     }
     void listSettings()
     {
@@ -183,7 +183,7 @@ private slots:
 
     void imageButtons()
     {
-        for (const char *name : {"SpeedButton1", "SpeedButton2"}) {
+        for (const char *name : {"trashUnrequestedButton", "investigateButton"}) {
             auto *b = window_->findChild<QToolButton *>(name);
             QVERIFY(b);
             QCOMPARE(b->focusPolicy(), Qt::NoFocus);
@@ -197,25 +197,25 @@ private slots:
 
     void popupMenu()
     {
-        QMenu *menu = window_->PopupMenu1();
+        QMenu *menu = window_->folderMenu();
         QVERIFY(menu);
-        QCOMPARE(menu->objectName(), QStringLiteral("PopupMenu1"));
+        QCOMPARE(menu->objectName(), QStringLiteral("folderMenu"));
         QCOMPARE(menu->actions().size(), 1);
-        QCOMPARE(menu->actions().first(), window_->N1());
-        QCOMPARE(window_->N1()->text(), QStringLiteral("フォルダの削除"));
-        QCOMPARE(window_->N1()->objectName(), QStringLiteral("N1"));
+        QCOMPARE(menu->actions().first(), window_->trashFolderAction());
+        QCOMPARE(window_->trashFolderAction()->text(), QStringLiteral("フォルダの削除"));
+        QCOMPARE(window_->trashFolderAction()->objectName(), QStringLiteral("trashFolderAction"));
         QVERIFY(!menu->isVisible());
     }
 
     void tabOrder()
     {
-        const QStringList order = {"ListBox3", "ListBox4", "ListBox5", "DirectoryListBox1",
-                                   "FileListBox1", "DriveComboBox1", "ListBox2", "Edit1",
-                                   "ListBox1", "BitBtn1", "Edit2", "Edit3", "BitBtn2",
-                                   "BitBtn3", "BitBtn4", "ListBox3"};
+        const QStringList order = {"unrequestedPages", "brokenLinkPages", "requestList", "folderTree",
+                                   "pageList", "volumeSelector", "missingTargets", "searchTerm",
+                                   "searchColumn", "clearRequestsButton", "requestCount", "unrequestedCount", "trashSelectedButton",
+                                   "scrollUpButton", "scrollDownButton", "unrequestedPages"};
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        window_->findChild<QWidget *>("ListBox3")->setFocus(Qt::TabFocusReason);
+        window_->findChild<QWidget *>("unrequestedPages")->setFocus(Qt::TabFocusReason);
         QStringList visited{QApplication::focusWidget()->objectName()};
         for (int i = 1; i < order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -236,29 +236,29 @@ private slots:
             QTest::addRow("%dx%d %s", client.width(), client.height(), name)
                 << client << QString::fromLatin1(name) << expected;
         };
-        row(wider, "ListBox3", {832, 536, 706, 279});
-        row(wider, "ListBox5", {832, 48, 706, 464});
-        row(wider, "ListBox1", {735, 48, 82, 464}); // keeps its designed width beside ListBox5
-        row(wider, "SpeedButton1", {1344, 821, 187, 46});
-        row(wider, "Label6", {25, 518, 261, 12});
-        row(wider, "ListBox4", {8, 536, 241, 329});
-        row(wider, "ListBox2", {255, 536, 562, 329});
-        row(wider, "FileListBox1", {407, 48, 322, 464});
-        row(wider, "Edit2", {1356, 26, 82, 20});
-        row(wider, "DirectoryListBox1", {8, 32, 393, 480});
-        row(taller, "ListBox3", {832, 536, 606, 329});
-        row(taller, "ListBox4", {8, 536, 241, 379});
-        row(taller, "ListBox2", {255, 536, 562, 379});
-        row(taller, "SpeedButton1", {1251, 871, 187, 46});
-        row(taller, "ListBox5", {832, 48, 606, 464});
-        row(taller, "FileListBox1", {407, 48, 322, 464});
-        row(taller, "ListBox1", {735, 48, 82, 464});
-        row(taller, "Label6", {15, 518, 261, 12});
-        row(taller, "Edit3", {1356, 515, 82, 20});
+        row(wider, "unrequestedPages", {832, 536, 706, 279});
+        row(wider, "requestList", {832, 48, 706, 464});
+        row(wider, "searchColumn", {735, 48, 82, 464}); // keeps its designed width beside requestList
+        row(wider, "trashUnrequestedButton", {1344, 821, 187, 46});
+        row(wider, "brokenLinksLabel", {25, 518, 261, 12});
+        row(wider, "brokenLinkPages", {8, 536, 241, 329});
+        row(wider, "missingTargets", {255, 536, 562, 329});
+        row(wider, "pageList", {407, 48, 322, 464});
+        row(wider, "requestCount", {1356, 26, 82, 20});
+        row(wider, "folderTree", {8, 32, 393, 480});
+        row(taller, "unrequestedPages", {832, 536, 606, 329});
+        row(taller, "brokenLinkPages", {8, 536, 241, 379});
+        row(taller, "missingTargets", {255, 536, 562, 379});
+        row(taller, "trashUnrequestedButton", {1251, 871, 187, 46});
+        row(taller, "requestList", {832, 48, 606, 464});
+        row(taller, "pageList", {407, 48, 322, 464});
+        row(taller, "searchColumn", {735, 48, 82, 464});
+        row(taller, "brokenLinksLabel", {15, 518, 261, 12});
+        row(taller, "unrequestedCount", {1356, 515, 82, 20});
         // Smaller than designed: centres scale, growing controls shrink.
-        row(narrower, "SpeedButton1", {836, 548, 187, 46});
-        row(narrower, "Label6", {-30, 518, 261, 12});
-        row(narrower, "ListBox3", {832, 536, 160, 6});
+        row(narrower, "trashUnrequestedButton", {836, 548, 187, 46});
+        row(narrower, "brokenLinksLabel", {-30, 518, 261, 12});
+        row(narrower, "unrequestedPages", {832, 536, 160, 6});
     }
     void resize()
     {
@@ -271,8 +271,8 @@ private slots:
             expected.setWidth(qMax(expected.width(), label->width()));
         window_->resize(client);
         QCOMPARE(w->geometry(), expected);
-        window_->resize(TForm1Size());
-        QCOMPARE(window_->size(), TForm1Size());
+        window_->resize(DesignedSize());
+        QCOMPARE(window_->size(), DesignedSize());
     }
 
     void anchorRule_data()
@@ -351,9 +351,9 @@ private slots:
     }
 
 private:
-    static QSize TForm1Size() { return ui::TForm1::kDesignedSize; }
+    static QSize DesignedSize() { return ui::MainWindow::kDesignedSize; }
     Site site_;
-    std::unique_ptr<ui::TForm1> window_;
+    std::unique_ptr<ui::MainWindow> window_;
 };
 
 QTEST_MAIN(LayoutTest)

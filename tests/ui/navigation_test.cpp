@@ -3,8 +3,8 @@
 // a folder that cannot be entered, and the drive selector.
 #include "uitestsupport.h"
 
-#include "ui/directorylistbox.h"
-#include "ui/drivecombobox.h"
+#include "ui/foldertree.h"
+#include "ui/volumeselector.h"
 
 #include <QApplication>
 #include <QListView>
@@ -22,7 +22,7 @@ QString currentDirectory()
     return QString::fromStdString(std::filesystem::current_path().string());
 }
 
-int rowOf(ui::DirectoryListBox *list, const QString &text)
+int rowOf(ui::FolderTree *list, const QString &text)
 {
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->text() == text)
@@ -30,14 +30,14 @@ int rowOf(ui::DirectoryListBox *list, const QString &text)
     return -1;
 }
 
-QPoint centreOf(ui::DirectoryListBox *list, int row)
+QPoint centreOf(ui::FolderTree *list, int row)
 {
     return list->visualItemRect(list->item(row)).center();
 }
 
 enum class Action { DoubleClick, Enter, Click };
 
-void act(ui::DirectoryListBox *list, Action action, int row)
+void act(ui::FolderTree *list, Action action, int row)
 {
     QWidget *viewport = list->viewport();
     switch (action) {
@@ -77,7 +77,7 @@ private slots:
         site_->write("notafolder.txt", "");
         window_ = openWindow(site_->path());
         QVERIFY(window_);
-        list_ = window_->controls().DirectoryListBox1;
+        list_ = window_->controls().folderTree;
         recorder_.clear();
     }
     void cleanup()
@@ -134,7 +134,7 @@ private slots:
 
         const QString expected = folder.isEmpty() ? site_->path() : site_->path(folder);
         Workspace &ws = window_->workspace();
-        QCOMPARE(str(ws.KIJUNDIR), expected);
+        QCOMPARE(str(ws.baseFolder), expected);
         QCOMPARE(currentDirectory(), expected);
         QCOMPARE(list_->directory(), expected);
         // Every pass reports the missing page once, with its beep.
@@ -142,12 +142,12 @@ private slots:
         QCOMPARE(recorder_.beeps, passes);
         if (passes > 0) {
             QCOMPARE(recorder_.requests.front().text, QStringLiteral("ghost.htmlがありません。"));
-            QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.html", "ghost.html"}));
-            QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(2));
-            QCOMPARE(ws.ListBox1.row(0), std::string("found"));
+            QCOMPARE(rows(ws.pageList), (QStringList{"a.html", "ghost.html"}));
+            QCOMPARE(ws.pageList.selectedCount(), std::size_t(2));
+            QCOMPARE(ws.searchColumn.row(0), std::string("found"));
             QCOMPARE(list_->currentRow(), list_->directoryRow());
         } else {
-            QVERIFY(ws.ListBox1.empty()); // no pass ran since start-up
+            QVERIFY(ws.searchColumn.empty()); // no pass ran since start-up
         }
         QCOMPARE(recorder_.count(DialogKind::StandardError), 0);
     }
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(recorder_.count(DialogKind::StandardError), 1);
         QCOMPARE(recorder_.requests.front().text, QStringLiteral("指定されたファイルが見つかりません."));
         QCOMPARE(recorder_.requests.front().title, ui::applicationTitle());
-        QCOMPARE(str(window_->workspace().KIJUNDIR), site_->path());
+        QCOMPARE(str(window_->workspace().baseFolder), site_->path());
         QCOMPARE(currentDirectory(), site_->path());
         QCOMPARE(list_->directory(), site_->path());
         QCOMPARE(list_->count(), rowsBefore);
@@ -184,7 +184,7 @@ private slots:
     {
         Site other;
         other.write("index.html", "&&&");
-        ui::DriveComboBox *drives = window_->controls().DriveComboBox1;
+        ui::VolumeSelector *drives = window_->controls().volumeSelector;
         drives->setVolumes({QStringLiteral("/"), other.path()});
         QCOMPARE(drives->drive(), QStringLiteral("/"));
         QCOMPARE(drives->volumeOf(site_->path()), QStringLiteral("/"));
@@ -192,18 +192,18 @@ private slots:
 
         drives->setCurrentIndex(drives->findText(other.path()));
         Workspace &ws = window_->workspace();
-        QCOMPARE(str(ws.KIJUNDIR), other.path());
+        QCOMPARE(str(ws.baseFolder), other.path());
         QCOMPARE(currentDirectory(), other.path());
         QCOMPARE(list_->directory(), other.path());
-        QCOMPARE(rows(ws.FileListBox1), QStringList{"index.html"});
-        QCOMPARE(rows(ws.ListBox1), QStringList{"found"}); // one pass
+        QCOMPARE(rows(ws.pageList), QStringList{"index.html"});
+        QCOMPARE(rows(ws.searchColumn), QStringList{"found"}); // one pass
         QCOMPARE(recorder_.requests.size(), std::size_t(0));
 
         // The volume shown already: nothing happens.
-        ws.ListBox1.clear();
-        window_->DriveComboBox1Change();
-        QVERIFY(ws.ListBox1.empty());
-        QCOMPARE(str(ws.KIJUNDIR), other.path());
+        ws.searchColumn.clear();
+        window_->changeVolume();
+        QVERIFY(ws.searchColumn.empty());
+        QCOMPARE(str(ws.baseFolder), other.path());
 
         // A folder of the site lies on "/": the selector follows the directory list.
         list_->setCurrentRow(0);
@@ -214,12 +214,12 @@ private slots:
 
     void aVolumeThatCannotBeEnteredChangesNothing()
     {
-        ui::DriveComboBox *drives = window_->controls().DriveComboBox1;
+        ui::VolumeSelector *drives = window_->controls().volumeSelector;
         const QString gone = site_->path("gone-volume");
         drives->setVolumes({QStringLiteral("/"), gone});
         drives->setCurrentIndex(1);
         QCOMPARE(recorder_.count(DialogKind::StandardError), 1);
-        QCOMPARE(str(window_->workspace().KIJUNDIR), site_->path());
+        QCOMPARE(str(window_->workspace().baseFolder), site_->path());
         QCOMPARE(list_->directory(), site_->path());
         QCOMPARE(currentDirectory(), site_->path());
         QCOMPARE(drives->drive(), gone); // the selector goes on showing the choice
@@ -228,8 +228,8 @@ private slots:
 private:
     DialogRecorder recorder_;
     std::unique_ptr<Site> site_;
-    std::unique_ptr<ui::TForm1> window_;
-    ui::DirectoryListBox *list_ = nullptr;
+    std::unique_ptr<ui::MainWindow> window_;
+    ui::FolderTree *list_ = nullptr;
 };
 
 QTEST_MAIN(NavigationTest)

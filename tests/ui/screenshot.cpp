@@ -1,7 +1,7 @@
 // Starts the main window on the working directory exactly as the program
 // does, lets it settle, and saves what it shows to the PNG file named by the
 // one argument.
-#include "ui/tform1.h"
+#include "ui/mainwindow.h"
 #include "ui/treeimages.h"
 
 #include <QApplication>
@@ -19,12 +19,12 @@ int main(int argc, char *argv[])
     }
     QApplication::setApplicationName(QStringLiteral("Tavlori"));
     QApplication::setWindowIcon(tavlori::ui::programIcon());
-    tavlori::ui::TForm1 Form1;
-    Form1.show();
+    tavlori::ui::MainWindow mainWindow;
+    mainWindow.show();
     const QString output = QString::fromLocal8Bit(argv[1]);
     int result = 1;
     QTimer::singleShot(1500, &app, [&] {
-        result = Form1.grab().save(output, "PNG") ? 0 : 1;
+        result = mainWindow.grab().save(output, "PNG") ? 0 : 1;
         app.quit();
     });
     app.exec();

@@ -2,8 +2,8 @@
 // Shared pieces of the window tests: a site folder, a window opened on it,
 // and a recorder that answers every dialog and counts the beeps.
 #include "ui/dialogs.h"
-#include "ui/tform1.h"
-#include "ui_tform1.h"
+#include "ui/mainwindow.h"
+#include "ui_mainwindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,11 +73,11 @@ public:
 
 // The window opened on `folder` as the program opens it on its working
 // directory, shown, its first showing handled.
-inline std::unique_ptr<ui::TForm1> openWindow(const QString &folder)
+inline std::unique_ptr<ui::MainWindow> openWindow(const QString &folder)
 {
     if (!QDir::setCurrent(folder))
         return nullptr;
-    auto window = std::make_unique<ui::TForm1>();
+    auto window = std::make_unique<ui::MainWindow>();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;

@@ -3,7 +3,7 @@
 // investigation from the button click to the lists, counts and beep.
 #include "uitestsupport.h"
 
-#include "ui/directorylistbox.h"
+#include "ui/foldertree.h"
 #include "ui/rowlistmodel.h"
 
 #include <QAccessible>
@@ -48,22 +48,22 @@ private slots:
     {
         open({{"b.html", "&&&"}, {"a.htm", ""}, {"c.HTML.bak", "&&&"}, {"notes.txt", ""}});
         Workspace &ws = window_->workspace();
-        QCOMPARE(str(ws.KIJUNDIR), site_->path());
-        QCOMPARE(rows(ws.FileListBox1), (QStringList{"a.htm", "b.html", "c.HTML.bak"}));
-        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(3));
-        auto *pages = window_->controls().FileListBox1;
+        QCOMPARE(str(ws.baseFolder), site_->path());
+        QCOMPARE(rows(ws.pageList), (QStringList{"a.htm", "b.html", "c.HTML.bak"}));
+        QCOMPARE(ws.pageList.selectedCount(), std::size_t(3));
+        auto *pages = window_->controls().pageList;
         QCOMPARE(pages->model()->rowCount(), 3);
         QCOMPARE(pages->selectionModel()->selectedRows().size(), 3);
-        QVERIFY(ws.ListBox1.empty());
-        QCOMPARE(window_->controls().ListBox1->model()->rowCount(), 0);
+        QVERIFY(ws.searchColumn.empty());
+        QCOMPARE(window_->controls().searchColumn->model()->rowCount(), 0);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 0);
         QVERIFY(!window_->controls().ProgressBar->isVisible());
 
         // The search term is the field's text.
-        QCOMPARE(window_->controls().Edit1->text(), QStringLiteral("&&&"));
-        QTest::keyClicks(window_->controls().Edit1, "Z");
-        QCOMPARE(str(ws.Edit1), QStringLiteral("&&&Z"));
+        QCOMPARE(window_->controls().searchTerm->text(), QStringLiteral("&&&"));
+        QTest::keyClicks(window_->controls().searchTerm, "Z");
+        QCOMPARE(str(ws.searchTerm), QStringLiteral("&&&Z"));
     }
 
     // "▲" and "▼" move the page list by one row, a request to the list; the
@@ -78,18 +78,18 @@ private slots:
         QTest::addColumn<int>("pageTopAfter");
         QTest::addColumn<int>("searchTopAfter");
         QTest::newRow("up: first row focused, scrolled down")
-            << 100 << true << 0 << 10 << "BitBtn3" << 10 << 10;
-        QTest::newRow("up: row 5 focused, at the top") << 100 << true << 5 << 0 << "BitBtn3" << 0 << 0;
-        QTest::newRow("up: row 5 focused, scrolled") << 100 << true << 5 << 10 << "BitBtn3" << 9 << 9;
-        QTest::newRow("down: from the top") << 100 << true << 5 << 0 << "BitBtn4" << 1 << 1;
+            << 100 << true << 0 << 10 << "scrollUpButton" << 10 << 10;
+        QTest::newRow("up: row 5 focused, at the top") << 100 << true << 5 << 0 << "scrollUpButton" << 0 << 0;
+        QTest::newRow("up: row 5 focused, scrolled") << 100 << true << 5 << 10 << "scrollUpButton" << 9 << 9;
+        QTest::newRow("down: from the top") << 100 << true << 5 << 0 << "scrollDownButton" << 1 << 1;
         QTest::newRow("down: last rows already shown")
-            << 100 << true << 0 << -1 << "BitBtn4" << -1 << -1;
-        QTest::newRow("down: fewer pages than shown") << 5 << true << 0 << 0 << "BitBtn4" << 0 << 0;
-        QTest::newRow("down: one page") << 1 << true << 0 << 0 << "BitBtn4" << 0 << 0;
+            << 100 << true << 0 << -1 << "scrollDownButton" << -1 << -1;
+        QTest::newRow("down: fewer pages than shown") << 5 << true << 0 << 0 << "scrollDownButton" << 0 << 0;
+        QTest::newRow("down: one page") << 1 << true << 0 << 0 << "scrollDownButton" << 0 << 0;
         QTest::newRow("down: empty search column")
-            << 100 << false << 0 << 0 << "BitBtn4" << 1 << 0;
-        QTest::newRow("up: no pages") << 0 << true << -1 << 0 << "BitBtn3" << 0 << 0;
-        QTest::newRow("down: no pages") << 0 << true << -1 << 0 << "BitBtn4" << 0 << 0;
+            << 100 << false << 0 << 0 << "scrollDownButton" << 1 << 0;
+        QTest::newRow("up: no pages") << 0 << true << -1 << 0 << "scrollUpButton" << 0 << 0;
+        QTest::newRow("down: no pages") << 0 << true << -1 << 0 << "scrollDownButton" << 0 << 0;
     }
     void scrollButtons()
     {
@@ -105,10 +105,10 @@ private slots:
             files.push_back({pageNamed(i), "&&&"});
         open(files);
         if (searched)
-            window_->DirectoryListBox1Change(); // the folder itself, searched again
+            window_->enterFolder(); // the folder itself, searched again
         QApplication::processEvents();
-        QListView *pageView = window_->controls().FileListBox1;
-        QListView *searchView = window_->controls().ListBox1;
+        QListView *pageView = window_->controls().pageList;
+        QListView *searchView = window_->controls().searchColumn;
         const int lastTop = pageView->verticalScrollBar()->maximum(); // last row at the bottom
         if (pages > 50)
             QVERIFY(lastTop > 20 && lastTop < pages - 20);
@@ -116,15 +116,15 @@ private slots:
         if (current >= 0)
             pageView->selectionModel()->setCurrentIndex(pageView->model()->index(current, 0),
                                                         QItemSelectionModel::NoUpdate);
-        QCOMPARE(window_->workspace().FileListBox1.currentIndex(), current);
+        QCOMPARE(window_->workspace().pageList.currentIndex(), current);
         pageView->verticalScrollBar()->setValue(place(top));
-        QCOMPARE(window_->workspace().FileListBox1.topIndex(), place(top));
+        QCOMPARE(window_->workspace().pageList.topIndex(), place(top));
 
         QTest::mouseClick(window_->findChild<QPushButton *>(button), Qt::LeftButton);
         QCOMPARE(pageView->verticalScrollBar()->value(), place(pageTopAfter));
         QCOMPARE(searchView->verticalScrollBar()->value(), place(searchTopAfter));
-        QCOMPARE(window_->workspace().FileListBox1.topIndex(), place(pageTopAfter));
-        QCOMPARE(window_->workspace().ListBox1.topIndex(), place(searchTopAfter));
+        QCOMPARE(window_->workspace().pageList.topIndex(), place(pageTopAfter));
+        QCOMPARE(window_->workspace().searchColumn.topIndex(), place(searchTopAfter));
     }
 
     // Whatever moves the top row of the page list or of the search column
@@ -133,7 +133,7 @@ private slots:
     {
         QTest::addColumn<QString>("moved"); // the list the user moves
         QTest::addColumn<QString>("how");
-        for (const char *list : {"FileListBox1", "ListBox1"}) {
+        for (const char *list : {"pageList", "searchColumn"}) {
             for (const char *how : {"scroll bar", "wheel", "page down key", "selection into view"})
                 QTest::addRow("%s, %s", list, how) << QString::fromLatin1(list) << QString::fromLatin1(how);
         }
@@ -146,11 +146,11 @@ private slots:
         for (int i = 0; i < 200; ++i)
             files.push_back({pageNamed(i), i % 3 == 0 ? "&&&" : ""});
         open(files);
-        window_->DirectoryListBox1Change();
+        window_->enterFolder();
         QApplication::processEvents();
         auto *view = window_->findChild<QListView *>(moved);
-        QListView *pageView = window_->controls().FileListBox1;
-        QListView *searchView = window_->controls().ListBox1;
+        QListView *pageView = window_->controls().pageList;
+        QListView *searchView = window_->controls().searchColumn;
         QCOMPARE(searchView->model()->rowCount(), 200);
 
         if (how == "scroll bar") {
@@ -174,8 +174,8 @@ private slots:
         QVERIFY2(top > 0, "the list did not move");
         QCOMPARE(pageView->verticalScrollBar()->value(), top);
         QCOMPARE(searchView->verticalScrollBar()->value(), top);
-        QCOMPARE(window_->workspace().FileListBox1.topIndex(), top);
-        QCOMPARE(window_->workspace().ListBox1.topIndex(), top);
+        QCOMPARE(window_->workspace().pageList.topIndex(), top);
+        QCOMPARE(window_->workspace().searchColumn.topIndex(), top);
         // The rows side by side at the top belong together.
         QCOMPARE(pageView->indexAt(QPoint(2, 2)).row(), top);
         QCOMPARE(searchView->indexAt(QPoint(2, 2)).row(), top);
@@ -188,32 +188,32 @@ private slots:
     {
         open({{"a.html", "<a href=\"b.html\">b</a>"}, {"b.html", ""}, {"c.html", ""}});
         Workspace &ws = window_->workspace();
-        auto *pages = window_->controls().FileListBox1;
+        auto *pages = window_->controls().pageList;
         pages->clearSelection();
-        QCOMPARE(ws.FileListBox1.selectedCount(), std::size_t(0));
-        ws.ListBox3.append("kept");
+        QCOMPARE(ws.pageList.selectedCount(), std::size_t(0));
+        ws.unrequestedPages.append("kept");
         window_->syncViews();
 
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
 
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::Message);
         QCOMPARE(recorder_.requests[0].text, QStringLiteral("ファイルが選択されていません。"));
-        QCOMPARE(rows(ws.ListBox3), QStringList{"kept"});
-        QVERIFY(ws.ListBox1.empty());
-        QVERIFY(ws.Edit3.empty());
+        QCOMPARE(rows(ws.unrequestedPages), QStringList{"kept"});
+        QVERIFY(ws.searchColumn.empty());
+        QVERIFY(ws.unrequestedCount.empty());
         QCOMPARE(recorder_.beeps, 0);
 
         // With targets gathered before, the pages are checked against them.
         pages->selectionModel()->select(pages->model()->index(0, 0), QItemSelectionModel::Select);
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
-        QVERIFY(!ws.ListBox5.empty());
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
+        QVERIFY(!ws.requestList.empty());
         pages->clearSelection();
         recorder_.clear();
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 1);
-        QCOMPARE(rows(ws.ListBox3), (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
+        QCOMPARE(rows(ws.unrequestedPages), (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
     }
 
     // Every list and field has its name for assistive technology, and the
@@ -224,8 +224,8 @@ private slots:
               {"a.html", ""},
               {"orphan.html", ""}});
         site_->mkdir("sub");
-        window_->controls().DirectoryListBox1->rebuild();
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        window_->controls().folderTree->rebuild();
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         const Workspace &ws = window_->workspace();
         struct Named {
             const char *control;
@@ -233,17 +233,17 @@ private slots:
             const RowList *rows; // the rows the list shows, if it is a result list
         };
         const std::vector<Named> named = {
-            {"FileListBox1", "HTMLファイル", &ws.FileListBox1},
-            {"ListBox1", "検索結果", &ws.ListBox1},
-            {"ListBox2", "リンクしているのに存在していない", &ws.ListBox2},
-            {"ListBox4", "リンク切れHTML", &ws.ListBox4},
-            {"ListBox5", "分岐リクエスト集", &ws.ListBox5},
-            {"ListBox3", "リクエストされていないHTML", &ws.ListBox3},
-            {"Edit1", "検索", nullptr},
-            {"Edit2", "リクエスト数", nullptr},
-            {"Edit3", "リクエストされていないHTMLの数", nullptr},
-            {"DirectoryListBox1", "フォルダ", nullptr},
-            {"DriveComboBox1", "ドライブ", nullptr},
+            {"pageList", "HTMLファイル", &ws.pageList},
+            {"searchColumn", "検索結果", &ws.searchColumn},
+            {"missingTargets", "リンクしているのに存在していない", &ws.missingTargets},
+            {"brokenLinkPages", "リンク切れHTML", &ws.brokenLinkPages},
+            {"requestList", "分岐リクエスト集", &ws.requestList},
+            {"unrequestedPages", "リクエストされていないHTML", &ws.unrequestedPages},
+            {"searchTerm", "検索", nullptr},
+            {"requestCount", "リクエスト数", nullptr},
+            {"unrequestedCount", "リクエストされていないHTMLの数", nullptr},
+            {"folderTree", "フォルダ", nullptr},
+            {"volumeSelector", "ドライブ", nullptr},
         };
         for (const Named &n : named) {
             auto *widget = window_->findChild<QWidget *>(n.control);
@@ -264,7 +264,7 @@ private slots:
             }
         }
         // The folder rows are read the same way.
-        ui::DirectoryListBox *folders = window_->controls().DirectoryListBox1;
+        ui::FolderTree *folders = window_->controls().folderTree;
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(folders);
         QCOMPARE(list->childCount(), folders->count());
         QCOMPARE(list->child(folders->count() - 1)->text(QAccessible::Name), QStringLiteral("sub"));
@@ -293,7 +293,7 @@ private slots:
         QFETCH(bool, shown);
         open({});
         site_->mkdir("sub");
-        ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
+        ui::FolderTree *list = window_->controls().folderTree;
         list->rebuild();
         const int highlighted = list->currentRow();
         const int other = list->count() - 1;
@@ -303,24 +303,24 @@ private slots:
         const QPoint cursor = QCursor::pos();
         QTest::mousePress(list->viewport(), Qt::MouseButton(pressed), {},
                           list->visualItemRect(list->item(other)).center());
-        QMenu *menu = window_->PopupMenu1();
+        QMenu *menu = window_->folderMenu();
         QCOMPARE(menu->isVisible(), shown);
         if (shown)
             QCOMPARE(menu->pos(), cursor);
         QCOMPARE(list->currentRow(), pressed == Qt::MiddleButton ? highlighted : other);
         menu->hide();
-        QCOMPARE(str(window_->workspace().KIJUNDIR), site_->path());
+        QCOMPARE(str(window_->workspace().baseFolder), site_->path());
     }
 
     void leavingTheDirectoryListClosesTheMenu()
     {
         open({});
-        ui::DirectoryListBox *list = window_->controls().DirectoryListBox1;
-        QSignalSpy exits(list, &ui::DirectoryListBox::exited);
-        window_->PopupMenu1()->popup(QPoint(100, 100));
-        QVERIFY(window_->PopupMenu1()->isVisible());
-        window_->DirectoryListBox1Exit();
-        QVERIFY(!window_->PopupMenu1()->isVisible());
+        ui::FolderTree *list = window_->controls().folderTree;
+        QSignalSpy exits(list, &ui::FolderTree::exited);
+        window_->folderMenu()->popup(QPoint(100, 100));
+        QVERIFY(window_->folderMenu()->isVisible());
+        window_->folderTreeLeft();
+        QVERIFY(!window_->folderMenu()->isVisible());
 
         // Losing the focus is the exit; a popup taking it for a while is not.
         window_->activateWindow();
@@ -329,21 +329,21 @@ private slots:
         QFocusEvent popupFocus(QEvent::FocusOut, Qt::PopupFocusReason);
         QApplication::sendEvent(list, &popupFocus);
         QCOMPARE(exits.size(), 0);
-        window_->controls().Edit1->setFocus();
+        window_->controls().searchTerm->setFocus();
         QCOMPARE(exits.size(), 1);
     }
 
     void clickingTheSearchLabelChangesNothing()
     {
         open({{"a.html", "&&&"}});
-        window_->DirectoryListBox1Change();
+        window_->enterFolder();
         Workspace &ws = window_->workspace();
-        const auto before = std::make_tuple(ws.KIJUNDIR, rows(ws.FileListBox1), rows(ws.ListBox1),
-                                            ws.FileListBox1.selectedCount(), ws.Edit1);
+        const auto before = std::make_tuple(ws.baseFolder, rows(ws.pageList), rows(ws.searchColumn),
+                                            ws.pageList.selectedCount(), ws.searchTerm);
         recorder_.clear();
-        QTest::mouseClick(window_->controls().Label4, Qt::LeftButton);
-        QCOMPARE(std::make_tuple(ws.KIJUNDIR, rows(ws.FileListBox1), rows(ws.ListBox1),
-                                 ws.FileListBox1.selectedCount(), ws.Edit1),
+        QTest::mouseClick(window_->controls().searchLabel, Qt::LeftButton);
+        QCOMPARE(std::make_tuple(ws.baseFolder, rows(ws.pageList), rows(ws.searchColumn),
+                                 ws.pageList.selectedCount(), ws.searchTerm),
                  before);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 0);
@@ -357,35 +357,35 @@ private slots:
               {"b.html", "plain"},
               {"orphan.html", "nobody links here"}});
         Workspace &ws = window_->workspace();
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
 
         const auto resolved = [&ws](const char *name) { return str(ws.resolve(name)); };
-        QCOMPARE(rows(ws.ListBox1), (QStringList{"found", "-", "-", "-"}));
-        QCOMPARE(rows(ws.ListBox5), (QStringList{resolved("index.html"), resolved("a.html"),
+        QCOMPARE(rows(ws.searchColumn), (QStringList{"found", "-", "-", "-"}));
+        QCOMPARE(rows(ws.requestList), (QStringList{resolved("index.html"), resolved("a.html"),
                                                  resolved("b.html"), resolved("missing.html")}));
-        QCOMPARE(rows(ws.ListBox2), QStringList{"missing.html"});
-        QCOMPARE(rows(ws.ListBox4), QStringList{"index.html"});
-        QCOMPARE(rows(ws.ListBox3), QStringList{resolved("orphan.html")});
-        QCOMPARE(window_->controls().Edit2->text(), QStringLiteral("4"));
-        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("1"));
+        QCOMPARE(rows(ws.missingTargets), QStringList{"missing.html"});
+        QCOMPARE(rows(ws.brokenLinkPages), QStringList{"index.html"});
+        QCOMPARE(rows(ws.unrequestedPages), QStringList{resolved("orphan.html")});
+        QCOMPARE(window_->controls().requestCount->text(), QStringLiteral("4"));
+        QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("1"));
         QCOMPARE(recorder_.beeps, 1);
         QVERIFY(recorder_.requests.empty());
 
         // The views show what the lists hold, the unrequested pages selected.
-        const Ui::TForm1 &c = window_->controls();
-        QCOMPARE(c.ListBox5->model()->rowCount(), 4);
-        QCOMPARE(c.ListBox2->model()->index(0, 0).data().toString(), QStringLiteral("missing.html"));
-        QCOMPARE(c.ListBox3->model()->rowCount(), 1);
-        QVERIFY(c.ListBox3->selectionModel()->isRowSelected(0));
+        const Ui::MainWindow &c = window_->controls();
+        QCOMPARE(c.requestList->model()->rowCount(), 4);
+        QCOMPARE(c.missingTargets->model()->index(0, 0).data().toString(), QStringLiteral("missing.html"));
+        QCOMPARE(c.unrequestedPages->model()->rowCount(), 1);
+        QVERIFY(c.unrequestedPages->selectionModel()->isRowSelected(0));
         QVERIFY(!c.ProgressBar->isVisible());
 
         // "リクエストの初期化" empties the request list only.
-        QTest::mouseClick(window_->controls().BitBtn1, Qt::LeftButton);
-        QVERIFY(ws.ListBox5.empty());
-        QCOMPARE(c.ListBox5->model()->rowCount(), 0);
-        QCOMPARE(c.Edit2->text(), QStringLiteral("4"));
-        QCOMPARE(c.ListBox3->model()->rowCount(), 1);
-        QCOMPARE(c.ListBox2->model()->rowCount(), 1);
+        QTest::mouseClick(window_->controls().clearRequestsButton, Qt::LeftButton);
+        QVERIFY(ws.requestList.empty());
+        QCOMPARE(c.requestList->model()->rowCount(), 0);
+        QCOMPARE(c.requestCount->text(), QStringLiteral("4"));
+        QCOMPARE(c.unrequestedPages->model()->rowCount(), 1);
+        QCOMPARE(c.missingTargets->model()->rowCount(), 1);
     }
 
     // A missing page's dialog shows the lists as they stand at that moment.
@@ -393,18 +393,18 @@ private slots:
     {
         open({{"a.html", "&&&"}});
         QVERIFY(QFile::link(site_->path("nowhere"), site_->path("b.html")));
-        window_->controls().DirectoryListBox1->rebuild(); // reads the page list again
+        window_->controls().folderTree->rebuild(); // reads the page list again
         int shownRows = -1;
         bool progressShown = false;
         QString progressText;
         ui::setDialogHook([&](const ui::DialogRequest &) {
-            shownRows = window_->controls().ListBox1->model()->rowCount();
+            shownRows = window_->controls().searchColumn->model()->rowCount();
             progressShown = window_->controls().ProgressBar->isVisible();
             progressText = window_->controls().ProgressText->text();
             return 0;
         });
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
-        QCOMPARE(shownRows, int(window_->workspace().ListBox1.size()) - 1);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
+        QCOMPARE(shownRows, int(window_->workspace().searchColumn.size()) - 1);
         QCOMPARE(shownRows, 1); // a.html's row stood in the column
         // The progress strip shows while the command runs, and only then.
         QVERIFY(progressShown);
@@ -419,16 +419,16 @@ private slots:
     {
         open({{"a.html", ""}});
         QVERIFY(QFile::link(site_->path("nowhere"), site_->path("b.html")));
-        window_->controls().DirectoryListBox1->rebuild();
+        window_->controls().folderTree->rebuild();
         bool openWhileRunning = false;
         ui::setDialogHook([this, &openWhileRunning](const ui::DialogRequest &) {
             window_->close();
             openWhileRunning = window_->isVisible();
             return 0;
         });
-        QTest::mouseClick(window_->controls().SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         QVERIFY(openWhileRunning);
-        QCOMPARE(window_->controls().Edit3->text(), QStringLiteral("2")); // the command ended
+        QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("2")); // the command ended
         QTRY_VERIFY(!window_->isVisible());
     }
 
@@ -445,7 +445,7 @@ private:
 
     DialogRecorder recorder_;
     std::unique_ptr<Site> site_;
-    std::unique_ptr<ui::TForm1> window_;
+    std::unique_ptr<ui::MainWindow> window_;
 };
 
 QTEST_MAIN(WindowTest)

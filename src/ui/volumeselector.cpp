@@ -1,4 +1,4 @@
-#include "ui/drivecombobox.h"
+#include "ui/volumeselector.h"
 
 #include <QStorageInfo>
 #include <QStyle>
@@ -7,7 +7,7 @@
 
 namespace tavlori::ui {
 
-DriveComboBox::DriveComboBox(QWidget *parent)
+VolumeSelector::VolumeSelector(QWidget *parent)
     : QComboBox(parent)
 {
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
@@ -16,7 +16,7 @@ DriveComboBox::DriveComboBox(QWidget *parent)
     });
 }
 
-QStringList DriveComboBox::mountedRoots()
+QStringList VolumeSelector::mountedRoots()
 {
     QStringList roots;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
@@ -30,7 +30,7 @@ QStringList DriveComboBox::mountedRoots()
     return roots;
 }
 
-void DriveComboBox::setVolumes(const QStringList &roots)
+void VolumeSelector::setVolumes(const QStringList &roots)
 {
     const QString shown = currentText();
     showing_ = true;
@@ -42,7 +42,7 @@ void DriveComboBox::setVolumes(const QStringList &roots)
     showing_ = false;
 }
 
-QStringList DriveComboBox::volumes() const
+QStringList VolumeSelector::volumes() const
 {
     QStringList roots;
     for (int i = 0; i < count(); ++i)
@@ -50,7 +50,7 @@ QStringList DriveComboBox::volumes() const
     return roots;
 }
 
-QString DriveComboBox::volumeOf(const QString &path) const
+QString VolumeSelector::volumeOf(const QString &path) const
 {
     QString best;
     for (int i = 0; i < count(); ++i) {
@@ -64,7 +64,7 @@ QString DriveComboBox::volumeOf(const QString &path) const
     return best;
 }
 
-void DriveComboBox::showVolumeOf(const QString &path)
+void VolumeSelector::showVolumeOf(const QString &path)
 {
     const int index = findText(volumeOf(path));
     if (index < 0 || index == currentIndex())

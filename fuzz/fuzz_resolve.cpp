@@ -23,27 +23,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const char other = sep == '/' ? '\\' : '/';
     const std::string rest = input.substr(1);
     const std::size_t lf = rest.find('\n');
-    const std::string kijundir = rest.substr(0, lf);
+    const std::string baseFolder = rest.substr(0, lf);
     const std::string link = lf == std::string::npos ? std::string() : rest.substr(lf + 1);
 
     naive::ResolvedBy by;
-    const std::string resolved = BToEn(link, kijundir, sep);
-    check(resolved == naive::btoen(link, kijundir, sep, &by), "BToEn equals the literal steps", input);
+    const std::string resolved = resolveLink(link, baseFolder, sep);
+    check(resolved == naive::resolveLink(link, baseFolder, sep, &by), "resolveLink equals the literal steps", input);
 
     // An external address or an anchor, and any result holding the base
     // folder, is its own target.
     if (by == naive::ResolvedBy::External || by == naive::ResolvedBy::Anchor)
-        check(resolved == link && BToEn(resolved, kijundir, sep) == resolved,
+        check(resolved == link && resolveLink(resolved, baseFolder, sep) == resolved,
               "an unchanged result resolves to itself", input);
-    if (!kijundir.empty() && resolved.find(kijundir) != std::string::npos)
-        check(BToEn(resolved, kijundir, sep) == resolved, "a result inside the base folder resolves to itself",
+    if (!baseFolder.empty() && resolved.find(baseFolder) != std::string::npos)
+        check(resolveLink(resolved, baseFolder, sep) == resolved, "a result inside the base folder resolves to itself",
               input);
 
     check(isExternalAddress(link) == (by == naive::ResolvedBy::External), "external addresses agree", input);
 
     // A joined result takes the other slash only from the base folder itself
     // (an escaped slash stays escaped).
-    if (by == naive::ResolvedBy::Joined && kijundir.find(other) == std::string::npos)
+    if (by == naive::ResolvedBy::Joined && baseFolder.find(other) == std::string::npos)
         check(resolved.find(other) == std::string::npos, "a joined result holds only the separator", input);
     return 0;
 }

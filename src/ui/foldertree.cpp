@@ -1,4 +1,4 @@
-#include "ui/directorylistbox.h"
+#include "ui/foldertree.h"
 
 #include "analysis/listing.h"
 #include "analysis/workspace.h"
@@ -59,7 +59,7 @@ std::vector<std::string> subfolders(const std::string &folder)
 
 } // namespace
 
-DirectoryListBox::DirectoryListBox(QWidget *parent)
+FolderTree::FolderTree(QWidget *parent)
     : QListWidget(parent)
     , volumeOf_([](const QString &path) { return QStorageInfo(path).rootPath(); })
 {
@@ -69,24 +69,24 @@ DirectoryListBox::DirectoryListBox(QWidget *parent)
     setItemDelegate(new IndentDelegate(this));
 }
 
-void DirectoryListBox::setDirectory(const QString &directory)
+void FolderTree::setDirectory(const QString &directory)
 {
     directory_ = directory;
     fillRows();
 }
 
-void DirectoryListBox::setVolumeOf(std::function<QString(const QString &)> volumeOf)
+void FolderTree::setVolumeOf(std::function<QString(const QString &)> volumeOf)
 {
     volumeOf_ = std::move(volumeOf);
 }
 
-QString DirectoryListBox::rowPath(int row) const
+QString FolderTree::rowPath(int row) const
 {
     const QListWidgetItem *it = item(row);
     return it ? it->data(kPathRole).toString() : QString();
 }
 
-void DirectoryListBox::fillRows()
+void FolderTree::fillRows()
 {
     clear();
     const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
@@ -118,7 +118,7 @@ void DirectoryListBox::fillRows()
     setCurrentRow(directoryRow_);
 }
 
-void DirectoryListBox::enter(const QString &path)
+void FolderTree::enter(const QString &path)
 {
     std::error_code error;
     std::filesystem::current_path(path.toStdString(), error);
@@ -130,7 +130,7 @@ void DirectoryListBox::enter(const QString &path)
     emit changed();
 }
 
-bool DirectoryListBox::openRow(int row)
+bool FolderTree::openRow(int row)
 {
     ++opened_;
     const QString path = rowPath(row);
@@ -140,7 +140,7 @@ bool DirectoryListBox::openRow(int row)
     return true;
 }
 
-bool DirectoryListBox::setDrive(const QString &root)
+bool FolderTree::setDrive(const QString &root)
 {
     if (volumeOf_(directory_) == root)
         return false;
@@ -148,18 +148,18 @@ bool DirectoryListBox::setDrive(const QString &root)
     return true;
 }
 
-void DirectoryListBox::rebuild()
+void FolderTree::rebuild()
 {
     fillRows();
     emit changed();
 }
 
-void DirectoryListBox::refreshRows()
+void FolderTree::refreshRows()
 {
     fillRows();
 }
 
-void DirectoryListBox::openHighlightedReporting()
+void FolderTree::openHighlightedReporting()
 {
     try {
         openHighlighted();
@@ -168,7 +168,7 @@ void DirectoryListBox::openHighlightedReporting()
     }
 }
 
-void DirectoryListBox::mousePressEvent(QMouseEvent *event)
+void FolderTree::mousePressEvent(QMouseEvent *event)
 {
     // The left button moves the highlight as a list does. A right-click
     // highlights the row under the pointer, without entering it, so that the
@@ -183,7 +183,7 @@ void DirectoryListBox::mousePressEvent(QMouseEvent *event)
     emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
 }
 
-void DirectoryListBox::mouseDoubleClickEvent(QMouseEvent *event)
+void FolderTree::mouseDoubleClickEvent(QMouseEvent *event)
 {
     emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
     if (event->button() != Qt::LeftButton)
@@ -197,7 +197,7 @@ void DirectoryListBox::mouseDoubleClickEvent(QMouseEvent *event)
         openHighlightedReporting();
 }
 
-void DirectoryListBox::keyPressEvent(QKeyEvent *event)
+void FolderTree::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         openHighlightedReporting();
@@ -206,7 +206,7 @@ void DirectoryListBox::keyPressEvent(QKeyEvent *event)
     QListWidget::keyPressEvent(event);
 }
 
-void DirectoryListBox::focusOutEvent(QFocusEvent *event)
+void FolderTree::focusOutEvent(QFocusEvent *event)
 {
     QListWidget::focusOutEvent(event);
     // A popup (the list's own context menu) takes the focus only for a while.

@@ -16,9 +16,9 @@ using fuzz::check;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char *>(data), size);
-    const std::string expanded = KAKUTYO(text);
+    const std::string expanded = expandLinkValues(text);
     if (naive::asciiLower(text).find("href=") == std::string::npos)
         check(expanded == text, "a text without href= in any case passes unchanged", text);
-    check(expanded == naive::kakutyo(text), "KAKUTYO equals the literal rewriting", text);
+    check(expanded == naive::expandLinkValues(text), "expandLinkValues equals the literal rewriting", text);
     return 0;
 }

@@ -1,16 +1,16 @@
-#include "ui/tform1.h"
+#include "ui/mainwindow.h"
 
 #include "platform/deletecommands.h"
 #include "platform/opener.h"
 #include "platform/pagefiles.h"
 #include "ui/anchors.h"
 #include "ui/dialogs.h"
-#include "ui/directorylistbox.h"
-#include "ui/drivecombobox.h"
+#include "ui/foldertree.h"
+#include "ui/volumeselector.h"
 #include "ui/rowlistmodel.h"
 #include "ui/shelldialogs.h"
 #include "ui/treeimages.h"
-#include "ui_tform1.h"
+#include "ui_mainwindow.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -164,20 +164,20 @@ bool ListViewEvents::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-// --- TForm1 -----------------------------------------------------------------------
+// --- MainWindow -----------------------------------------------------------------------
 
-TForm1::TForm1(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent)
-    , ui_(std::make_unique<Ui::TForm1>())
+    , ui_(std::make_unique<Ui::MainWindow>())
     , workspace_(*this, platform::pageFiles(), kNativeSeparator)
 {
     ui_->setupUi(this);
     applyStyle();
 
     const std::pair<RowList *, QListView *> lists[] = {
-        {&workspace_.FileListBox1, ui_->FileListBox1}, {&workspace_.ListBox1, ui_->ListBox1},
-        {&workspace_.ListBox2, ui_->ListBox2},         {&workspace_.ListBox3, ui_->ListBox3},
-        {&workspace_.ListBox4, ui_->ListBox4},         {&workspace_.ListBox5, ui_->ListBox5},
+        {&workspace_.pageList, ui_->pageList}, {&workspace_.searchColumn, ui_->searchColumn},
+        {&workspace_.missingTargets, ui_->missingTargets},         {&workspace_.unrequestedPages, ui_->unrequestedPages},
+        {&workspace_.brokenLinkPages, ui_->brokenLinkPages},         {&workspace_.requestList, ui_->requestList},
     };
     for (const auto &[rows, view] : lists) {
         auto *model = new RowListModel(*rows, this);
@@ -187,11 +187,11 @@ TForm1::TForm1(QWidget *parent)
     fileModel_ = models_.at(0);
 
     // A menu is a window of its own, so the layout file cannot hold it.
-    popupMenu1_ = new QMenu(this);
-    popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
-    popupMenu1_->setFont(font());
-    n1_ = popupMenu1_->addAction(QStringLiteral("フォルダの削除"));
-    n1_->setObjectName(QStringLiteral("N1"));
+    folderMenu_ = new QMenu(this);
+    folderMenu_->setObjectName(QStringLiteral("folderMenu"));
+    folderMenu_->setFont(font());
+    trashFolderAction_ = folderMenu_->addAction(QStringLiteral("フォルダの削除"));
+    trashFolderAction_->setObjectName(QStringLiteral("trashFolderAction"));
 
     for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         const QVariant anchors = child->property("anchors");
@@ -208,15 +208,15 @@ TForm1::TForm1(QWidget *parent)
     // The drive selector, the directory list and the page list start on the
     // process's working directory.
     const QString start = currentDirectory();
-    DriveComboBox *drives = ui_->DriveComboBox1;
-    drives->setVolumes(DriveComboBox::mountedRoots());
-    ui_->DirectoryListBox1->setVolumeOf([drives](const QString &path) {
+    VolumeSelector *drives = ui_->volumeSelector;
+    drives->setVolumes(VolumeSelector::mountedRoots());
+    ui_->folderTree->setVolumeOf([drives](const QString &path) {
         return drives->volumeOf(path);
     });
-    ui_->DirectoryListBox1->setDirectory(start);
+    ui_->folderTree->setDirectory(start);
     showDrive();
-    ui_->Edit1->setText(QString::fromStdString(workspace_.Edit1));
-    workspace_.FileListDir = start.toStdString();
+    ui_->searchTerm->setText(QString::fromStdString(workspace_.searchTerm));
+    workspace_.pageListFolder = start.toStdString();
     try {
         workspace_.readPageList();
     } catch (const std::exception &e) {
@@ -225,77 +225,76 @@ TForm1::TForm1(QWidget *parent)
     syncViews();
 
     connectHandlers();
-    ui_->Label4->installEventFilter(this);
 
     move(247, 105);
     resize(kDesignedSize);
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
     // QWidget's destructor closes the window, which takes the focus from the
     // directory list after this object's own part is gone; its exit signal
     // must no longer reach a handler of this class then.
-    ui_->DirectoryListBox1->disconnect(this);
+    ui_->folderTree->disconnect(this);
 }
 
-void TForm1::applyStyle()
+void MainWindow::applyStyle()
 {
     substituteFonts();
     setFont(windowFont(12));
-    ui_->Label3->setFont(windowFont(20));
+    ui_->requestListLabel->setFont(windowFont(20));
     setWindowIcon(programIcon());
     // The window's surface has the button face's colour.
     QPalette surface = palette();
     surface.setColor(QPalette::Window, surface.color(QPalette::Button));
     setPalette(surface);
     setAutoFillBackground(true);
-    ui_->SpeedButton1->setIcon(QIcon(QPixmap::fromImage(bareTreeImage())));
-    ui_->SpeedButton2->setIcon(QIcon(QPixmap::fromImage(fullTreeImage())));
+    ui_->trashUnrequestedButton->setIcon(QIcon(QPixmap::fromImage(bareTreeImage())));
+    ui_->investigateButton->setIcon(QIcon(QPixmap::fromImage(fullTreeImage())));
 }
 
-void TForm1::connectHandlers()
+void MainWindow::connectHandlers()
 {
-    DirectoryListBox *directories = ui_->DirectoryListBox1;
-    connect(directories, &DirectoryListBox::changed, this, &TForm1::showDrive);
-    connect(directories, &DirectoryListBox::changed, this, &TForm1::DirectoryListBox1Change);
-    connect(directories, &DirectoryListBox::dblClick, this, &TForm1::DirectoryListBox1Change);
-    connect(directories, &DirectoryListBox::mouseDown, this, &TForm1::DirectoryListBox1MouseDown);
-    connect(directories, &DirectoryListBox::exited, this, &TForm1::DirectoryListBox1Exit);
-    connect(ui_->DriveComboBox1, &DriveComboBox::changed, this, &TForm1::DriveComboBox1Change);
-    connect(ui_->SpeedButton2, &QToolButton::clicked, this, &TForm1::BitBtn5Click);
-    connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-    connect(ui_->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
-    connect(ui_->BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
-    connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(ui_->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
-    connect(n1_, &QAction::triggered, this, &TForm1::N1Click);
+    FolderTree *directories = ui_->folderTree;
+    connect(directories, &FolderTree::changed, this, &MainWindow::showDrive);
+    connect(directories, &FolderTree::changed, this, &MainWindow::enterFolder);
+    connect(directories, &FolderTree::dblClick, this, &MainWindow::enterFolder);
+    connect(directories, &FolderTree::mouseDown, this, &MainWindow::showFolderMenu);
+    connect(directories, &FolderTree::exited, this, &MainWindow::folderTreeLeft);
+    connect(ui_->volumeSelector, &VolumeSelector::changed, this, &MainWindow::changeVolume);
+    connect(ui_->investigateButton, &QToolButton::clicked, this, &MainWindow::investigateLinks);
+    connect(ui_->clearRequestsButton, &QPushButton::clicked, this, &MainWindow::clearRequests);
+    connect(ui_->scrollUpButton, &QPushButton::clicked, this, &MainWindow::scrollUp);
+    connect(ui_->scrollDownButton, &QPushButton::clicked, this, &MainWindow::scrollDown);
+    connect(ui_->trashUnrequestedButton, &QToolButton::clicked, this, &MainWindow::trashUnrequestedPages);
+    connect(ui_->trashSelectedButton, &QPushButton::clicked, this, &MainWindow::trashSelectedPages);
+    connect(trashFolderAction_, &QAction::triggered, this, &MainWindow::trashFolder);
 
     const auto events = [](QAbstractItemView *view) { return new ListViewEvents(view); };
-    connect(events(ui_->FileListBox1), &ListViewEvents::dblClick, this,
-            &TForm1::FileListBox1DblClick);
-    connect(events(ui_->ListBox4), &ListViewEvents::dblClick, this, &TForm1::ListBox4DblClick);
-    connect(events(ui_->ListBox3), &ListViewEvents::dblClick, this, &TForm1::ListBox3DblClick);
-    connect(events(ui_->ListBox5), &ListViewEvents::dblClick, this, &TForm1::ListBox5DblClick);
-    // The search column opens the request list's row, as ListBox5 does.
-    connect(events(ui_->ListBox1), &ListViewEvents::dblClick, this, &TForm1::ListBox5DblClick);
-    connect(events(ui_->ListBox2), &ListViewEvents::selectionEdited, this, &TForm1::ListBox2Click);
+    connect(events(ui_->pageList), &ListViewEvents::dblClick, this,
+            &MainWindow::editPage);
+    connect(events(ui_->brokenLinkPages), &ListViewEvents::dblClick, this, &MainWindow::editBrokenLinkPage);
+    connect(events(ui_->unrequestedPages), &ListViewEvents::dblClick, this, &MainWindow::openUnrequestedPage);
+    connect(events(ui_->requestList), &ListViewEvents::dblClick, this, &MainWindow::openRequest);
+    // The search column opens the request list's row, as requestList does.
+    connect(events(ui_->searchColumn), &ListViewEvents::dblClick, this, &MainWindow::openRequest);
+    connect(events(ui_->missingTargets), &ListViewEvents::selectionEdited, this, &MainWindow::openMissingTarget);
 
-    connect(ui_->Edit1, &QLineEdit::textChanged, this, [this](const QString &text) {
-        workspace_.Edit1 = text.toStdString();
+    connect(ui_->searchTerm, &QLineEdit::textChanged, this, [this](const QString &text) {
+        workspace_.searchTerm = text.toStdString();
     });
 
     // The search column stands beside its pages: whatever moves the top row
     // of one of the two lists (wheel, keys, scroll bar, a selection scrolled
     // into view, the arrow buttons, the program) moves the other to the same
     // top row, as far as its rows reach.
-    connect(ui_->FileListBox1->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this](int top) { followTopRow(ui_->ListBox1, top); });
-    connect(ui_->ListBox1->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this](int top) { followTopRow(ui_->FileListBox1, top); });
+    connect(ui_->pageList->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int top) { followTopRow(ui_->searchColumn, top); });
+    connect(ui_->searchColumn->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int top) { followTopRow(ui_->pageList, top); });
 }
 
-void TForm1::followTopRow(QAbstractItemView *view, int top)
+void MainWindow::followTopRow(QAbstractItemView *view, int top)
 {
     // The list that follows reports its own move; it must not be followed back.
     if (followingTopRow_)
@@ -310,21 +309,21 @@ void TForm1::followTopRow(QAbstractItemView *view, int top)
     followingTopRow_ = false;
 }
 
-void TForm1::syncViews()
+void MainWindow::syncViews()
 {
     for (RowListModel *model : std::as_const(models_))
         model->sync();
 }
 
-void TForm1::showDrive()
+void MainWindow::showDrive()
 {
-    ui_->DriveComboBox1->showVolumeOf(ui_->DirectoryListBox1->directory());
+    ui_->volumeSelector->showVolumeOf(ui_->folderTree->directory());
 }
 
 // --- commands ---------------------------------------------------------------
 
 template <typename Command>
-void TForm1::runCommand(Command &&command)
+void MainWindow::runCommand(Command &&command)
 {
     ++depth_;
     try {
@@ -342,18 +341,18 @@ void TForm1::runCommand(Command &&command)
         endCommand();
 }
 
-void TForm1::rethrowNested()
+void MainWindow::rethrowNested()
 {
     if (nestedError_)
         std::rethrow_exception(std::exchange(nestedError_, nullptr));
 }
 
-void TForm1::reportFailure(const QString &message)
+void MainWindow::reportFailure(const QString &message)
 {
     standardError(this, message);
 }
 
-void TForm1::endCommand()
+void MainWindow::endCommand()
 {
     ui_->ProgressBar->hide();
     ui_->ProgressText->hide();
@@ -364,24 +363,24 @@ void TForm1::endCommand()
 
 // --- Host -------------------------------------------------------------------
 
-void TForm1::beep()
+void MainWindow::beep()
 {
     ui::beep();
 }
 
-void TForm1::missingPage(const std::string &name)
+void MainWindow::missingPage(const std::string &name)
 {
     syncViews();
     ui::missingPage(this, QString::fromStdString(name));
 }
 
-void TForm1::showError(const std::string &message)
+void MainWindow::showError(const std::string &message)
 {
     syncViews();
     standardError(this, QString::fromStdString(message));
 }
 
-void TForm1::processMessages()
+void MainWindow::processMessages()
 {
     // A list view lays out all of its rows again whenever rows are appended,
     // so the lists catch up with a running command only every so often; the
@@ -395,7 +394,7 @@ void TForm1::processMessages()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void TForm1::progress(std::size_t done, std::size_t total)
+void MainWindow::progress(std::size_t done, std::size_t total)
 {
     const bool starting = !ui_->ProgressBar->isVisible();
     if (!starting && progressClock_.isValid() && progressClock_.elapsed() < 50 && done < total)
@@ -414,44 +413,44 @@ void TForm1::progress(std::size_t done, std::size_t total)
 
 // --- handlers ---------------------------------------------------------------
 
-void TForm1::FormShow()
+void MainWindow::start()
 {
-    runCommand([this] { workspace_.FormShow(ui_->DirectoryListBox1->directory().toStdString()); });
+    runCommand([this] { workspace_.start(ui_->folderTree->directory().toStdString()); });
     if (!startupError_.isEmpty()) {
         // Shown once the window is up: the page list could not be read.
         QTimer::singleShot(0, this, [this] { reportFailure(std::exchange(startupError_, {})); });
     }
 }
 
-void TForm1::DirectoryListBox1Change()
+void MainWindow::enterFolder()
 {
     runCommand([this] {
         // Opening the highlighted row of another folder fires the list's change
         // event, which runs this handler for that folder, nested and complete.
-        ui_->DirectoryListBox1->openHighlighted();
+        ui_->folderTree->openHighlighted();
         rethrowNested();
-        workspace_.changeFolder(ui_->DirectoryListBox1->highlightedPath().toStdString());
+        workspace_.changeFolder(ui_->folderTree->highlightedPath().toStdString());
     });
 }
 
-void TForm1::DriveComboBox1Change()
+void MainWindow::changeVolume()
 {
     runCommand([this] {
-        ui_->DirectoryListBox1->setDrive(ui_->DriveComboBox1->drive());
+        ui_->folderTree->setDrive(ui_->volumeSelector->drive());
         rethrowNested();
     });
 }
 
-void TForm1::DirectoryListBox1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint &)
+void MainWindow::showFolderMenu(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint &)
 {
     if (!(heldMouseButtons() & Qt::RightButton))
         return;
     const int x = QCursor::pos().x();
     const int y = QCursor::pos().y();
-    popupMenu1_->popup(QPoint(x, y));
+    folderMenu_->popup(QPoint(x, y));
 }
 
-void TForm1::DirectoryListBox1Exit()
+void MainWindow::folderTreeLeft()
 {
     // Ends whatever menu is open, innermost first.
     for (int open = 0; open < 16; ++open) {
@@ -464,93 +463,89 @@ void TForm1::DirectoryListBox1Exit()
 
 // "▲" and "▼" move the page list by one row; the search column follows it
 // to the same top row.
-void TForm1::BitBtn3Click()
+void MainWindow::scrollUp()
 {
-    if (workspace_.FileListBox1.currentIndex() < 1)
+    if (workspace_.pageList.currentIndex() < 1)
         return;
     fileModel_->requestTopRow(fileModel_->topRow() - 1);
 }
 
-void TForm1::BitBtn4Click()
+void MainWindow::scrollDown()
 {
-    const long long rows = static_cast<long long>(workspace_.FileListBox1.size());
+    const long long rows = static_cast<long long>(workspace_.pageList.size());
     if (fileModel_->topRow() >= rows - 1)
         return;
     fileModel_->requestTopRow(fileModel_->topRow() + 1);
 }
 
-void TForm1::Label4Click()
-{
-}
-
-void TForm1::BitBtn5Click()
+void MainWindow::investigateLinks()
 {
     // Without a selected page and without targets gathered before, every page
     // would be listed as unrequested, all selected for deletion.
-    if (workspace_.FileListBox1.selectedCount() == 0 && workspace_.ListBox5.empty()) {
+    if (workspace_.pageList.selectedCount() == 0 && workspace_.requestList.empty()) {
         ui::message(this, QStringLiteral("ファイルが選択されていません。"));
         return;
     }
     runCommand([this] {
-        workspace_.BitBtn5Click();
-        ui_->Edit2->setText(QString::fromStdString(workspace_.Edit2));
-        ui_->Edit3->setText(QString::fromStdString(workspace_.Edit3));
+        workspace_.investigateLinks();
+        ui_->requestCount->setText(QString::fromStdString(workspace_.requestCount));
+        ui_->unrequestedCount->setText(QString::fromStdString(workspace_.unrequestedCount));
     });
 }
 
-void TForm1::BitBtn1Click()
+void MainWindow::clearRequests()
 {
-    runCommand([this] { workspace_.BitBtn1Click(); });
+    runCommand([this] { workspace_.clearRequests(); });
 }
 
-void TForm1::showMoves(const platform::MoveResult &result)
+void MainWindow::showMoves(const platform::MoveResult &result)
 {
     if (result.countChanged)
-        ui_->Edit3->setText(QString::fromStdString(workspace_.Edit3));
+        ui_->unrequestedCount->setText(QString::fromStdString(workspace_.unrequestedCount));
     if (result.listsChanged)
         syncViews();
 }
 
-void TForm1::BitBtn2Click()
+void MainWindow::trashSelectedPages()
 {
     runCommand([this] {
         ShellDialogs dialogs(this);
         const platform::MoveResult result =
-            platform::BitBtn2Click(workspace_, &dialogs, [this](const std::string &text) {
+            platform::trashSelectedPages(workspace_, &dialogs, [this](const std::string &text) {
                 ui::message(this, QString::fromStdString(text));
             });
         showMoves(result);
     });
 }
 
-void TForm1::SpeedButton1Click()
+void MainWindow::trashUnrequestedPages()
 {
     runCommand([this] {
         ShellDialogs dialogs(this);
         // Rows that name no page of the base folder (the folder itself, a
         // file elsewhere) are not offered; the confirmation names what goes.
         platform::MoveResult result;
-        platform::GOMIBAKO(workspace_, true, &dialogs, &result.moved);
+        platform::trashUnrequested(workspace_, true, &dialogs, &result.moved);
         platform::followMoves(workspace_, result, true);
         showMoves(result);
         processMessages();
-        ui_->ListBox3->repaint();
+        ui_->unrequestedPages->repaint();
         processMessages();
         beep();
     });
 }
 
-void TForm1::N1Click()
+void MainWindow::trashFolder()
 {
     runCommand([this] {
-        DirectoryListBox *directories = ui_->DirectoryListBox1;
+        FolderTree *directories = ui_->folderTree;
         std::vector<std::string> rows;
         rows.reserve(static_cast<std::size_t>(directories->count()));
         for (int row = 0; row < directories->count(); ++row)
             rows.push_back(directories->item(row)->text().toStdString());
         ShellDialogs dialogs(this);
         platform::MoveResult result;
-        result.moved = platform::N1Click(workspace_, rows, directories->currentRow(), &dialogs);
+        result.moved = platform::trashFolder(workspace_, rows, directories->currentRow(), &dialogs);
         if (result.moved.empty())
             return;
         // The moved folder leaves the directory list; the folder shown stays
@@ -561,7 +556,7 @@ void TForm1::N1Click()
     });
 }
 
-void TForm1::openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &))
+void MainWindow::openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &))
 {
     runCommand([this, view, &rows, command] {
         // The row the user just clicked is the one the command reads.
@@ -571,44 +566,44 @@ void TForm1::openCurrentRow(QAbstractItemView *view, RowList &rows, void (*comma
     });
 }
 
-void TForm1::FileListBox1DblClick()
+void MainWindow::editPage()
 {
-    openCurrentRow(ui_->FileListBox1, workspace_.FileListBox1, &platform::FileListBox1DblClick);
+    openCurrentRow(ui_->pageList, workspace_.pageList, &platform::editPage);
 }
 
-void TForm1::ListBox4DblClick()
+void MainWindow::editBrokenLinkPage()
 {
-    openCurrentRow(ui_->ListBox4, workspace_.ListBox4, &platform::ListBox4DblClick);
+    openCurrentRow(ui_->brokenLinkPages, workspace_.brokenLinkPages, &platform::editBrokenLinkPage);
 }
 
-void TForm1::ListBox3DblClick()
+void MainWindow::openUnrequestedPage()
 {
-    openCurrentRow(ui_->ListBox3, workspace_.ListBox3, &platform::ListBox3DblClick);
+    openCurrentRow(ui_->unrequestedPages, workspace_.unrequestedPages, &platform::openUnrequestedPage);
 }
 
-void TForm1::ListBox5DblClick()
+void MainWindow::openRequest()
 {
-    // Raised by ListBox1 too: the row read is always the request list's.
-    openCurrentRow(ui_->ListBox5, workspace_.ListBox5, &platform::ListBox5DblClick);
+    // Raised by searchColumn too: the row read is always the request list's.
+    openCurrentRow(ui_->requestList, workspace_.requestList, &platform::openRequest);
 }
 
-void TForm1::ListBox2Click()
+void MainWindow::openMissingTarget()
 {
-    openCurrentRow(ui_->ListBox2, workspace_.ListBox2, &platform::ListBox2Click);
+    openCurrentRow(ui_->missingTargets, workspace_.missingTargets, &platform::openMissingTarget);
 }
 
 // --- window events -------------------------------------------------------------
 
-void TForm1::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
-        FormShow();
+        start();
     }
 }
 
-void TForm1::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     for (const Anchored &control : std::as_const(anchored_)) {
@@ -618,7 +613,7 @@ void TForm1::resizeEvent(QResizeEvent *event)
     }
 }
 
-void TForm1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing while a command runs would leave it working on a window that is
     // gone; the window closes once the command has ended.
@@ -628,16 +623,6 @@ void TForm1::closeEvent(QCloseEvent *event)
         return;
     }
     QWidget::closeEvent(event);
-}
-
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui_->Label4 && event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && ui_->Label4->rect().contains(mouse->position().toPoint()))
-            Label4Click();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace tavlori::ui

@@ -12,10 +12,10 @@
 
 namespace tavlori::ui {
 
-class DirectoryListBox : public QListWidget {
+class FolderTree : public QListWidget {
     Q_OBJECT
 public:
-    explicit DirectoryListBox(QWidget *parent = nullptr);
+    explicit FolderTree(QWidget *parent = nullptr);
 
     // The folder shown, a full path as the system reports the current directory.
     QString directory() const { return directory_; }

@@ -6,10 +6,10 @@
 
 namespace tavlori::ui {
 
-class DriveComboBox : public QComboBox {
+class VolumeSelector : public QComboBox {
     Q_OBJECT
 public:
-    explicit DriveComboBox(QWidget *parent = nullptr);
+    explicit VolumeSelector(QWidget *parent = nullptr);
 
     // The mounted volumes' root paths, sorted, without duplicates.
     static QStringList mountedRoots();

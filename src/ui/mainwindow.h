@@ -1,5 +1,5 @@
 #pragma once
-// The main window: every control of the program, laid out as tform1.ui
+// The main window: every control of the program, laid out as mainwindow.ui
 // describes, the event handlers named after their controls, and the window's
 // side of the engine (tavlori::Host). The workspace's lists are shown through
 // RowListModels; the engine changes them and the window catches the views up
@@ -25,7 +25,7 @@ class QMenu;
 class QAction;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace tavlori::ui {
@@ -67,18 +67,18 @@ using MouseButtonsHook = std::function<Qt::MouseButtons()>;
 void setMouseButtonsHook(MouseButtonsHook hook);
 Qt::MouseButtons heldMouseButtons();
 
-class TForm1 : public QWidget, public Host {
+class MainWindow : public QWidget, public Host {
     Q_OBJECT
 public:
     // The window on the process's working directory: the drive selector, the
     // directory list and the page list start there.
-    explicit TForm1(QWidget *parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     Workspace &workspace() { return workspace_; }
-    Ui::TForm1 &controls() { return *ui_; }
-    QMenu *PopupMenu1() const { return popupMenu1_; }
-    QAction *N1() const { return n1_; }
+    Ui::MainWindow &controls() { return *ui_; }
+    QMenu *folderMenu() const { return folderMenu_; }
+    QAction *trashFolderAction() const { return trashFolderAction_; }
 
     // The designed client size the layout is measured against.
     static constexpr QSize kDesignedSize{1446, 873};
@@ -94,31 +94,29 @@ public:
     void progress(std::size_t done, std::size_t total) override;
 
 public slots:
-    void FormShow();
-    void DirectoryListBox1Change();
-    void DriveComboBox1Change();
-    void DirectoryListBox1MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+    void start();
+    void enterFolder();
+    void changeVolume();
+    void showFolderMenu(Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
                                     const QPoint &pos);
-    void DirectoryListBox1Exit();
-    void BitBtn3Click();
-    void BitBtn4Click();
-    void Label4Click();
-    void BitBtn5Click();
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void SpeedButton1Click();
-    void N1Click();
-    void FileListBox1DblClick();
-    void ListBox4DblClick();
-    void ListBox3DblClick();
-    void ListBox5DblClick();
-    void ListBox2Click();
+    void folderTreeLeft();
+    void scrollUp();
+    void scrollDown();
+    void investigateLinks();
+    void clearRequests();
+    void trashSelectedPages();
+    void trashUnrequestedPages();
+    void trashFolder();
+    void editPage();
+    void editBrokenLinkPage();
+    void openUnrequestedPage();
+    void openRequest();
+    void openMissingTarget();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // Runs one command of the user: a failure (CommandError or any other
     // exception) ends it and is shown in the standard error dialog. A command
@@ -150,12 +148,12 @@ private:
     // Runs an opening command on the row that `view` shows focused.
     void openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &));
 
-    std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<Ui::MainWindow> ui_;
     Workspace workspace_;
     QList<RowListModel *> models_;
     RowListModel *fileModel_ = nullptr;
-    QMenu *popupMenu1_ = nullptr;
-    QAction *n1_ = nullptr;
+    QMenu *folderMenu_ = nullptr;
+    QAction *trashFolderAction_ = nullptr;
     QList<Anchored> anchored_;
     bool shown_ = false;
     QString startupError_;
