@@ -7,7 +7,7 @@
 
 #include "../fixtures/browser_spellings_site.h"
 
-#include "ui/directorylistbox.h"
+#include "ui/foldertree.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -59,21 +59,21 @@ private slots:
         window_ = openWindow(site_->path());
         QVERIFY(window_);
         recorder_.clear();
-        const Ui::TForm1 &c = window_->controls();
+        const Ui::MainWindow &c = window_->controls();
         Workspace &ws = window_->workspace();
 
         // The term as a Japanese input method commits it, over the field's text.
-        QLineEdit *term = c.Edit1;
+        QLineEdit *term = c.searchTerm;
         term->setFocus();
         term->selectAll();
         QInputMethodEvent commit;
         commit.setCommitString(str(site::kSearchTerm));
         QApplication::sendEvent(term, &commit);
         QCOMPARE(term->text(), str(site::kSearchTerm));
-        QCOMPARE(ws.Edit1, site::kSearchTerm);
+        QCOMPARE(ws.searchTerm, site::kSearchTerm);
 
         // Into the site: its row highlighted, then Enter.
-        ui::DirectoryListBox *folders = c.DirectoryListBox1;
+        ui::FolderTree *folders = c.folderTree;
         int row = -1;
         for (int i = folders->directoryRow() + 1; i < folders->count(); ++i) {
             if (folders->item(i)->text() == QStringLiteral("site"))
@@ -84,12 +84,12 @@ private slots:
                           folders->visualItemRect(folders->item(row)).center());
         QTest::keyClick(folders, Qt::Key_Return);
         const QString base = site_->path("site");
-        QCOMPARE(str(ws.KIJUNDIR), base);
-        QCOMPARE(rows(ws.FileListBox1), qrows(site::kPages));
+        QCOMPARE(str(ws.baseFolder), base);
+        QCOMPARE(rows(ws.pageList), qrows(site::kPages));
         const QStringList searched = qrows(site::searchColumnFoundIn("sjis.html"));
-        QCOMPARE(rows(ws.ListBox1), searched);
+        QCOMPARE(rows(ws.searchColumn), searched);
 
-        QTest::mouseClick(c.SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(c.investigateButton, Qt::LeftButton);
         QApplication::processEvents();
 
         QStringList brokenPages, brokenLinks;
@@ -102,22 +102,22 @@ private slots:
             unrequested.append(base + "/" + str(page));
         const QStringList requests = qrows(site::expectedRequests(base.toStdString()));
 
-        QCOMPARE(rows(ws.ListBox1), searched);
-        QCOMPARE(rows(ws.ListBox5), requests);
-        QCOMPARE(rows(ws.ListBox4), brokenPages);
-        QCOMPARE(rows(ws.ListBox2), brokenLinks);
-        QCOMPARE(rows(ws.ListBox3), unrequested);
+        QCOMPARE(rows(ws.searchColumn), searched);
+        QCOMPARE(rows(ws.requestList), requests);
+        QCOMPARE(rows(ws.brokenLinkPages), brokenPages);
+        QCOMPARE(rows(ws.missingTargets), brokenLinks);
+        QCOMPARE(rows(ws.unrequestedPages), unrequested);
         // What the window shows is what the lists hold, the unrequested
         // pages all selected for deletion and nothing else.
-        QCOMPARE(shown(c.ListBox1), searched);
-        QCOMPARE(shown(c.ListBox5), requests);
-        QCOMPARE(shown(c.ListBox4), brokenPages);
-        QCOMPARE(shown(c.ListBox2), brokenLinks);
-        QCOMPARE(shown(c.ListBox3), unrequested);
-        QCOMPARE(c.ListBox3->selectionModel()->selectedRows().size(), unrequested.size());
-        QCOMPARE(ws.ListBox3.selectedCount(), std::size_t(unrequested.size()));
-        QCOMPARE(c.Edit2->text(), QString::number(requests.size()));
-        QCOMPARE(c.Edit3->text(), QString::number(unrequested.size()));
+        QCOMPARE(shown(c.searchColumn), searched);
+        QCOMPARE(shown(c.requestList), requests);
+        QCOMPARE(shown(c.brokenLinkPages), brokenPages);
+        QCOMPARE(shown(c.missingTargets), brokenLinks);
+        QCOMPARE(shown(c.unrequestedPages), unrequested);
+        QCOMPARE(c.unrequestedPages->selectionModel()->selectedRows().size(), unrequested.size());
+        QCOMPARE(ws.unrequestedPages.selectedCount(), std::size_t(unrequested.size()));
+        QCOMPARE(c.requestCount->text(), QString::number(requests.size()));
+        QCOMPARE(c.unrequestedCount->text(), QString::number(unrequested.size()));
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 1);
     }
@@ -125,7 +125,7 @@ private slots:
 private:
     DialogRecorder recorder_;
     std::unique_ptr<Site> site_;
-    std::unique_ptr<ui::TForm1> window_;
+    std::unique_ptr<ui::MainWindow> window_;
 };
 
 QTEST_MAIN(BrowserSpellingsWindowTest)
