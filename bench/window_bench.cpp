@@ -151,12 +151,12 @@ public:
         qApp->installEventFilter(this);
         connect(&tick_, &QTimer::timeout, this, [this] { loopTurn(); });
         tick_.setInterval(5);
-        connect(controls.ProgressBar, &QProgressBar::valueChanged, this, [this](int value) {
+        connect(controls.progressBar, &QProgressBar::valueChanged, this, [this](int value) {
             if (!running_)
                 return;
             ++progressUpdates_;
             lastProgress_ = value;
-            progressMaximum_ = controls_.ProgressBar->maximum();
+            progressMaximum_ = controls_.progressBar->maximum();
         });
     }
 
@@ -219,7 +219,7 @@ protected:
                 ++paints_;
                 if (dialog)
                     ++dialogPaints_;
-                if (widget == controls_.ProgressBar || widget == controls_.ProgressText)
+                if (widget == controls_.progressBar || widget == controls_.progressText)
                     ++stripPaints_;
             }
         }
@@ -237,7 +237,7 @@ private:
             gapProgress_ = turnProgress_;
         }
         lastTurn_ = now;
-        turnProgress_ = controls_.ProgressBar->isVisible() ? controls_.ProgressBar->value() : -1;
+        turnProgress_ = controls_.progressBar->isVisible() ? controls_.progressBar->value() : -1;
     }
 
     QWidget *window_;

@@ -6,6 +6,7 @@
 #include "ui/anchors.h"
 #include "ui/dialogs.h"
 #include "ui/foldertree.h"
+#include "ui/listviewevents.h"
 #include "ui/volumeselector.h"
 #include "ui/rowlistmodel.h"
 #include "ui/shelldialogs.h"
@@ -18,10 +19,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFont>
-#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QTimer>
@@ -36,12 +35,6 @@
 
 namespace tavlori::ui {
 namespace {
-
-MouseButtonsHook &mouseButtonsHook()
-{
-    static MouseButtonsHook hook;
-    return hook;
-}
 
 const QString kFontFace = QStringLiteral("ＭＳ Ｐゴシック");
 
@@ -72,97 +65,6 @@ QString currentDirectory()
 }
 
 } // namespace
-
-void setMouseButtonsHook(MouseButtonsHook hook)
-{
-    mouseButtonsHook() = std::move(hook);
-}
-
-Qt::MouseButtons heldMouseButtons()
-{
-    if (mouseButtonsHook())
-        return mouseButtonsHook()();
-    return QGuiApplication::mouseButtons();
-}
-
-// --- ListViewEvents -------------------------------------------------------------
-
-ListViewEvents::ListViewEvents(QAbstractItemView *view)
-    : QObject(view)
-    , view_(view)
-{
-    view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
-    // Only changes made while the user's input is being handled count.
-    const auto count = [this] {
-        if (delivering_)
-            ++changes_;
-    };
-    QItemSelectionModel *selection = view->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, this, count);
-    connect(selection, &QItemSelectionModel::currentChanged, this, count);
-}
-
-void ListViewEvents::deliver(QObject *watched, QEvent *event)
-{
-    delivering_ = true;
-    QCoreApplication::sendEvent(watched, event);
-    delivering_ = false;
-    // Handed on already; it must not travel to the parents a second time.
-    event->accept();
-}
-
-bool ListViewEvents::eventFilter(QObject *watched, QEvent *event)
-{
-    if (delivering_)
-        return false;
-    // The filter watches only the view and its viewport. The view is not asked
-    // for its viewport: the viewport still sends events while the view is
-    // being destroyed, when the view is no longer a scroll area.
-    const bool onViewport = watched != view_;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        if (!onViewport)
-            return false;
-        // One click is one edit, however many changes its press, moves and
-        // release make.
-        pressedAt_ = changes_;
-        deliver(watched, event);
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
-            emit dblClick();
-        return true;
-    }
-    case QEvent::MouseMove:
-        if (!onViewport)
-            return false;
-        deliver(watched, event);
-        return true;
-    case QEvent::MouseButtonRelease:
-        if (!onViewport)
-            return false;
-        deliver(watched, event);
-        if (changes_ != pressedAt_) {
-            pressedAt_ = changes_;
-            emit selectionEdited();
-        }
-        return true;
-    case QEvent::KeyPress: {
-        if (onViewport)
-            return false;
-        const std::uint64_t before = changes_;
-        deliver(watched, event);
-        if (changes_ != before) {
-            pressedAt_ = changes_;
-            emit selectionEdited();
-        }
-        return true;
-    }
-    default:
-        return false;
-    }
-}
 
 // --- MainWindow -----------------------------------------------------------------------
 
@@ -226,7 +128,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     connectHandlers();
 
-    move(247, 105);
+    move(kDesignedPosition);
     resize(kDesignedSize);
 }
 
@@ -354,8 +256,8 @@ void MainWindow::reportFailure(const QString &message)
 
 void MainWindow::endCommand()
 {
-    ui_->ProgressBar->hide();
-    ui_->ProgressText->hide();
+    ui_->progressBar->hide();
+    ui_->progressText->hide();
     syncViews();
     if (closeRequested_)
         QTimer::singleShot(0, this, &QWidget::close);
@@ -396,17 +298,17 @@ void MainWindow::processMessages()
 
 void MainWindow::progress(std::size_t done, std::size_t total)
 {
-    const bool starting = !ui_->ProgressBar->isVisible();
-    if (!starting && progressClock_.isValid() && progressClock_.elapsed() < 50 && done < total)
+    const bool starting = !ui_->progressBar->isVisible();
+    if (!starting && progressClock_.isValid() && progressClock_.elapsed() < kProgressRepaintMs && done < total)
         return;
     progressClock_.start();
     const int limit = std::numeric_limits<int>::max();
-    ui_->ProgressBar->setRange(0, static_cast<int>(qMin<std::size_t>(total, limit)));
-    ui_->ProgressBar->setValue(static_cast<int>(qMin<std::size_t>(done, limit)));
-    ui_->ProgressText->setText(QStringLiteral("処理中 %1 / %2").arg(done).arg(total));
+    ui_->progressBar->setRange(0, static_cast<int>(qMin<std::size_t>(total, limit)));
+    ui_->progressBar->setValue(static_cast<int>(qMin<std::size_t>(done, limit)));
+    ui_->progressText->setText(QStringLiteral("処理中 %1 / %2").arg(done).arg(total));
     if (starting) {
-        ui_->ProgressBar->show();
-        ui_->ProgressText->show();
+        ui_->progressBar->show();
+        ui_->progressText->show();
     }
     processMessages();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: every control of the program, laid out as mainwindow.ui
-// describes, the event handlers named after their controls, and the window's
-// side of the engine (tavlori::Host). The workspace's lists are shown through
+// describes, the commands they run, and the window's side of the engine
+// (tavlori::Host). What the user does in a list view reaches the commands
+// through ListViewEvents (listviewevents.h). The workspace's lists are shown through
 // RowListModels; the engine changes them and the window catches the views up
 // whenever it repaints.
 #include "analysis/host.h"
@@ -11,13 +12,12 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QWidget>
 
-#include <cstdint>
 #include <exception>
-#include <functional>
 #include <memory>
 
 class QAbstractItemView;
@@ -32,41 +32,6 @@ namespace tavlori::ui {
 
 class RowListModel;
 
-// What the user does in a list view, as the window's handlers need it: a
-// double-click of the left button anywhere in the list (below its last row
-// too, where there is no row), and a click or key that changed the list's
-// selection or focused row. Both signals come after the view has handled the
-// input, so the focused row is the one the user just clicked; changes that
-// the program makes to the view raise nothing.
-class ListViewEvents : public QObject {
-    Q_OBJECT
-public:
-    // Watches `view` and its viewport; belongs to `view`.
-    explicit ListViewEvents(QAbstractItemView *view);
-
-signals:
-    void dblClick();
-    void selectionEdited();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    // Hands `event` to the view now (this filter lets it through this time).
-    void deliver(QObject *watched, QEvent *event);
-
-    QAbstractItemView *view_;
-    std::uint64_t changes_ = 0;   // selection and focus changes made by the user
-    std::uint64_t pressedAt_ = 0; // changes_ when the mouse button went down
-    bool delivering_ = false;
-};
-
-// The mouse buttons held down now, as the platform reports them. Tests set a
-// hook to say which buttons are down.
-using MouseButtonsHook = std::function<Qt::MouseButtons()>;
-void setMouseButtonsHook(MouseButtonsHook hook);
-Qt::MouseButtons heldMouseButtons();
-
 class MainWindow : public QWidget, public Host {
     Q_OBJECT
 public:
@@ -80,8 +45,10 @@ public:
     QMenu *folderMenu() const { return folderMenu_; }
     QAction *trashFolderAction() const { return trashFolderAction_; }
 
-    // The designed client size the layout is measured against.
+    // The designed client size the layout is measured against, and where
+    // the window first stands on the screen.
     static constexpr QSize kDesignedSize{1446, 873};
+    static constexpr QPoint kDesignedPosition{247, 105};
 
     // Brings every view up to date with the workspace.
     void syncViews();
@@ -162,6 +129,8 @@ private:
     bool closeRequested_ = false;
     bool followingTopRow_ = false;
     QElapsedTimer progressClock_;
+    // The progress strip repaints at most this often while a pass runs.
+    static constexpr qint64 kProgressRepaintMs = 50;
     // When processMessages() last brought the lists up to date.
     QElapsedTimer listsClock_;
     static constexpr qint64 kListsCatchUpMs = 250;

@@ -85,22 +85,6 @@ void doubleClick(QAbstractItemView *view, int row)
     doubleClickAt(view, rowCentre(view, row));
 }
 
-int directoryRowOf(ui::FolderTree *list, const QString &text)
-{
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text)
-            return i;
-    return -1;
-}
-
-QStringList directoryRows(ui::FolderTree *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out.append(list->item(i)->text());
-    return out;
-}
-
 int rowOf(const RowList &list, const std::string &text)
 {
     for (std::size_t i = 0; i < list.size(); ++i)
@@ -131,8 +115,8 @@ private slots:
     {
         // Each test has its own folder holding the site, with an empty trash.
         QVERIFY(QDir(trashPath()).removeRecursively());
-        base_ = rootPath() + QStringLiteral("/case%1").arg(++cases_);
-        QVERIFY(QDir().mkpath(site()));
+        base_ = std::make_unique<Site>(rootPath());
+        base_->mkdir(QStringLiteral("site"));
         opened_.clear();
         platform::setUrlOpenerForTests([this](const QUrl &url) {
             opened_.push_back(url);
@@ -148,7 +132,7 @@ private slots:
         platform::setEditorPathForTests(QString());
         recorder_.install();
         QDir::setCurrent(rootPath());
-        QDir(base_).removeRecursively();
+        base_.reset();
     }
 
     // "選択HTMLを削除" moves the pages the user selected, says how many, and
@@ -287,7 +271,7 @@ private slots:
     void unrequestedPagesGoButNeverTheSiteOrAnOutsideFile()
     {
         QFETCH(bool, confirmed);
-        writeFile(base_ + "/x.html", "outside");
+        base_->write("x.html", "outside");
         open({{"index.html", "<a href=\"a.html\">a</a>"},
               {"a.html", "<a href=\"index.html\">home</a>"},
               {"old.html", ""},
@@ -297,7 +281,7 @@ private slots:
         Workspace &ws = window_->workspace();
         const QStringList unrequested = rows(ws.unrequestedPages);
         QVERIFY2(unrequested.size() == 3, qPrintable(unrequested.join(" | ")));
-        QVERIFY(unrequested.contains(base_ + "/x.html"));
+        QVERIFY(unrequested.contains(base() + "/x.html"));
         QVERIFY(unrequested.contains(site()));
         QVERIFY(unrequested.contains(str(ws.resolve("old.html"))));
         QCOMPARE(ws.unrequestedPages.selectedCount(), std::size_t(3));
@@ -334,8 +318,8 @@ private slots:
                      (QStringList{"a.html", "a\\..\\..\\x.html", "index.html", "old.html", "price$1.html"}));
             QVERIFY(entries(trashPath() + "/files").isEmpty());
         }
-        QCOMPARE(entries(base_), (QStringList{"site", "x.html"}));
-        QCOMPARE(contents(base_ + "/x.html"), QByteArray("outside"));
+        QCOMPARE(entries(base()), (QStringList{"site", "x.html"}));
+        QCOMPARE(contents(base() + "/x.html"), QByteArray("outside"));
         if (confirmed) {
             QStringList left = unrequested;
             left.removeAll(str(ws.resolve("old.html")));
@@ -386,8 +370,8 @@ private slots:
         QFETCH(QString, pointed);
         QFETCH(bool, confirmed);
         QFETCH(bool, moved);
-        writeFile(site("old/x.html"), "");
-        writeFile(site("other/y.html"), "");
+        base_->write("site/old/x.html", "");
+        base_->write("site/other/y.html", "");
         open({{"a.html", ""}, {"b.html", ""}});
         ui::FolderTree *list = window_->controls().folderTree;
         list->rebuild();
@@ -400,11 +384,11 @@ private slots:
 
         // The highlight stands on another row; the right click moves it to
         // the row pointed at and opens the menu there.
-        const int other = directoryRowOf(list, "other");
+        const int other = folderRow(list, "other");
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(other)).center());
         QCOMPARE(list->currentRow(), other);
-        int row = directoryRowOf(list, pointed);
+        int row = folderRow(list, pointed);
         if (pointed == "site")
             row = list->directoryRow();
         QVERIFY(row >= 0);
@@ -443,15 +427,15 @@ private slots:
             QCOMPARE(entries(trashPath() + "/files"), QStringList{"old"});
             QCOMPARE(entries(trashPath() + "/info"), QStringList{"old.trashinfo"});
             QVERIFY(QFileInfo::exists(trashPath() + "/files/old/x.html"));
-            QCOMPARE(directoryRowOf(list, "old"), -1);
+            QCOMPARE(folderRow(list, "old"), -1);
             QVERIFY(ws.searchColumn.empty());
         } else {
             QCOMPARE(entries(site()), entriesBefore);
             QVERIFY(entries(trashPath() + "/files").isEmpty());
-            QVERIFY(directoryRowOf(list, "old") > list->directoryRow());
+            QVERIFY(folderRow(list, "old") > list->directoryRow());
             QCOMPARE(rows(ws.searchColumn), (QStringList{"-", "-"}));
         }
-        QCOMPARE(directoryRows(list).mid(list->directoryRow(), 1), QStringList{"site"});
+        QCOMPARE(folderRows(list).mid(list->directoryRow(), 1), QStringList{"site"});
     }
 
     // Pages of the page list and pages holding a broken link open in the
@@ -491,7 +475,7 @@ private slots:
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
         QVERIFY(!ws.requestList.empty());
-        const QString editor = base_ + "/no editor here";
+        const QString editor = base() + "/no editor here";
         platform::setEditorPathForTests(editor);
         platform::setUrlOpenerForTests([](const QUrl &) { return false; });
         recorder_.clear();
@@ -591,7 +575,7 @@ private slots:
     {
         QFETCH(QString, list);
         const QString received = useEditorStandIn();
-        writeFile(site("empty/readme.txt"), "");
+        base_->write("site/empty/readme.txt", "");
         open({{"index.html", "<a href=\"x.html\">x</a>"}});
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
@@ -601,7 +585,7 @@ private slots:
         // Into the subfolder: no pages, the result lists emptied, the request
         // list kept.
         ui::FolderTree *directories = window_->controls().folderTree;
-        const int sub = directoryRowOf(directories, "empty");
+        const int sub = folderRow(directories, "empty");
         QTest::mouseClick(directories->viewport(), Qt::LeftButton, {},
                           directories->visualItemRect(directories->item(sub)).center());
         QTest::keyClick(directories, Qt::Key_Return);
@@ -624,23 +608,17 @@ private slots:
     }
 
 private:
+    // The folder holding the site, and the site or a file in it.
+    QString base() const { return base_->path(); }
     QString site(const QString &name = {}) const
     {
-        return name.isEmpty() ? base_ + "/site" : base_ + "/site/" + name;
-    }
-
-    static void writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        return base_->path(name.isEmpty() ? QStringLiteral("site") : "site/" + name);
     }
 
     void open(const std::vector<std::pair<QByteArray, QByteArray>> &files)
     {
         for (const auto &[name, bytes] : files)
-            writeFile(site(QString::fromUtf8(name)), bytes);
+            base_->write("site/" + QString::fromUtf8(name), bytes);
         window_ = openWindow(site());
         QVERIFY(window_);
         recorder_.clear();
@@ -668,8 +646,8 @@ private:
     // The editor is a script that writes down the arguments it received.
     QString useEditorStandIn()
     {
-        const QString script = base_ + "/editor";
-        const QString received = base_ + "/received";
+        const QString script = base() + "/editor";
+        const QString received = base() + "/received";
         QFile file(script);
         if (!file.open(QIODevice::WriteOnly))
             return {};
@@ -697,8 +675,7 @@ private:
 
     DialogRecorder recorder_;
     std::unique_ptr<ui::MainWindow> window_;
-    QString base_;
-    int cases_ = 0;
+    std::unique_ptr<Site> base_;
     std::vector<QUrl> opened_;
 };
 

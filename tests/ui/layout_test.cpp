@@ -1,20 +1,12 @@
-// The window as laid out: every control's name, kind, place, texts, hints,
-// colours and keyboard order; the anchored resize; the pictures.
+// The window as laid out: the keyboard order, labels as wide as their text,
+// the anchored resize rule, and the pictures the window draws.
 #include "uitestsupport.h"
 
 #include "ui/anchors.h"
-#include "ui/foldertree.h"
-#include "ui/volumeselector.h"
 #include "ui/treeimages.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenu>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <set>
 
@@ -22,49 +14,6 @@ using namespace tavlori;
 using namespace tavlori::test;
 
 namespace {
-
-struct Control {
-    const char *name;
-    const char *kind; // class the control must be (or inherit)
-    QRect geometry;
-    QString text;     // caption or initial text; empty for lists
-    QString hint;
-};
-
-const Control kControls[] = {
-    {"trashUnrequestedButton", "QToolButton", {1251, 821, 187, 46}, "不要なHTML削除", "選択されたファイルを削除"},
-    {"requestListLabel", "QLabel", {832, 19, 140, 20}, "分岐リクエスト集", ""},
-    {"brokenLinksLabel", "QLabel", {15, 518, 261, 12}, "リンクしているのに存在していない\u3000リンク切れHTML", ""},
-    {"unrequestedLabel", "QLabel", {832, 518, 144, 12}, "リクエストされていないHTML", ""},
-    {"investigateButton", "QToolButton", {407, 4, 138, 44}, "リンク調査", "HTMLにあるリンクファイルを調査"},
-    {"searchLabel", "QLabel", {735, 8, 24, 12}, "検索", ""},
-    {"unrequestedPages", "QListView", {832, 536, 606, 279}, "", "削除するファイルを選択する"},
-    {"brokenLinkPages", "QListView", {8, 536, 241, 329}, "", "ダブルクリックで開く"},
-    {"requestList", "QListView", {832, 48, 606, 464}, "", "ダブルクリックで開く"},
-    {"folderTree", "tavlori::ui::FolderTree", {8, 32, 393, 480}, "", ""},
-    {"pageList", "QListView", {407, 48, 322, 464}, "", "調査するファイルを選択する"},
-    {"volumeSelector", "tavlori::ui::VolumeSelector", {8, 8, 393, 18}, "", ""},
-    {"missingTargets", "QListView", {255, 536, 562, 329}, "", "リンク先に無いファイル"},
-    {"searchTerm", "QLineEdit", {735, 26, 82, 20}, "&&&", ""},
-    {"searchColumn", "QListView", {735, 48, 82, 464}, "", "ダブルクリックで開く"},
-    {"clearRequestsButton", "QPushButton", {978, 16, 123, 26}, "リクエストの初期化", ""},
-    {"requestCount", "QLineEdit", {1356, 26, 82, 20}, "", ""},
-    {"unrequestedCount", "QLineEdit", {1356, 515, 82, 20}, "", ""},
-    {"trashSelectedButton", "QPushButton", {551, 4, 106, 44}, "選択HTMLを削除", ""},
-    {"scrollUpButton", "QPushButton", {663, 4, 50, 22}, "▲", ""},
-    {"scrollDownButton", "QPushButton", {663, 24, 50, 22}, "▼", ""},
-};
-
-QString textOf(QWidget *w)
-{
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        return e->text();
-    return {};
-}
 
 // Connected regions of one colour (4-neighbourhood).
 int regionsOf(const QImage &image, QRgb colour)
@@ -109,102 +58,18 @@ private slots:
     }
     void cleanup() { window_.reset(); }
 
-    void windowSettings()
+    // A label is at least as wide as its text, so a face wider than the
+    // designed one does not cut the text off.
+    void labelsAreAsWideAsTheirText()
     {
-        QCOMPARE(window_->windowTitle(), QStringLiteral("不要HTMLの削除"));
-        QCOMPARE(window_->size(), QSize(1446, 873));
-        QCOMPARE(window_->pos(), QPoint(247, 105));
-        QVERIFY(!window_->windowIcon().isNull());
-        QCOMPARE(window_->palette().color(QPalette::Window),
-                 window_->palette().color(QPalette::Button));
-        QCOMPARE(window_->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(window_->font().pixelSize(), 12);
-        QVERIFY(QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック"))
-                    .contains("IPAPGothic", Qt::CaseInsensitive));
-        QCOMPARE(window_->findChild<QLabel *>("requestListLabel")->font().pixelSize(), 20);
-        QCOMPARE(window_->findChild<QLabel *>("brokenLinksLabel")->font().pixelSize(), 12);
-    }
-
-    void controls_data()
-    {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(kControls)); ++i)
-            QTest::newRow(kControls[i].name) << i;
-    }
-    void controls()
-    {
-        QFETCH(int, row);
-        const Control &c = kControls[row];
-        auto *w = window_->findChild<QWidget *>(QString::fromLatin1(c.name));
-        QVERIFY2(w, c.name);
-        QVERIFY2(w->inherits(c.kind), w->metaObject()->className());
-        QCOMPARE(w->parentWidget(), window_.get());
-        QCOMPARE(textOf(w), c.text);
-        QCOMPARE(w->toolTip(), c.hint);
-        if (auto *label = qobject_cast<QLabel *>(w)) {
-            // A label is at least as designed and as wide as its text.
-            QCOMPARE(w->pos(), c.geometry.topLeft());
-            QCOMPARE(w->height(), c.geometry.height());
-            QVERIFY(w->width() >= c.geometry.width());
-            QVERIFY(w->width() >= label->fontMetrics().horizontalAdvance(label->text()));
-        } else {
-            QCOMPARE(w->geometry(), c.geometry);
+        const QList<QLabel *> labels = window_->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+        QVERIFY(!labels.isEmpty());
+        for (QLabel *label : labels) {
+            if (label->text().isEmpty())
+                continue;
+            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                     qPrintable(label->objectName()));
         }
-    }
-
-    void listSettings_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("red");
-        QTest::addColumn<bool>("white");
-        QTest::newRow("searchColumn") << "searchColumn" << false << true;
-        QTest::newRow("missingTargets") << "missingTargets" << true << true;
-        QTest::newRow("unrequestedPages") << "unrequestedPages" << false << true;
-        QTest::newRow("brokenLinkPages") << "brokenLinkPages" << true << true;
-        QTest::newRow("requestList") << "requestList" << false << true;
-        QTest::newRow("pageList") << "pageList" << false << false;
-    }
-    void listSettings()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, red);
-        QFETCH(bool, white);
-        auto *view = window_->findChild<QListView *>(name);
-        QVERIFY(view);
-        QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
-        QCOMPARE(view->verticalScrollMode(), QAbstractItemView::ScrollPerItem);
-        QVERIFY(view->uniformItemSizes());
-        if (white)
-            QCOMPARE(view->palette().color(QPalette::Base), QColor(Qt::white));
-        QCOMPARE(view->palette().color(QPalette::Text) == QColor(Qt::red), red);
-        QCOMPARE(view->font().pixelSize(), 12);
-        QCOMPARE(view->contextMenuPolicy() == Qt::CustomContextMenu, false);
-    }
-
-    void imageButtons()
-    {
-        for (const char *name : {"trashUnrequestedButton", "investigateButton"}) {
-            auto *b = window_->findChild<QToolButton *>(name);
-            QVERIFY(b);
-            QCOMPARE(b->focusPolicy(), Qt::NoFocus);
-            QCOMPARE(b->cursor().shape(), Qt::PointingHandCursor);
-            QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
-            QVERIFY(b->autoRaise());
-            QVERIFY(!b->icon().isNull());
-            QCOMPARE(b->iconSize(), QSize(40, 40));
-        }
-    }
-
-    void popupMenu()
-    {
-        QMenu *menu = window_->folderMenu();
-        QVERIFY(menu);
-        QCOMPARE(menu->objectName(), QStringLiteral("folderMenu"));
-        QCOMPARE(menu->actions().size(), 1);
-        QCOMPARE(menu->actions().first(), window_->trashFolderAction());
-        QCOMPARE(window_->trashFolderAction()->text(), QStringLiteral("フォルダの削除"));
-        QCOMPARE(window_->trashFolderAction()->objectName(), QStringLiteral("trashFolderAction"));
-        QVERIFY(!menu->isVisible());
     }
 
     void tabOrder()

@@ -22,14 +22,6 @@ QString currentDirectory()
     return QString::fromStdString(std::filesystem::current_path().string());
 }
 
-int rowOf(ui::FolderTree *list, const QString &text)
-{
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text)
-            return i;
-    return -1;
-}
-
 QPoint centreOf(ui::FolderTree *list, int row)
 {
     return list->visualItemRect(list->item(row)).center();
@@ -127,7 +119,7 @@ private slots:
         QFETCH(QString, row);
         QFETCH(QString, folder);
         QFETCH(int, passes);
-        const int target = row.isEmpty() ? list_->directoryRow() : rowOf(list_, row);
+        const int target = row.isEmpty() ? list_->directoryRow() : folderRow(list_, row);
         QVERIFY(target >= 0);
         act(list_, action, target);
         QApplication::processEvents();
@@ -161,7 +153,7 @@ private slots:
     void aFolderThatCannotBeEnteredChangesNothing()
     {
         QFETCH(Action, action);
-        const int row = rowOf(list_, "alpha");
+        const int row = folderRow(list_, "alpha");
         QVERIFY(QDir(site_->path("alpha")).removeRecursively());
         const int rowsBefore = list_->count();
         act(list_, action, row);

@@ -1,7 +1,10 @@
 #pragma once
 // Shared pieces of the window tests: a site folder, a window opened on it,
-// and a recorder that answers every dialog and counts the beeps.
+// a recorder that answers every dialog and counts the beeps, and the rows of
+// the lists and of the directory list.
 #include "ui/dialogs.h"
+#include "ui/foldertree.h"
+#include "ui/listviewevents.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -50,10 +53,16 @@ public:
     int beeps = 0;
 };
 
-// A temporary folder to write pages into.
+// A temporary folder to write pages into, removed with everything in it at
+// the end; made inside `parent` when one is given (e.g. on the file system of
+// a test's own trash).
 class Site {
 public:
-    Site() { QVERIFY(dir.isValid()); }
+    explicit Site(const QString &parent = {})
+        : dir(parent.isEmpty() ? QTemporaryDir() : QTemporaryDir(parent + QStringLiteral("/site-XXXXXX")))
+    {
+        QVERIFY(dir.isValid());
+    }
     QString path(const QString &name = {}) const
     {
         // The physical path, as the system reports a current directory.
@@ -90,6 +99,20 @@ inline QStringList rows(const RowList &list)
     for (std::size_t i = 0; i < list.size(); ++i)
         out.append(QString::fromStdString(list.row(i)));
     return out;
+}
+
+// The rows the directory list shows, and the row showing `text` (-1: none).
+inline QStringList folderRows(const ui::FolderTree *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+
+inline int folderRow(const ui::FolderTree *list, const QString &text)
+{
+    return int(folderRows(list).indexOf(text));
 }
 
 inline QString str(const std::string &s)

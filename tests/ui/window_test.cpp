@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(window_->controls().searchColumn->model()->rowCount(), 0);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 0);
-        QVERIFY(!window_->controls().ProgressBar->isVisible());
+        QVERIFY(!window_->controls().progressBar->isVisible());
 
         // The search term is the field's text.
         QCOMPARE(window_->controls().searchTerm->text(), QStringLiteral("&&&"));
@@ -377,7 +377,7 @@ private slots:
         QCOMPARE(c.missingTargets->model()->index(0, 0).data().toString(), QStringLiteral("missing.html"));
         QCOMPARE(c.unrequestedPages->model()->rowCount(), 1);
         QVERIFY(c.unrequestedPages->selectionModel()->isRowSelected(0));
-        QVERIFY(!c.ProgressBar->isVisible());
+        QVERIFY(!c.progressBar->isVisible());
 
         // "リクエストの初期化" empties the request list only.
         QTest::mouseClick(window_->controls().clearRequestsButton, Qt::LeftButton);
@@ -399,8 +399,8 @@ private slots:
         QString progressText;
         ui::setDialogHook([&](const ui::DialogRequest &) {
             shownRows = window_->controls().searchColumn->model()->rowCount();
-            progressShown = window_->controls().ProgressBar->isVisible();
-            progressText = window_->controls().ProgressText->text();
+            progressShown = window_->controls().progressBar->isVisible();
+            progressText = window_->controls().progressText->text();
             return 0;
         });
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
@@ -410,8 +410,8 @@ private slots:
         QVERIFY(progressShown);
         QVERIFY2(progressText.startsWith(QStringLiteral("処理中 ")), qPrintable(progressText));
         QVERIFY(progressText.endsWith(QStringLiteral(" / 2")));
-        QVERIFY(!window_->controls().ProgressBar->isVisible());
-        QVERIFY(!window_->controls().ProgressText->isVisible());
+        QVERIFY(!window_->controls().progressBar->isVisible());
+        QVERIFY(!window_->controls().progressText->isVisible());
     }
 
     // Closing the window while a command runs waits for the command.
