@@ -18,21 +18,28 @@ namespace tavlori::platform {
 
 namespace {
 
+// What became of one item, and the trash's own words when it did not move.
+struct Attempt {
+    TrashOutcome outcome;
+    std::string detail;
+};
+
 #ifdef Q_OS_LINUX
 
-TrashOutcome moveOne(const std::string &pathText, std::string &detail)
+Attempt moveOne(const std::string &pathText)
 {
-    switch (gio::trash(pathText, detail)) {
+    gio::Result result = gio::trash(pathText);
+    switch (result.outcome) {
     case gio::Outcome::Moved:
-        return TrashOutcome::Moved;
+        return {TrashOutcome::Moved, std::string()};
     case gio::Outcome::NotFound:
-        return TrashOutcome::NotFound;
+        return {TrashOutcome::NotFound, std::move(result.detail)};
     case gio::Outcome::PermissionDenied:
-        return TrashOutcome::PermissionDenied;
+        return {TrashOutcome::PermissionDenied, std::move(result.detail)};
     case gio::Outcome::Unavailable:
         break;
     }
-    return TrashOutcome::TrashUnavailable;
+    return {TrashOutcome::TrashUnavailable, std::move(result.detail)};
 }
 
 #else
@@ -45,25 +52,25 @@ bool existsAsEntry(const QString &path)
         && !ec;
 }
 
-TrashOutcome moveOne(const std::string &pathText, std::string &detail)
+// QFile gives no words of its own for a failure.
+Attempt moveOne(const std::string &pathText)
 {
-    detail.clear();
     const QString path = QString::fromUtf8(pathText.data(), static_cast<qsizetype>(pathText.size()));
     // A name that is not UTF-8 cannot be named through Qt: its text would
     // name another file (every stray byte made U+FFFD), so it is not moved.
     if (QFile::encodeName(path) != QByteArray::fromStdString(pathText))
-        return TrashOutcome::TrashUnavailable;
+        return {TrashOutcome::TrashUnavailable, std::string()};
     if (!existsAsEntry(path))
-        return TrashOutcome::NotFound;
+        return {TrashOutcome::NotFound, std::string()};
     QFile item(path);
     if (item.moveToTrash())
-        return TrashOutcome::Moved;
+        return {TrashOutcome::Moved, std::string()};
     if (!existsAsEntry(path))
-        return TrashOutcome::NotFound;
+        return {TrashOutcome::NotFound, std::string()};
     const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     if (!QFileInfo(QFileInfo(absolute).absolutePath()).isWritable())
-        return TrashOutcome::PermissionDenied;
-    return TrashOutcome::TrashUnavailable;
+        return {TrashOutcome::PermissionDenied, std::string()};
+    return {TrashOutcome::TrashUnavailable, std::string()};
 }
 
 #endif
@@ -133,19 +140,18 @@ std::vector<TrashItemResult> moveToTrash(const std::vector<std::string> &paths, 
             cancelFrom(i);
             return results;
         }
-        std::string detail;
-        const TrashOutcome outcome = moveOne(paths[i], detail);
-        if (outcome == TrashOutcome::Moved) {
-            results.push_back({paths[i], outcome, std::string()});
+        const Attempt attempt = moveOne(paths[i]);
+        if (attempt.outcome == TrashOutcome::Moved) {
+            results.push_back({paths[i], attempt.outcome, std::string()});
             continue;
         }
-        std::string text = failureText(paths[i], outcome);
+        std::string text = failureText(paths[i], attempt.outcome);
         // Where no trash takes the item, the trash's own words say why.
-        if (outcome == TrashOutcome::TrashUnavailable && !detail.empty())
-            text += " (" + detail + ")";
+        if (attempt.outcome == TrashOutcome::TrashUnavailable && !attempt.detail.empty())
+            text += " (" + attempt.detail + ")";
         if (ui)
             ui->error(text);
-        results.push_back({paths[i], outcome, std::move(text)});
+        results.push_back({paths[i], attempt.outcome, std::move(text)});
     }
     if (showProgress)
         ui->progress(paths.size(), paths.size(), std::string());
