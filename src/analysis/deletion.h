@@ -45,7 +45,7 @@ struct UnrequestedPagePaths {
 // The selected rows of unrequestedPages that name a page file directly inside the
 // base folder: either baseFolder, `sep` and a bare name, or a bare name (which
 // the base folder, the current directory, resolves), the name matching the
-// page mask (a name cut at "#" may name a file that is no page). A bare-name row is sent
+// page mask (a name cut at "#" may name a file that is no page). A bare-name row is offered
 // as its full path. A row that resolves to a folder (a name or base folder
 // holding "$" or "#"), to a path outside the base folder, or to anything but
 // a file (a link to a file counts) is left out, so the trash can never take

@@ -60,7 +60,7 @@ TEST_F(TrashCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
     EXPECT_TRUE(ui.confirmations.empty());
 }
 
-TEST_F(TrashCommands, NoSelectedPageSendsNothing)
+TEST_F(TrashCommands, NoSelectedPageMovesNothing)
 {
     writePage(site() + "/a.html");
     workspace.readPageList();
