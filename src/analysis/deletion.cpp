@@ -8,43 +8,6 @@
 
 namespace tavlori {
 
-void appendToPathList(std::string &list, std::string_view path)
-{
-    list.append(path);
-    list.push_back('\0');
-}
-
-void finishPathList(std::string &list)
-{
-    list.push_back('\0');
-}
-
-std::string makePathList(const std::vector<std::string> &paths)
-{
-    std::string list;
-    for (const std::string &path : paths)
-        appendToPathList(list, path);
-    finishPathList(list);
-    return list;
-}
-
-std::vector<std::string> splitPathList(std::string_view list)
-{
-    std::vector<std::string> paths;
-    std::size_t pos = 0;
-    while (pos < list.size()) {
-        const std::size_t end = list.find('\0', pos);
-        const std::string_view path = list.substr(pos, end == std::string_view::npos ? end : end - pos);
-        if (path.empty())
-            break;
-        paths.emplace_back(path);
-        if (end == std::string_view::npos)
-            break;
-        pos = end + 1;
-    }
-    return paths;
-}
-
 EntryKind probeEntry(const std::string &path)
 {
     namespace fs = std::filesystem;
@@ -83,23 +46,18 @@ bool isBareName(std::string_view name, char sep)
     return true;
 }
 
-SelectedPagesList selectedPagesList(const RowList &pageList, std::string_view fileListDir, char sep)
+std::vector<std::string> selectedPagePaths(const RowList &pageList, std::string_view pageListFolder, char sep)
 {
-    std::string baseDir(fileListDir);
-    if (baseDir.empty() || baseDir.back() != sep)
-        baseDir.push_back(sep);
+    std::string folder(pageListFolder);
+    if (folder.empty() || folder.back() != sep)
+        folder.push_back(sep);
 
-    SelectedPagesList result;
+    std::vector<std::string> paths;
     for (std::size_t i = 0; i < pageList.size(); ++i) {
-        if (!pageList.isSelected(i))
-            continue;
-        ++result.SelectedCount;
-        result.FileBuffer.append(baseDir);
-        appendToPathList(result.FileBuffer, pageList.row(i));
+        if (pageList.isSelected(i))
+            paths.push_back(folder + pageList.row(i));
     }
-    if (result.SelectedCount > 0)
-        finishPathList(result.FileBuffer);
-    return result;
+    return paths;
 }
 
 namespace {
@@ -137,12 +95,10 @@ std::optional<std::string> pageInBase(const std::string &row, std::string_view b
 
 } // namespace
 
-std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &unrequestedPages, std::string_view baseFolder,
-                                                         char sep, const EntryProbe &probe)
+UnrequestedPagePaths unrequestedPagePaths(const RowList &unrequestedPages, std::string_view baseFolder, char sep,
+                                          const EntryProbe &probe)
 {
-    if (unrequestedPages.empty())
-        return std::nullopt;
-    UnrequestedPagesList result;
+    UnrequestedPagePaths result;
     for (std::size_t i = 0; i < unrequestedPages.size(); ++i) {
         if (!unrequestedPages.isSelected(i))
             continue;
@@ -150,31 +106,25 @@ std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &unreques
         const std::optional<std::string> path = pageInBase(row, baseFolder, sep);
         const EntryKind kind = path ? probe(*path) : EntryKind::Missing;
         if (kind == EntryKind::File || kind == EntryKind::LinkToFile)
-            appendToPathList(result.FileNames, *path);
+            result.paths.push_back(*path);
         else
             result.leftOut.push_back(row);
     }
-    finishPathList(result.FileNames);
     return result;
 }
 
-std::optional<std::string> folderList(const std::vector<std::string> &directoryRows, int highlighted,
-                                      std::string_view baseFolder, char sep, const EntryProbe &probe)
+std::optional<std::string> folderToTrash(const std::vector<std::string> &folderRows, int highlighted,
+                                         std::string_view baseFolder, char sep, const EntryProbe &probe)
 {
-    if (directoryRows.empty())
+    if (highlighted < 0 || static_cast<std::size_t>(highlighted) >= folderRows.size())
         return std::nullopt;
-    std::string list;
-    if (highlighted >= 0 && static_cast<std::size_t>(highlighted) < directoryRows.size()) {
-        const std::string &row = directoryRows[static_cast<std::size_t>(highlighted)];
-        if (!isBareName(row, sep))
-            return std::nullopt;
-        const std::string path = joinToBase(baseFolder, sep, row);
-        if (probe(path) != EntryKind::Directory)
-            return std::nullopt;
-        appendToPathList(list, path);
-    }
-    finishPathList(list);
-    return list;
+    const std::string &row = folderRows[static_cast<std::size_t>(highlighted)];
+    if (!isBareName(row, sep))
+        return std::nullopt;
+    std::string path = joinToBase(baseFolder, sep, row);
+    if (probe(path) != EntryKind::Directory)
+        return std::nullopt;
+    return path;
 }
 
 namespace {

@@ -1,9 +1,6 @@
 #pragma once
-// The path lists of the three trash commands: which paths "選択HTMLを削除",
-// "不要なHTML削除" (trashUnrequested) and "フォルダの削除" hand to the trash request.
-//
-// A path list is one text: every path followed by one NUL, then one more NUL;
-// a list without any path is a single NUL.
+// What the three trash commands hand to the trash: which paths
+// "選択HTMLを削除", "不要なHTML削除" (trashUnrequested) and "フォルダの削除" move.
 #include "analysis/resolve.h"
 #include "analysis/rowlist.h"
 
@@ -15,18 +12,6 @@
 #include <vector>
 
 namespace tavlori {
-
-// --- path lists ---
-
-// Appends `path` and its NUL.
-void appendToPathList(std::string &list, std::string_view path);
-// Appends the closing NUL.
-void finishPathList(std::string &list);
-// The list of `paths`, closed.
-std::string makePathList(const std::vector<std::string> &paths);
-// The paths of a list, in order. Reading stops at the first empty entry (the
-// closing NUL) or at the end of the text, whichever comes first.
-std::vector<std::string> splitPathList(std::string_view list);
 
 // --- what a path names on disk ---
 
@@ -46,49 +31,41 @@ EntryKind probeEntry(const std::string &path);
 
 // --- "選択HTMLを削除" ---
 
-struct SelectedPagesList {
-    std::string FileBuffer;        // closed path list; empty when nothing is selected
-    std::size_t SelectedCount = 0;
-};
 // The selected rows of the page list, each joined to the page list's folder
-// `fileListDir`, which gets `sep` appended unless it already ends with it.
-SelectedPagesList selectedPagesList(const RowList &pageList, std::string_view fileListDir,
-                                    char sep = kNativeSeparator);
+// `pageListFolder`, which gets `sep` appended unless it already ends with it.
+std::vector<std::string> selectedPagePaths(const RowList &pageList, std::string_view pageListFolder,
+                                           char sep = kNativeSeparator);
 
 // --- "不要なHTML削除" ---
 
-struct UnrequestedPagesList {
-    std::string FileNames;          // closed path list
+struct UnrequestedPagePaths {
+    std::vector<std::string> paths;   // what goes to the trash
     std::vector<std::string> leftOut; // selected rows that were not offered
 };
 // The selected rows of unrequestedPages that name a page file directly inside the
 // base folder: either baseFolder, `sep` and a bare name, or a bare name (which
 // the base folder, the current directory, resolves), the name matching the
-// page mask (a name cut at "#" may name a file that is no page). A bare-name row is sent
+// page mask (a name cut at "#" may name a file that is no page). A bare-name row is offered
 // as its full path. A row that resolves to a folder (a name or base folder
 // holding "$" or "#"), to a path outside the base folder, or to anything but
-// a file (a link to a file counts) is left out, so the request can never take
-// the whole site or a file elsewhere. Returns nothing when unrequestedPages has no
-// rows: no request is sent then.
-std::optional<UnrequestedPagesList> unrequestedPagesList(const RowList &unrequestedPages,
-                                                         std::string_view baseFolder,
-                                                         char sep = kNativeSeparator,
-                                                         const EntryProbe &probe = probeEntry);
+// a file (a link to a file counts) is left out, so the trash can never take
+// the whole site or a file elsewhere.
+UnrequestedPagePaths unrequestedPagePaths(const RowList &unrequestedPages, std::string_view baseFolder,
+                                          char sep = kNativeSeparator,
+                                          const EntryProbe &probe = probeEntry);
 
 // --- "フォルダの削除" ---
 
-// The path list for the directory list's rows and its highlighted row
-// (-1 for none): baseFolder, `sep` and the row's text, sent only when that
+// The folder of the folder tree's highlighted row (`highlighted` indexes
+// `folderRows`, -1 for none): baseFolder, `sep` and the row's text, when that
 // names an existing folder directly inside the base folder (not a link, not
 // "." or "..", not a drive or root row, which would name the base folder
-// itself). Returns nothing when the directory list has no rows or the
-// highlighted row names no such folder: nothing is sent then. With rows but
-// none highlighted the list holds no path.
-std::optional<std::string> folderList(const std::vector<std::string> &directoryRows, int highlighted,
-                                      std::string_view baseFolder, char sep = kNativeSeparator,
-                                      const EntryProbe &probe = probeEntry);
+// itself). Nothing otherwise: nothing is moved then.
+std::optional<std::string> folderToTrash(const std::vector<std::string> &folderRows, int highlighted,
+                                         std::string_view baseFolder, char sep = kNativeSeparator,
+                                         const EntryProbe &probe = probeEntry);
 
-// --- after a request ---
+// --- after the trash ---
 
 // Removes from unrequestedPages the rows whose file has moved: a row naming one of
 // the `moved` paths, or a path inside a moved folder. A bare-name row names

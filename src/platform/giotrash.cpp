@@ -6,9 +6,8 @@
 
 namespace tavlori::platform::gio {
 
-Outcome trash(const std::string &path, std::string &detail)
+Result trash(const std::string &path)
 {
-    detail.clear();
     // The local file system directly: no GVfs module, no D-Bus, and the path
     // is taken as bytes, not as text.
     GFile *file = g_vfs_get_file_for_path(g_vfs_get_local(), path.c_str());
@@ -16,27 +15,27 @@ Outcome trash(const std::string &path, std::string &detail)
     const gboolean moved = g_file_trash(file, nullptr, &error);
     g_object_unref(file);
     if (moved)
-        return Outcome::Moved;
+        return {};
 
-    Outcome outcome = Outcome::Unavailable;
+    Result result{Outcome::Unavailable, std::string()};
     if (error) {
         if (error->domain == G_IO_ERROR) {
             switch (error->code) {
             case G_IO_ERROR_NOT_FOUND:
-                outcome = Outcome::NotFound;
+                result.outcome = Outcome::NotFound;
                 break;
             case G_IO_ERROR_PERMISSION_DENIED:
-                outcome = Outcome::PermissionDenied;
+                result.outcome = Outcome::PermissionDenied;
                 break;
             default:
                 break;
             }
         }
         if (error->message)
-            detail = error->message;
+            result.detail = error->message;
         g_error_free(error);
     }
-    return outcome;
+    return result;
 }
 
 } // namespace tavlori::platform::gio

@@ -18,9 +18,14 @@ enum class Outcome {
     Unavailable,      // no trash takes it (system-internal mount, no trash folder, ...)
 };
 
+struct Result {
+    Outcome outcome = Outcome::Moved;
+    std::string detail; // GLib's own message when the item was not moved
+};
+
 // Moves the item at `path` (bytes as the file system holds them, relative to
 // the current directory or absolute) to the trash. Nothing is erased: on any
-// failure the item stays where it is, and `detail` gets GLib's own message.
-Outcome trash(const std::string &path, std::string &detail);
+// failure the item stays where it is.
+Result trash(const std::string &path);
 
 } // namespace tavlori::platform::gio

@@ -7,10 +7,6 @@
 
 #include <utility>
 
-#ifndef TAVLORI_EDITOR_PATH
-#define TAVLORI_EDITOR_PATH "/usr/bin/bluefish"
-#endif
-
 namespace tavlori::platform {
 
 namespace {
@@ -150,11 +146,8 @@ QString editorPath()
     const QString chosen = qEnvironmentVariable("TAVLORI_EDITOR");
     if (!chosen.isEmpty())
         return chosen;
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Program Files (x86)\\IBM Homepage Builder V13\\bin\\hpbpage.exe");
-#else
+    // Fixed when building (the TAVLORI_EDITOR cache entry of CMake).
     return QStringLiteral(TAVLORI_EDITOR_PATH);
-#endif
 }
 
 bool startEditor(const QString &pagePath, QString *reason)

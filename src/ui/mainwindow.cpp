@@ -1,15 +1,15 @@
 #include "ui/mainwindow.h"
 
-#include "platform/deletecommands.h"
 #include "platform/opener.h"
 #include "platform/pagefiles.h"
+#include "platform/trashcommands.h"
 #include "ui/anchors.h"
 #include "ui/dialogs.h"
 #include "ui/foldertree.h"
 #include "ui/listviewevents.h"
 #include "ui/volumeselector.h"
 #include "ui/rowlistmodel.h"
-#include "ui/shelldialogs.h"
+#include "ui/trashdialogs.h"
 #include "ui/treeimages.h"
 #include "ui_mainwindow.h"
 
@@ -411,7 +411,7 @@ void MainWindow::showMoves(const platform::MoveResult &result)
 void MainWindow::trashSelectedPages()
 {
     runCommand([this] {
-        ShellDialogs dialogs(this);
+        TrashDialogs dialogs(this);
         const platform::MoveResult result =
             platform::trashSelectedPages(workspace_, &dialogs, [this](const std::string &text) {
                 ui::message(this, QString::fromStdString(text));
@@ -423,11 +423,10 @@ void MainWindow::trashSelectedPages()
 void MainWindow::trashUnrequestedPages()
 {
     runCommand([this] {
-        ShellDialogs dialogs(this);
+        TrashDialogs dialogs(this);
         // Rows that name no page of the base folder (the folder itself, a
         // file elsewhere) are not offered; the confirmation names what goes.
-        platform::MoveResult result;
-        platform::trashUnrequested(workspace_, true, &dialogs, &result.moved);
+        platform::MoveResult result = platform::trashUnrequested(workspace_, &dialogs);
         platform::followMoves(workspace_, result, true);
         showMoves(result);
         processMessages();
@@ -445,9 +444,8 @@ void MainWindow::trashFolder()
         rows.reserve(static_cast<std::size_t>(directories->count()));
         for (int row = 0; row < directories->count(); ++row)
             rows.push_back(directories->item(row)->text().toStdString());
-        ShellDialogs dialogs(this);
-        platform::MoveResult result;
-        result.moved = platform::trashFolder(workspace_, rows, directories->currentRow(), &dialogs);
+        TrashDialogs dialogs(this);
+        platform::MoveResult result = platform::trashFolder(workspace_, rows, directories->currentRow(), &dialogs);
         if (result.moved.empty())
             return;
         // The moved folder leaves the directory list; the folder shown stays

@@ -7,7 +7,7 @@
 // whenever it repaints.
 #include "analysis/host.h"
 #include "analysis/workspace.h"
-#include "platform/deletecommands.h"
+#include "platform/trashcommands.h"
 #include "ui/anchors.h"
 
 #include <QElapsedTimer>

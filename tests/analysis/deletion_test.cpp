@@ -64,59 +64,30 @@ void writeFile(const fs::path &path)
     std::ofstream(path) << "<html></html>";
 }
 
-TEST(PathList, EveryPathEndsWithNulAndTheListWithOneMore)
-{
-    EXPECT_EQ(makePathList({"D:\\web\\a.html", "D:\\web\\c.html"}),
-              "D:\\web\\a.html\0D:\\web\\c.html\0\0"s);
-    EXPECT_EQ(makePathList({}), "\0"s);
-}
-
-TEST(PathList, SplitReadsUpToTheFirstEmptyEntry)
-{
-    struct Case {
-        std::string list;
-        std::vector<std::string> paths;
-    };
-    const std::vector<Case> cases = {
-        {"a\0b\0\0"s, {"a", "b"}},
-        {"\0"s, {}},
-        {""s, {}},
-        {"a\0\0b\0\0"s, {"a"}},      // what follows the closing NUL is not read
-        {"a\0b"s, {"a", "b"}},       // an unclosed list ends with its text
-        {"/x y/\xE3\x81\x82.html\0\0"s, {"/x y/\xE3\x81\x82.html"}},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(splitPathList(c.list), c.paths) << testing::PrintToString(c.list);
-}
-
-TEST(SelectedPagesList, JoinsTheSelectedRowsToThePageListFolder)
+TEST(SelectedPagePaths, JoinsTheSelectedRowsToThePageListFolder)
 {
     struct Case {
         std::string dir;
         char sep;
         std::vector<std::pair<std::string, bool>> rows;
-        std::string expected;
-        std::size_t count;
+        std::vector<std::string> expected;
     };
     const std::vector<Case> cases = {
         {"D:\\web\\shop", '\\', {{"a.html", true}, {"b.html", false}, {"c.html", true}},
-         "D:\\web\\shop\\a.html\0D:\\web\\shop\\c.html\0\0"s, 2},
+         {"D:\\web\\shop\\a.html", "D:\\web\\shop\\c.html"}},
         // A folder that already ends with the separator gets no second one.
-        {"D:\\", '\\', {{"a.html", true}}, "D:\\a.html\0\0"s, 1},
-        {"/srv/web", '/', {{"a.html", false}, {"b.htm", true}}, "/srv/web/b.htm\0\0"s, 1},
-        {"/", '/', {{"a.html", true}}, "/a.html\0\0"s, 1},
-        // Nothing selected: no list at all.
-        {"D:\\web", '\\', {{"a.html", false}}, ""s, 0},
-        {"D:\\web", '\\', {}, ""s, 0},
+        {"D:\\", '\\', {{"a.html", true}}, {"D:\\a.html"}},
+        {"/srv/web", '/', {{"a.html", false}, {"b.htm", true}}, {"/srv/web/b.htm"}},
+        {"/", '/', {{"a.html", true}}, {"/a.html"}},
+        // Nothing selected: no path.
+        {"D:\\web", '\\', {{"a.html", false}}, {}},
+        {"D:\\web", '\\', {}, {}},
     };
-    for (const Case &c : cases) {
-        const SelectedPagesList list = selectedPagesList(rowsWithSelection(c.rows), c.dir, c.sep);
-        EXPECT_EQ(list.FileBuffer, c.expected) << c.dir;
-        EXPECT_EQ(list.SelectedCount, c.count) << c.dir;
-    }
+    for (const Case &c : cases)
+        EXPECT_EQ(selectedPagePaths(rowsWithSelection(c.rows), c.dir, c.sep), c.expected) << c.dir;
 }
 
-TEST(UnrequestedPagesList, OffersOnlyPagesDirectlyInsideTheBaseFolder)
+TEST(UnrequestedPagePaths, OffersOnlyPagesDirectlyInsideTheBaseFolder)
 {
     const std::string base = "D:\\web\\shop";
     const EntryProbe probe = tableProbe({
@@ -145,40 +116,39 @@ TEST(UnrequestedPagesList, OffersOnlyPagesDirectlyInsideTheBaseFolder)
         {"D:\\web\\shopping\\a.html", true},     // only a prefix of the base folder
         {"#part.html", true},                    // missing bare name
     });
-    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(rows, base, '\\', probe);
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->FileNames, "D:\\web\\shop\\a.html\0D:\\web\\shop\\http_guide.html\0"
-                               "D:\\web\\shop\\linked.html\0\0"s);
-    EXPECT_EQ(list->leftOut, (std::vector<std::string>{
+    const UnrequestedPagePaths list = unrequestedPagePaths(rows, base, '\\', probe);
+    EXPECT_EQ(list.paths, (std::vector<std::string>{"D:\\web\\shop\\a.html", "D:\\web\\shop\\http_guide.html",
+                                                    "D:\\web\\shop\\linked.html"}));
+    EXPECT_EQ(list.leftOut, (std::vector<std::string>{
                                  "D:\\web\\shop", "D:\\web\\top.html", "D:\\web\\shop\\list\\x.html",
                                  "D:\\web\\shop\\dir.html", "D:\\web\\shop\\tolist.html",
                                  "D:\\web\\shop\\gone.html", "D:\\web\\shop\\..\\top.html",
                                  "D:\\web\\shopping\\a.html", "#part.html"}));
 }
 
-TEST(UnrequestedPagesList, EmptyListSendsNothingAndNoSelectionSendsNoPath)
+TEST(UnrequestedPagePaths, NoRowOrNoSelectionOffersNoPath)
 {
-    const EntryProbe probe = tableProbe({{"D:\\a.html", EntryKind::File}});
-    EXPECT_FALSE(unrequestedPagesList(RowList(), "D:\\web", '\\', probe));
+    const EntryProbe probe = tableProbe({{"D:\\web\\a.html", EntryKind::File}});
+    const UnrequestedPagePaths empty = unrequestedPagePaths(RowList(), "D:\\web", '\\', probe);
+    EXPECT_TRUE(empty.paths.empty());
+    EXPECT_TRUE(empty.leftOut.empty());
 
-    const std::optional<UnrequestedPagesList> none =
-        unrequestedPagesList(rowsWithSelection({{"D:\\web\\a.html", false}}), "D:\\web", '\\', probe);
-    ASSERT_TRUE(none);
-    EXPECT_EQ(none->FileNames, "\0"s);
-    EXPECT_TRUE(none->leftOut.empty());
+    const UnrequestedPagePaths none =
+        unrequestedPagePaths(rowsWithSelection({{"D:\\web\\a.html", false}}), "D:\\web", '\\', probe);
+    EXPECT_TRUE(none.paths.empty());
+    EXPECT_TRUE(none.leftOut.empty());
 
     // At a drive root the rows hold two separators in a row, as resolution makes them.
-    const std::optional<UnrequestedPagesList> root = unrequestedPagesList(
+    const UnrequestedPagePaths root = unrequestedPagePaths(
         rowsWithSelection({{"D:\\\\a.html", true}}), "D:\\", '\\',
         tableProbe({{"D:\\\\a.html", EntryKind::File}}));
-    ASSERT_TRUE(root);
-    EXPECT_EQ(root->FileNames, "D:\\\\a.html\0\0"s);
+    EXPECT_EQ(root.paths, std::vector<std::string>{"D:\\\\a.html"});
 }
 
 // The rows come from real page names through real resolution, against a real
 // site: a page name holding "$" resolves to the site folder, and on POSIX a
-// name holding "\" climbs out of it. Neither may reach the request.
-TEST(UnrequestedPagesList, RealSiteKeepsTheFolderAndOutsideFilesOutOfTheRequest)
+// name holding "\" climbs out of it. Neither may reach the trash.
+TEST(UnrequestedPagePaths, RealSiteKeepsTheFolderAndOutsideFilesOutOfTheTrash)
 {
     TempFolder temp;
     const fs::path site = temp.path() / "site";
@@ -198,14 +168,13 @@ TEST(UnrequestedPagesList, RealSiteKeepsTheFolderAndOutsideFilesOutOfTheRequest)
     ASSERT_EQ(unrequestedPages.row(1), baseFolder);
     ASSERT_EQ(unrequestedPages.row(2), temp.path().string() + "/outside.html");
 
-    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(unrequestedPages, baseFolder, '/');
-    ASSERT_TRUE(list);
-    EXPECT_EQ(splitPathList(list->FileNames), std::vector<std::string>{baseFolder + "/a.html"});
-    EXPECT_EQ(list->leftOut, (std::vector<std::string>{unrequestedPages.row(1), unrequestedPages.row(2),
+    const UnrequestedPagePaths list = unrequestedPagePaths(unrequestedPages, baseFolder, '/');
+    EXPECT_EQ(list.paths, std::vector<std::string>{baseFolder + "/a.html"});
+    EXPECT_EQ(list.leftOut, (std::vector<std::string>{unrequestedPages.row(1), unrequestedPages.row(2),
                                                         unrequestedPages.row(3), unrequestedPages.row(4)}));
 }
 
-TEST(UnrequestedPagesList, BaseFolderWithHashOffersNoneOfItsPages)
+TEST(UnrequestedPagePaths, BaseFolderWithHashOffersNoneOfItsPages)
 {
     TempFolder temp;
     const fs::path site = temp.path() / "no#1";
@@ -219,13 +188,12 @@ TEST(UnrequestedPagesList, BaseFolderWithHashOffersNoneOfItsPages)
     unrequestedPages.selectAll();
     ASSERT_EQ(unrequestedPages.row(0), baseFolder);
 
-    const std::optional<UnrequestedPagesList> list = unrequestedPagesList(unrequestedPages, baseFolder, '/');
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->FileNames, "\0"s);
-    EXPECT_EQ(list->leftOut.size(), 2u);
+    const UnrequestedPagePaths list = unrequestedPagePaths(unrequestedPages, baseFolder, '/');
+    EXPECT_TRUE(list.paths.empty());
+    EXPECT_EQ(list.leftOut.size(), 2u);
 }
 
-TEST(FolderList, SendsOnlyASubfolderOfTheBaseFolder)
+TEST(FolderToTrash, OnlyASubfolderOfTheBaseFolder)
 {
     const EntryProbe probe = tableProbe({
         {"D:\\web\\old", EntryKind::Directory},
@@ -239,23 +207,24 @@ TEST(FolderList, SendsOnlyASubfolderOfTheBaseFolder)
         std::optional<std::string> expected;
     };
     const std::vector<Case> cases = {
-        {"D:\\web", 2, "D:\\web\\old\0\0"s},
-        {"D:\\", 2, "D:\\\\old\0\0"s},       // two separators in a row at a drive root
+        {"D:\\web", 2, "D:\\web\\old"},
+        {"D:\\", 2, "D:\\\\old"},            // two separators in a row at a drive root
         {"D:\\web", 0, std::nullopt},         // the drive row names no folder inside
         {"D:\\web", 1, std::nullopt},         // no folder "web" inside D:\web
         {"D:\\web", 3, std::nullopt},         // a file, not a folder
         {"D:\\web", 4, std::nullopt},
-        {"D:\\web", -1, "\0"s},               // nothing highlighted: a list without a path
+        {"D:\\web", -1, std::nullopt},        // nothing highlighted
+        {"D:\\web", 5, std::nullopt},         // past the rows
     };
     for (const Case &c : cases)
-        EXPECT_EQ(folderList(rows, c.highlighted, c.baseFolder, '\\', probe), c.expected)
+        EXPECT_EQ(folderToTrash(rows, c.highlighted, c.baseFolder, '\\', probe), c.expected)
             << c.baseFolder << " row " << c.highlighted;
-    EXPECT_EQ(folderList({}, 0, "D:\\web", '\\', probe), std::nullopt);
+    EXPECT_EQ(folderToTrash({}, 0, "D:\\web", '\\', probe), std::nullopt);
 }
 
 // On POSIX the root row "/" joined to the base folder names the base folder
-// itself; such a row, "..", "." and a link to a folder never reach the request.
-TEST(FolderList, RealFoldersOnlyTheSubfolderIsSent)
+// itself; such a row, "..", "." and a link to a folder never reach the trash.
+TEST(FolderToTrash, RealFoldersOnlyTheSubfolder)
 {
     TempFolder temp;
     const fs::path site = temp.path() / "site";
@@ -266,11 +235,11 @@ TEST(FolderList, RealFoldersOnlyTheSubfolderIsSent)
     const std::vector<std::string> rows = {"/", temp.path().filename().string(), "site", "..", ".",
                                            "old", "up", "a.html", ""};
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const std::optional<std::string> list = folderList(rows, i, baseFolder, '/');
+        const std::optional<std::string> folder = folderToTrash(rows, i, baseFolder, '/');
         if (rows[static_cast<std::size_t>(i)] == "old")
-            EXPECT_EQ(list, makePathList({baseFolder + "/old"}));
+            EXPECT_EQ(folder, baseFolder + "/old");
         else
-            EXPECT_EQ(list, std::nullopt) << "row " << rows[static_cast<std::size_t>(i)];
+            EXPECT_EQ(folder, std::nullopt) << "row " << rows[static_cast<std::size_t>(i)];
     }
 }
 
@@ -292,7 +261,7 @@ TEST(ProbeEntry, TellsFilesFoldersAndLinksApart)
         EXPECT_EQ(probeEntry((t / name).string()), kind) << name;
 }
 
-// After a request, a row leaves unrequestedPages when its file moved: the path
+// After the trash, a row leaves unrequestedPages when its file moved: the path
 // itself, or a folder holding it; bare names are joined to the base folder;
 // repeated separators (the root join "//a.html") count as one. The rows left
 // keep their order and selection.

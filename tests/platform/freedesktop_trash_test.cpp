@@ -6,9 +6,8 @@
 #ifdef __linux__
 #include <glib.h> // before Qt: GLib's headers and Qt's keyword macros
 
-#include "platform/shellfileop.h"
+#include "platform/trash.h"
 
-#include "analysis/deletion.h"
 #include "platform/trash_fixture.h"
 
 #include <QTemporaryDir>
@@ -30,7 +29,7 @@ namespace tavlori::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using test::RecordingShellUi;
+using test::RecordingTrashUi;
 using test::TrashFixture;
 
 // The one table of names.
@@ -95,19 +94,15 @@ std::map<std::string, std::string> trashRecords(const fs::path &trashDir)
 class FreedesktopTrash : public TrashFixture {
 protected:
     // Writes every name of the table into `folder`, each with its own bytes,
-    // and moves them in one request. Returns the request's answer.
-    int trashAllIn(const fs::path &folder, SHFILEOPSTRUCTW &op)
+    // and moves them in one job. Returns the job's results.
+    std::vector<TrashItemResult> trashAllIn(const fs::path &folder)
     {
         std::vector<std::string> paths;
         for (const std::string &name : trashNames()) {
             writeAll(folder / name, "content of " + name);
             paths.push_back((folder / name).string());
         }
-        op.hwnd = &ui;
-        op.wFunc = FO_DELETE;
-        op.pFrom = makePathList(paths);
-        op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION;
-        return SHFileOperation(op);
+        return moveToTrash(paths, &ui, {.confirm = false, .showProgress = true});
     }
 
     // Every name came back as its original path, with its original bytes.
@@ -137,20 +132,19 @@ protected:
         return items;
     }
 
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
 };
 
 TEST_F(FreedesktopTrash, PathsAreRecordedEncodedAndItemsKeepTheirBytes)
 {
-    SHFILEOPSTRUCTW op;
-    EXPECT_EQ(trashAllIn(site().toStdString(), op), 0);
+    const std::vector<TrashItemResult> results = trashAllIn(site().toStdString());
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_EQ(op.moved.size(), trashNames().size());
+    EXPECT_EQ(movedPaths(results).size(), trashNames().size());
     expectRestorable(trash().toStdString(), site().toStdString(), std::string());
     EXPECT_TRUE(siteEntries().isEmpty());
 }
 
-// GIO refuses system-internal mounts; the request fails, says so for every
+// GIO refuses system-internal mounts; the job fails, says so for every
 // item, and nothing moves or is erased.
 TEST_F(FreedesktopTrash, ASystemInternalMountMovesNothing)
 {
@@ -167,15 +161,15 @@ TEST_F(FreedesktopTrash, ASystemInternalMountMovesNothing)
         return names;
     }();
 
-    SHFILEOPSTRUCTW op;
-    EXPECT_EQ(trashAllIn(folder, op), static_cast<int>(TrashError::TrashUnavailable));
+    const std::vector<TrashItemResult> results = trashAllIn(folder);
 
-    EXPECT_TRUE(op.moved.empty());
-    ASSERT_EQ(op.failures.size(), trashNames().size());
+    EXPECT_TRUE(movedPaths(results).empty());
+    ASSERT_EQ(results.size(), trashNames().size());
     ASSERT_EQ(ui.errors.size(), trashNames().size());
     for (std::size_t i = 0; i < trashNames().size(); ++i) {
-        EXPECT_EQ(op.failures[i].error, TrashError::TrashUnavailable);
-        EXPECT_EQ(ui.errors[i].rfind(failureText(op.failures[i].path, TrashError::TrashUnavailable), 0), 0u)
+        EXPECT_EQ(results[i].outcome, TrashOutcome::TrashUnavailable);
+        EXPECT_EQ(results[i].reason, ui.errors[i]);
+        EXPECT_EQ(ui.errors[i].rfind(failureText(results[i].path, TrashOutcome::TrashUnavailable), 0), 0u)
             << ui.errors[i];
         EXPECT_EQ(readAll(folder / trashNames()[i]), "content of " + trashNames()[i]);
     }
@@ -229,9 +223,9 @@ TEST_F(FreedesktopTrash, AnotherVolumeUsesItsOwnTopdirTrash)
     ASSERT_TRUE(work.isValid());
     const fs::path folder = work.path().toStdString();
 
-    SHFILEOPSTRUCTW op;
-    const int answer = trashAllIn(folder, op);
-    EXPECT_EQ(answer, 0) << (ui.errors.empty() ? std::string() : ui.errors.front());
+    const std::vector<TrashItemResult> results = trashAllIn(folder);
+    EXPECT_EQ(movedPaths(results).size(), trashNames().size())
+        << (ui.errors.empty() ? std::string() : ui.errors.front());
     // The test's own items leave the volume's trash again.
     for (const std::string &item : expectRestorable(trashDir, folder, topdir)) {
         fs::remove_all(trashDir / "files" / item);

@@ -6,10 +6,10 @@
 #include "analysis/pagetext.h"
 #include "analysis/recording_host.h"
 #include "analysis/workspace.h"
-#include "platform/deletecommands.h"
 #include "platform/pagefiles.h"
-#include "platform/unusual_files.h"
 #include "platform/trash_fixture.h"
+#include "platform/trashcommands.h"
+#include "platform/unusual_files.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using test::RecordingHost;
-using test::RecordingShellUi;
+using test::RecordingTrashUi;
 using test::TrashFixture;
 using test::makeFifo;
 using test::makeSocket;
@@ -163,7 +163,7 @@ protected:
     }
 
     RecordingHost host;
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
 };
 
 // ---------------------------------------------------------------------------
@@ -201,7 +201,7 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     EXPECT_EQ(ws.requestCount, "3");
     EXPECT_EQ(ws.unrequestedCount, "3");
 
-    const Rows leftOut = trashUnrequested(ws, true, &ui);
+    const Rows leftOut = trashUnrequested(ws, &ui).leftOut;
     EXPECT_EQ(leftOut, Rows{inSite("ring2.htm")});
     EXPECT_EQ(namesIn(siteDir()), (Rows{"dangling.htm", "loop.htm", "ring1.htm", "ring2.htm"}));
     EXPECT_EQ(trashedFiles(), (QStringList{"index.htm", "plain.htm"}));
@@ -263,7 +263,7 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         ws.unrequestedPages.clear();
         ws.unrequestedPages.append(D + "/m.htm");
         ws.unrequestedPages.selectAll();
-        EXPECT_EQ(trashUnrequested(ws, true, &ui), Rows{D + "/m.htm"});
+        EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, Rows{D + "/m.htm"});
         EXPECT_EQ(namesIn(dir), (Rows{"a.htm", "m.htm", "z.htm"}));
     }
     EXPECT_EQ(trashedFiles(), QStringList{});
@@ -527,7 +527,7 @@ TEST_F(OddNames, UnrequestedPagesTrashOnlyPagesOfTheSite)
     ws.investigateLinks();
     const Rows before = namesIn(siteDir());
 
-    const Rows leftOut = trashUnrequested(ws, true, &ui);
+    const Rows leftOut = trashUnrequested(ws, &ui).leftOut;
 
     const std::string R = root_.toStdString();
     EXPECT_EQ(leftOut, (Rows{K(), inSite("x"), R + "/sibling", R + "/sibling.htm", K()}));
@@ -614,7 +614,7 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
     ASSERT_EQ(ws.unrequestedPages.rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
     ws.unrequestedPages.setSelected(0, false);
     ws.unrequestedPages.setSelected(2, false);
-    EXPECT_EQ(trashUnrequested(ws, true, &ui), Rows{});
+    EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, Rows{});
 
     ws.readPageList();
     ASSERT_EQ(ws.pageList.rows(), (Rows{"index.htm", "other.htm"}));
@@ -704,7 +704,7 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
     EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
     EXPECT_EQ(ws.unrequestedCount, "2");
 
-    EXPECT_EQ(trashUnrequested(ws, true, &ui), (Rows{G + "/a.htm", G + "/b.htm"}));
+    EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, (Rows{G + "/a.htm", G + "/b.htm"}));
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_FALSE(fs::exists(trash().toStdString() + "/files"));

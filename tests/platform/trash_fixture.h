@@ -2,9 +2,9 @@
 // A real site and a real trash in one temporary folder: HOME and
 // XDG_DATA_HOME point into it, so the trash is <temp>/data/Trash and never
 // the user's own. GLib reads both variables once per process, so they are set
-// once, before the first request; each test gets a folder of its own beside
+// once, before the first job; each test gets a folder of its own beside
 // them (root_) and starts with an empty trash.
-#include "platform/shellfileop.h"
+#include "platform/trash.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -32,8 +32,8 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace tavlori::test {
 
-// Answers the dialogs of a trash request and records them.
-class RecordingShellUi : public platform::ShellUi {
+// Answers the dialogs of a trash job and records them.
+class RecordingTrashUi : public platform::TrashUi {
 public:
     bool confirmAnswer = true;
     // progress() answers false (cancel) when asked about this item.

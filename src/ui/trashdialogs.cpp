@@ -1,4 +1,4 @@
-#include "ui/shelldialogs.h"
+#include "ui/trashdialogs.h"
 
 #include "ui/dialogs.h"
 
@@ -20,24 +20,24 @@ QString fromUtf8(const std::string &text)
 
 } // namespace
 
-ShellDialogs::ShellDialogs(QWidget *parent)
+TrashDialogs::TrashDialogs(QWidget *parent)
     : parent_(parent)
 {
 }
 
-ShellDialogs::~ShellDialogs() = default;
+TrashDialogs::~TrashDialogs() = default;
 
-QString ShellDialogs::title()
+QString TrashDialogs::title()
 {
     return QStringLiteral("ごみ箱に移動");
 }
 
-bool ShellDialogs::confirm(const std::string &text)
+bool TrashDialogs::confirm(const std::string &text)
 {
     return ui::confirm(parent_, title(), fromUtf8(text));
 }
 
-bool ShellDialogs::progress(std::size_t done, std::size_t total, const std::string &item)
+bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::string &item)
 {
     if (total < kProgressFrom)
         return true;
@@ -68,7 +68,7 @@ bool ShellDialogs::progress(std::size_t done, std::size_t total, const std::stri
     return true;
 }
 
-void ShellDialogs::error(const std::string &text)
+void TrashDialogs::error(const std::string &text)
 {
     // Over the progress window when there is one: the error stands above it,
     // also where no window manager keeps dialogs above their owners, and the

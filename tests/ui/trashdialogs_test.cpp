@@ -1,7 +1,7 @@
-// The trash request's dialogs as windows: what each asks and how its answer
-// reaches the request.
+// The trash's dialogs as windows: what each asks and how its answer
+// reaches the trash job.
 #include "ui/dialogs.h"
-#include "ui/shelldialogs.h"
+#include "ui/trashdialogs.h"
 
 #include <QProgressDialog>
 #include <QTest>
@@ -11,7 +11,7 @@
 
 using namespace tavlori;
 
-class ShellDialogsTest : public QObject {
+class TrashDialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -34,7 +34,7 @@ private slots:
             requests.push_back(r);
             return pressed;
         });
-        ui::ShellDialogs dialogs(nullptr);
+        ui::TrashDialogs dialogs(nullptr);
         QCOMPARE(dialogs.confirm("'x.html' をごみ箱に移動しますか?"), answer);
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].kind, ui::DialogKind::Confirm);
@@ -50,7 +50,7 @@ private slots:
             requests.push_back(r);
             return 0;
         });
-        ui::ShellDialogs dialogs(nullptr);
+        ui::TrashDialogs dialogs(nullptr);
         dialogs.error("'x.html' をごみ箱に移動できませんでした。 項目が見つかりません。");
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].icon, QMessageBox::Warning);
@@ -61,7 +61,7 @@ private slots:
     void progressWindowOnlyForSeveralItemsAndItsCancelStops()
     {
         QWidget owner;
-        ui::ShellDialogs dialogs(&owner);
+        ui::TrashDialogs dialogs(&owner);
         QVERIFY(dialogs.progress(0, 1, "/site/a.html"));
         QVERIFY(owner.findChild<QProgressDialog *>() == nullptr);
 
@@ -81,7 +81,7 @@ private slots:
     void progressWindowGoesAtTheEnd()
     {
         QWidget owner;
-        ui::ShellDialogs dialogs(&owner);
+        ui::TrashDialogs dialogs(&owner);
         QVERIFY(dialogs.progress(0, 2, "/site/a.html"));
         QVERIFY(dialogs.progress(1, 2, "/site/b.html"));
         QVERIFY(dialogs.progress(2, 2, ""));
@@ -89,5 +89,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(ShellDialogsTest)
-#include "shelldialogs_test.moc"
+QTEST_MAIN(TrashDialogsTest)
+#include "trashdialogs_test.moc"

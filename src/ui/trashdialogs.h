@@ -1,8 +1,8 @@
 #pragma once
-// The dialogs of a trash request, shown as windows: the confirmation, a
+// The dialogs of the trash, shown as windows: the confirmation, a
 // progress display for many items, and the error for an item that could not
 // be moved. All go through ui::showDialog, so tests answer them with its hook.
-#include "platform/shellfileop.h"
+#include "platform/trash.h"
 
 #include <QString>
 
@@ -15,16 +15,16 @@ class QWidget;
 
 namespace tavlori::ui {
 
-class ShellDialogs final : public platform::ShellUi {
+class TrashDialogs final : public platform::TrashUi {
 public:
     // The dialogs belong to `parent` (may be null).
-    explicit ShellDialogs(QWidget *parent);
-    ~ShellDialogs() override;
+    explicit TrashDialogs(QWidget *parent);
+    ~TrashDialogs() override;
 
     // "はい(&Y)" (the default) and "いいえ(&N)".
     bool confirm(const std::string &text) override;
-    // A progress window for requests of several items; it appears only when
-    // the moves take a while. Its cancel button stops the request.
+    // A progress window for jobs of several items; it appears only when
+    // the moves take a while. Its cancel button stops the job.
     bool progress(std::size_t done, std::size_t total, const std::string &item) override;
     // A warning naming the item, with one OK button, owned by the progress
     // window while there is one.

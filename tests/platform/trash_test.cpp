@@ -1,7 +1,6 @@
-// The trash request against a real site and a real (temporary) trash.
-#include "platform/shellfileop.h"
+// The trash job against a real site and a real (temporary) trash.
+#include "platform/trash.h"
 
-#include "analysis/deletion.h"
 #include "platform/trash_fixture.h"
 
 #include <unistd.h>
@@ -11,33 +10,36 @@
 namespace tavlori::platform {
 namespace {
 
-using test::RecordingShellUi;
+using test::RecordingTrashUi;
 using test::TrashFixture;
-using namespace std::string_literals;
 
-class ShellFileOperation : public TrashFixture {
+constexpr TrashOptions kNoConfirmation{.confirm = false, .showProgress = true};
+constexpr TrashOptions kConfirmed{.confirm = true, .showProgress = true};
+
+class Trash : public TrashFixture {
 protected:
-    int send(const std::vector<std::string> &paths, std::uint16_t flags, ShellUi *owner,
-             SHFILEOPSTRUCTW *record = nullptr)
+    // The outcome of every item, in order.
+    static std::vector<TrashOutcome> outcomes(const std::vector<TrashItemResult> &results)
     {
-        SHFILEOPSTRUCTW local;
-        SHFILEOPSTRUCTW &op = record ? *record : local;
-        op.hwnd = owner;
-        op.wFunc = FO_DELETE;
-        op.pFrom = makePathList(paths);
-        op.fFlags = flags;
-        return SHFileOperation(op);
+        std::vector<TrashOutcome> list;
+        for (const TrashItemResult &result : results)
+            list.push_back(result.outcome);
+        return list;
     }
 };
 
-TEST_F(ShellFileOperation, SelectedPagesGoToTheTrashWithTheirRecords)
+using Outcomes = std::vector<TrashOutcome>;
+
+TEST_F(Trash, SelectedPagesGoToTheTrashWithTheirRecords)
 {
     writePage(site() + "/a.html", "page a");
     writePage(site() + "/b.html");
     writePage(site() + "/c.html", "page c");
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
 
-    EXPECT_EQ(send({sitePath("a.html"), sitePath("c.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, &ui), 0);
+    const std::vector<TrashItemResult> results = moveToTrash({sitePath("a.html"), sitePath("c.html")}, &ui, kNoConfirmation);
+    EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Moved, TrashOutcome::Moved}));
+    EXPECT_EQ(movedPaths(results), (std::vector<std::string>{sitePath("a.html"), sitePath("c.html")}));
 
     EXPECT_EQ(siteEntries(), QStringList{"b.html"});
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
@@ -52,15 +54,15 @@ TEST_F(ShellFileOperation, SelectedPagesGoToTheTrashWithTheirRecords)
                                                    Call{1, 2, sitePath("c.html")}, Call{2, 2, ""}}));
 }
 
-TEST_F(ShellFileOperation, ASubfolderGoesWithEverythingInIt)
+TEST_F(Trash, ASubfolderGoesWithEverythingInIt)
 {
     ASSERT_TRUE(QDir().mkpath(site() + "/old/deeper"));
     writePage(site() + "/old/x.html", "old x");
     writePage(site() + "/old/deeper/y.html");
     writePage(site() + "/a.html");
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
 
-    EXPECT_EQ(send({sitePath("old")}, FOF_ALLOWUNDO, &ui), 0);
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("old")}, &ui, kConfirmed)), Outcomes{TrashOutcome::Moved});
 
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old' をごみ箱に移動しますか?"});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
@@ -68,89 +70,59 @@ TEST_F(ShellFileOperation, ASubfolderGoesWithEverythingInIt)
     EXPECT_TRUE(QFileInfo::exists(trash() + "/files/old/deeper/y.html"));
 }
 
-TEST_F(ShellFileOperation, DecliningTheConfirmationMovesNothing)
+TEST_F(Trash, DecliningTheConfirmationMovesNothing)
 {
     writePage(site() + "/a.html");
     writePage(site() + "/b.html");
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
     ui.confirmAnswer = false;
-    SHFILEOPSTRUCTW op;
 
-    EXPECT_NE(send({sitePath("a.html"), sitePath("b.html")}, FOF_ALLOWUNDO, &ui, &op), 0);
+    const std::vector<TrashItemResult> results = moveToTrash({sitePath("a.html"), sitePath("b.html")}, &ui, kConfirmed);
 
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"これら 2 個の項目をごみ箱に移動しますか?"});
-    EXPECT_TRUE(op.fAnyOperationsAborted);
+    EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Cancelled, TrashOutcome::Cancelled}));
+    EXPECT_TRUE(ui.errors.empty());
     EXPECT_EQ(siteEntries(), (QStringList{"a.html", "b.html"}));
     EXPECT_TRUE(trashedFiles().isEmpty());
     EXPECT_TRUE(ui.progressCalls.empty());
 }
 
-TEST_F(ShellFileOperation, WithoutOwnerNoConfirmationCanBeAskedSoNothingMoves)
+TEST_F(Trash, WithoutOwnerNoConfirmationCanBeAskedSoNothingMoves)
 {
     writePage(site() + "/a.html");
-    EXPECT_EQ(send({sitePath("a.html")}, FOF_ALLOWUNDO, nullptr), static_cast<int>(TrashError::Cancelled));
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, nullptr, kConfirmed)), Outcomes{TrashOutcome::Cancelled});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
 }
 
-TEST_F(ShellFileOperation, RequestsThatWouldEraseAreRefused)
-{
-    writePage(site() + "/a.html");
-    RecordingShellUi ui;
-    struct Case {
-        unsigned func;
-        std::uint16_t flags;
-        TrashError error;
-    };
-    const std::vector<Case> cases = {
-        {FO_DELETE, FOF_NOCONFIRMATION, TrashError::UndoNotAllowed},
-        {FO_DELETE, FOF_NOCONFIRMATION | FOF_SILENT, TrashError::UndoNotAllowed},
-        {FO_DELETE, 0, TrashError::UndoNotAllowed},
-        {1 /* a move */, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, TrashError::BadRequest},
-    };
-    for (const Case &c : cases) {
-        SHFILEOPSTRUCTW op;
-        op.hwnd = &ui;
-        op.wFunc = c.func;
-        op.pFrom = makePathList({sitePath("a.html")});
-        op.fFlags = c.flags;
-        EXPECT_EQ(SHFileOperation(op), static_cast<int>(c.error)) << c.flags;
-        ASSERT_EQ(op.failures.size(), 1u);
-        EXPECT_EQ(op.failures[0].error, c.error);
-    }
-    EXPECT_EQ(siteEntries(), QStringList{"a.html"});
-    EXPECT_TRUE(trashedFiles().isEmpty());
-    EXPECT_TRUE(ui.confirmations.empty());
-}
-
-TEST_F(ShellFileOperation, AMissingItemIsReportedAndTheOthersStillMove)
+TEST_F(Trash, AMissingItemIsReportedAndTheOthersStillMove)
 {
     writePage(site() + "/a.html");
     writePage(site() + "/c.html");
-    RecordingShellUi ui;
-    SHFILEOPSTRUCTW op;
+    RecordingTrashUi ui;
 
-    const int result = send({sitePath("a.html"), sitePath("missing.html"), sitePath("c.html")},
-                            FOF_ALLOWUNDO | FOF_NOCONFIRMATION, &ui, &op);
+    const std::vector<TrashItemResult> results =
+        moveToTrash({sitePath("a.html"), sitePath("missing.html"), sitePath("c.html")}, &ui, kNoConfirmation);
 
-    EXPECT_EQ(result, static_cast<int>(TrashError::NotFound));
+    EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Moved, TrashOutcome::NotFound, TrashOutcome::Moved}));
+    EXPECT_EQ(results[1].reason, "'missing.html' をごみ箱に移動できませんでした。 項目が見つかりません。");
     EXPECT_TRUE(siteEntries().isEmpty());
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
     EXPECT_EQ(ui.errors, std::vector<std::string>{
                              "'missing.html' をごみ箱に移動できませんでした。 項目が見つかりません。"});
-    EXPECT_EQ(op.moved, (std::vector<std::string>{sitePath("a.html"), sitePath("c.html")}));
+    EXPECT_EQ(movedPaths(results), (std::vector<std::string>{sitePath("a.html"), sitePath("c.html")}));
 }
 
-TEST_F(ShellFileOperation, AFileInAReadOnlyFolderStays)
+TEST_F(Trash, AFileInAReadOnlyFolderStays)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "running as root: a read-only folder does not stop root from moving its files";
     ASSERT_TRUE(QDir().mkpath(site() + "/locked"));
     writePage(site() + "/locked/a.html");
     ASSERT_TRUE(QFile::setPermissions(site() + "/locked", QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
 
-    EXPECT_EQ(send({sitePath("locked/a.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, &ui),
-              static_cast<int>(TrashError::PermissionDenied));
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("locked/a.html")}, &ui, kNoConfirmation)),
+              Outcomes{TrashOutcome::PermissionDenied});
     EXPECT_TRUE(QFileInfo::exists(site() + "/locked/a.html"));
     EXPECT_TRUE(trashedFiles().isEmpty());
     EXPECT_EQ(ui.errors, std::vector<std::string>{
@@ -159,83 +131,82 @@ TEST_F(ShellFileOperation, AFileInAReadOnlyFolderStays)
 
 // Where no trash can be made, the item stays where it is: it is neither
 // erased nor moved into some folder that is not a trash (the current folder).
-TEST_F(ShellFileOperation, NoTrashFolderMeansTheItemStays)
+TEST_F(Trash, NoTrashFolderMeansTheItemStays)
 {
     writePage(site() + "/a.html", "keep me");
     writePage(trash(), "a file where the trash folder would be");
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
 
-    EXPECT_EQ(send({sitePath("a.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, &ui),
-              static_cast<int>(TrashError::TrashUnavailable));
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, &ui, kNoConfirmation)),
+              Outcomes{TrashOutcome::TrashUnavailable});
 
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
     EXPECT_EQ(contents(site() + "/a.html"), "keep me");
     EXPECT_EQ(ui.errors.size(), 1u);
 }
 
-TEST_F(ShellFileOperation, AMissingTrashIsMadeOnFirstUse)
+TEST_F(Trash, AMissingTrashIsMadeOnFirstUse)
 {
     ASSERT_FALSE(QFileInfo::exists(trash()));
     writePage(site() + "/a.html");
-    EXPECT_EQ(send({sitePath("a.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, nullptr), 0);
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, nullptr, kNoConfirmation)), Outcomes{TrashOutcome::Moved});
     EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
     EXPECT_TRUE(siteEntries().isEmpty());
 }
 
-TEST_F(ShellFileOperation, RelativePathsAreTakenFromTheCurrentFolder)
+TEST_F(Trash, RelativePathsAreTakenFromTheCurrentFolder)
 {
     writePage(site() + "/a.html");
-    EXPECT_EQ(send({"a.html"}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, nullptr), 0);
+    EXPECT_EQ(outcomes(moveToTrash({"a.html"}, nullptr, kNoConfirmation)), Outcomes{TrashOutcome::Moved});
     EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
 }
 
-TEST_F(ShellFileOperation, CancellingTheProgressLeavesTheRemainingItems)
+TEST_F(Trash, CancellingTheProgressLeavesTheRemainingItems)
 {
     writePage(site() + "/a.html");
     writePage(site() + "/b.html");
     writePage(site() + "/c.html");
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
     ui.cancelBefore = 1;
-    SHFILEOPSTRUCTW op;
 
-    EXPECT_EQ(send({sitePath("a.html"), sitePath("b.html"), sitePath("c.html")}, FOF_ALLOWUNDO, &ui, &op),
-              static_cast<int>(TrashError::Cancelled));
-    EXPECT_TRUE(op.fAnyOperationsAborted);
+    const std::vector<TrashItemResult> results =
+        moveToTrash({sitePath("a.html"), sitePath("b.html"), sitePath("c.html")}, &ui, kConfirmed);
+
+    EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Moved, TrashOutcome::Cancelled, TrashOutcome::Cancelled}));
+    EXPECT_TRUE(ui.errors.empty());
     EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
     EXPECT_EQ(siteEntries(), (QStringList{"b.html", "c.html"}));
 }
 
-TEST_F(ShellFileOperation, SilentRequestsShowNoProgress)
+TEST_F(Trash, WithoutProgressNoProgressIsReported)
 {
     writePage(site() + "/a.html");
     writePage(site() + "/b.html");
-    RecordingShellUi ui;
-    EXPECT_EQ(send({sitePath("a.html"), sitePath("b.html")}, FOF_ALLOWUNDO | FOF_SILENT, &ui), 0);
+    RecordingTrashUi ui;
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html"), sitePath("b.html")}, &ui,
+                                   {.confirm = true, .showProgress = false})),
+              (Outcomes{TrashOutcome::Moved, TrashOutcome::Moved}));
     EXPECT_EQ(ui.confirmations.size(), 1u);
     EXPECT_TRUE(ui.progressCalls.empty());
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "b.html"}));
 }
 
-TEST_F(ShellFileOperation, AListWithoutAPathAsksNothingAndMovesNothing)
+TEST_F(Trash, AnEmptyListAsksNothingAndMovesNothing)
 {
     writePage(site() + "/a.html");
-    RecordingShellUi ui;
-    SHFILEOPSTRUCTW op;
-    op.hwnd = &ui;
-    op.wFunc = FO_DELETE;
-    op.pFrom = "\0"s;
-    op.fFlags = FOF_ALLOWUNDO;
-    EXPECT_EQ(SHFileOperation(op), 0);
+    RecordingTrashUi ui;
+    EXPECT_TRUE(moveToTrash({}, &ui, kConfirmed).empty());
     EXPECT_TRUE(ui.confirmations.empty());
+    EXPECT_TRUE(ui.progressCalls.empty());
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
 }
 
-TEST_F(ShellFileOperation, TheSameNameTwiceKeepsBothInTheTrash)
+TEST_F(Trash, TheSameNameTwiceKeepsBothInTheTrash)
 {
     writePage(site() + "/a.html", "first");
-    ASSERT_EQ(send({sitePath("a.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, nullptr), 0);
+    ASSERT_EQ(movedPaths(moveToTrash({sitePath("a.html")}, nullptr, kNoConfirmation)).size(), 1u);
     writePage(site() + "/a.html", "second");
-    ASSERT_EQ(send({sitePath("a.html")}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, nullptr), 0);
+    ASSERT_EQ(movedPaths(moveToTrash({sitePath("a.html")}, nullptr, kNoConfirmation)).size(), 1u);
     const QStringList files = trashedFiles();
     ASSERT_EQ(files.size(), 2);
     QList<QByteArray> texts;
@@ -245,12 +216,12 @@ TEST_F(ShellFileOperation, TheSameNameTwiceKeepsBothInTheTrash)
     EXPECT_TRUE(texts.contains("second"));
 }
 
-TEST(ShellDialogTexts, NameTheItemOrCountTheItems)
+TEST(TrashTexts, NameTheItemOrCountTheItems)
 {
     EXPECT_EQ(confirmationText({"/srv/web/x.html"}), "'x.html' をごみ箱に移動しますか?");
     EXPECT_EQ(confirmationText({"D:\\web\\old"}), "'old' をごみ箱に移動しますか?");
     EXPECT_EQ(confirmationText({"/a", "/b", "/c"}), "これら 3 個の項目をごみ箱に移動しますか?");
-    EXPECT_EQ(failureText("/srv/web/x.html", TrashError::NotFound),
+    EXPECT_EQ(failureText("/srv/web/x.html", TrashOutcome::NotFound),
               "'x.html' をごみ箱に移動できませんでした。 項目が見つかりません。");
     const std::vector<std::pair<std::string, std::string>> names = {
         {"/srv/web/old/", "old"}, {"x.html", "x.html"}, {"/", "/"}, {"D:\\\\a.html", "a.html"},

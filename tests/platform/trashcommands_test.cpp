@@ -1,8 +1,7 @@
 // The three trash commands on a workspace over a real site, with a real
 // (temporary) trash.
-#include "platform/deletecommands.h"
+#include "platform/trashcommands.h"
 
-#include "analysis/deletion.h"
 #include "platform/trash_fixture.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +9,11 @@
 namespace tavlori::platform {
 namespace {
 
-using test::RecordingShellUi;
+using test::RecordingTrashUi;
 using test::TrashFixture;
 
 
-class DeleteCommands : public TrashFixture {
+class TrashCommands : public TrashFixture {
 protected:
     void SetUp() override
     {
@@ -41,11 +40,11 @@ protected:
 
     SilentHost host;
     Workspace workspace{host};
-    RecordingShellUi ui;
+    RecordingTrashUi ui;
     std::vector<std::string> messages;
 };
 
-TEST_F(DeleteCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
+TEST_F(TrashCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
 {
     for (const char *name : {"a.html", "b.html", "c.html"})
         writePage(site() + "/" + name);
@@ -61,7 +60,7 @@ TEST_F(DeleteCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
     EXPECT_TRUE(ui.confirmations.empty());
 }
 
-TEST_F(DeleteCommands, NoSelectedPageSendsNothing)
+TEST_F(TrashCommands, NoSelectedPageMovesNothing)
 {
     writePage(site() + "/a.html");
     workspace.readPageList();
@@ -73,9 +72,9 @@ TEST_F(DeleteCommands, NoSelectedPageSendsNothing)
     EXPECT_TRUE(ui.errors.empty());
 }
 
-// A request that ends with some pages moved says how many of how many and
+// A command that ends with some pages moved says how many of how many and
 // reads the page list again; one that moved nothing keeps every list.
-TEST_F(DeleteCommands, AFailedMoveIsReportedPartialMovesCounted)
+TEST_F(TrashCommands, AFailedMoveIsReportedPartialMovesCounted)
 {
     struct Case {
         std::vector<const char *> vanish; // gone behind the list's back
@@ -111,15 +110,9 @@ TEST_F(DeleteCommands, AFailedMoveIsReportedPartialMovesCounted)
     }
 }
 
-TEST_F(DeleteCommands, MoveToTrashSendsNothingForAnEmptyBuffer)
-{
-    EXPECT_FALSE(moveToTrash(std::string(), &ui));
-    EXPECT_TRUE(ui.progressCalls.empty());
-}
-
 // "不要なHTML削除" after a link investigation: every row selected, one of them
 // the site folder itself (a page name holding "$").
-TEST_F(DeleteCommands, UnrequestedPagesGoButNeverTheSiteFolder)
+TEST_F(TrashCommands, UnrequestedPagesGoButNeverTheSiteFolder)
 {
     for (const char *name : {"old.html", "price$1.html", "keep.html"})
         writePage(site() + "/" + name);
@@ -127,42 +120,45 @@ TEST_F(DeleteCommands, UnrequestedPagesGoButNeverTheSiteFolder)
         workspace.unrequestedPages.append(workspace.resolve(name));
     workspace.unrequestedPages.selectAll();
 
-    const std::vector<std::string> leftOut = trashUnrequested(workspace, true, &ui);
+    const MoveResult result = trashUnrequested(workspace, &ui);
 
-    EXPECT_EQ(leftOut, std::vector<std::string>{workspace.baseFolder});
+    EXPECT_EQ(result.leftOut, std::vector<std::string>{workspace.baseFolder});
+    EXPECT_EQ(result.moved, std::vector<std::string>{site().toStdString() + "/old.html"});
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old.html' をごみ箱に移動しますか?"});
     EXPECT_EQ(trashedFiles(), QStringList{"old.html"});
     EXPECT_EQ(siteEntries(), (QStringList{"keep.html", "price$1.html"}));
     EXPECT_EQ(workspace.unrequestedPages.size(), 2u); // the list keeps its rows
 }
 
-TEST_F(DeleteCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
+TEST_F(TrashCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
 {
     writePage(site() + "/old.html");
     ui.confirmAnswer = false;
-    trashUnrequested(workspace, true, &ui);
-    EXPECT_TRUE(ui.confirmations.empty()); // no rows: no request
+    trashUnrequested(workspace, &ui);
+    EXPECT_TRUE(ui.confirmations.empty()); // no rows: nothing asked
 
     workspace.unrequestedPages.append(workspace.resolve("old.html"));
     workspace.unrequestedPages.selectAll();
-    trashUnrequested(workspace, true, &ui);
+    trashUnrequested(workspace, &ui);
     EXPECT_EQ(ui.confirmations.size(), 1u);
     EXPECT_EQ(siteEntries(), QStringList{"old.html"});
 }
 
-TEST_F(DeleteCommands, FolderDeletionMovesOnlyASubfolder)
+TEST_F(TrashCommands, FolderDeletionMovesOnlyASubfolder)
 {
     ASSERT_TRUE(QDir().mkpath(site() + "/old"));
     writePage(site() + "/old/x.html");
     writePage(site() + "/a.html");
     const std::vector<std::string> rows = {"/", "site", "old"};
 
-    trashFolder(workspace, rows, 0, &ui); // the root row names the site folder itself here
-    trashFolder(workspace, rows, 1, &ui); // no folder "site" inside the site
+    // None highlighted, the root row (the site folder itself here), no folder
+    // "site" inside the site, a row past the end.
+    for (const int highlighted : {-1, 0, 1, 3})
+        EXPECT_TRUE(trashFolder(workspace, rows, highlighted, &ui).moved.empty()) << highlighted;
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_EQ(siteEntries(), (QStringList{"a.html", "old"}));
 
-    trashFolder(workspace, rows, 2, &ui);
+    EXPECT_EQ(trashFolder(workspace, rows, 2, &ui).moved, std::vector<std::string>{site().toStdString() + "/old"});
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old' をごみ箱に移動しますか?"});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
     EXPECT_TRUE(QFileInfo::exists(trash() + "/files/old/x.html"));
