@@ -1,6 +1,6 @@
 #include "analysis/resolve.h"
 
-#include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 
 #include <cstring>
 
@@ -151,8 +151,9 @@ void appendSegments(std::string_view text, char sep, char otherSlash, std::size_
 
 } // namespace
 
-bool isExternalAddress(std::string_view s)
+bool isExternalAddress(std::string_view link)
 {
+    const std::string_view s = link;
     if (s.size() >= 2 && s[0] == '/' && s[1] == '/')
         return true;
     // ":" is rare in relative links, so it is looked for first.
@@ -166,15 +167,16 @@ bool isExternalAddress(std::string_view s)
     return true;
 }
 
-std::string resolveLink(std::string_view s, std::string_view baseFolder, char sep)
+std::string resolveLink(std::string_view link, std::string_view baseFolder, char sep)
 {
     std::string target;
-    resolveLink(s, baseFolder, sep, target);
+    resolveLink(link, baseFolder, sep, target);
     return target;
 }
 
-void resolveLink(std::string_view s, std::string_view baseFolder, char sep, std::string &target)
+void resolveLink(std::string_view link, std::string_view baseFolder, char sep, std::string &target)
 {
+    const std::string_view s = link;
     // External addresses, in-page anchors and paths already inside the base
     // folder are their own target.
     if (isExternalAddress(s) || (!s.empty() && s.front() == '#')
@@ -210,6 +212,27 @@ void resolveLink(std::string_view s, std::string_view baseFolder, char sep, std:
     // A "#" or "$" left in the path makes the target the folder that holds it.
     if (holds(target, '#') || holds(target, '$'))
         target.resize(target.rfind(sep));
+}
+
+void joinPath(std::string_view folder, char sep, std::string_view name, std::string &path)
+{
+    path.clear();
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append(1, sep).append(name);
+}
+
+std::string joinPath(std::string_view folder, char sep, std::string_view name)
+{
+    std::string path;
+    joinPath(folder, sep, name, path);
+    return path;
+}
+
+bool isAbsolutePath(std::string_view path, char sep)
+{
+    if (!path.empty() && (path.front() == sep || path.front() == kPosixSeparator))
+        return true;
+    return sep == kWindowsSeparator && path.size() >= 2 && path[1] == ':';
 }
 
 } // namespace tavlori
