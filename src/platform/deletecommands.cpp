@@ -33,7 +33,7 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
         return;
     std::unordered_set<std::string> selected;
     if (keepSelection) {
-        const RowList &pages = workspace.pageList;
+        const RowList &pages = workspace.pageList();
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (pages.isSelected(i))
                 selected.insert(pages.row(i));
@@ -42,13 +42,11 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
     result.listsChanged = true;
     // The search column's rows stood beside the old rows; no pass follows to
     // fill it again.
-    workspace.searchColumn.clear();
-    if (removeMovedRows(workspace.unrequestedPages, result.moved, workspace.baseFolder, workspace.separator()) > 0) {
-        workspace.unrequestedCount = std::to_string(workspace.unrequestedPages.size());
+    workspace.clearSearchColumn();
+    if (workspace.removeMovedUnrequested(result.moved) > 0)
         result.countChanged = true;
-    }
     workspace.readPageList();
-    RowList &pages = workspace.pageList;
+    RowList &pages = workspace.pageList();
     for (std::size_t i = 0; i < pages.size() && !selected.empty(); ++i) {
         if (selected.count(pages.row(i)) != 0)
             pages.setSelected(i, true);
@@ -66,7 +64,7 @@ MoveResult trashSelectedPages(Workspace &workspace, ShellUi *mainWindow, const S
 {
     MoveResult result;
     const SelectedPagesList list =
-        selectedPagesList(workspace.pageList, workspace.pageListFolder, workspace.separator());
+        selectedPagesList(workspace.pageList(), workspace.pageListFolder(), workspace.separator());
     if (list.SelectedCount == 0) {
         message("ファイルが選択されていません。");
         return result;
@@ -90,7 +88,7 @@ std::vector<std::string> trashUnrequested(Workspace &workspace, bool Dlg, ShellU
                                   std::vector<std::string> *moved)
 {
     std::optional<UnrequestedPagesList> list =
-        unrequestedPagesList(workspace.unrequestedPages, workspace.baseFolder, workspace.separator());
+        unrequestedPagesList(workspace.unrequestedPages(), workspace.baseFolder(), workspace.separator());
     if (!list)
         return {};
     std::uint16_t flags = FOF_ALLOWUNDO;
@@ -105,7 +103,7 @@ std::vector<std::string> trashFolder(Workspace &workspace, const std::vector<std
 {
     std::vector<std::string> moved;
     std::optional<std::string> list =
-        folderList(directoryRows, highlighted, workspace.baseFolder, workspace.separator());
+        folderList(directoryRows, highlighted, workspace.baseFolder(), workspace.separator());
     if (list)
         sendTrashRequest(std::move(*list), FOF_ALLOWUNDO, appWindow, &moved);
     return moved;
