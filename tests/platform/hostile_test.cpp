@@ -4,6 +4,7 @@
 // vanish or cannot be read. Each test states what must happen; none may
 // crash, hang, lose a file or move anything the user did not choose.
 #include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 #include "analysis/recording_host.h"
 #include "analysis/workspace.h"
 #include "platform/deletecommands.h"
