@@ -130,7 +130,7 @@ int child(const fs::path &site)
         QuietHost host;
         tavlori::Workspace ws(host, tavlori::platform::pageFiles());
         const auto t0 = Clock::now();
-        ws.pageListFolder = base;
+        ws.pageListFolder() = base;
         ws.readPageList();
         const double listed = seconds(Clock::now() - t0);
         ws.start(base);
@@ -140,13 +140,13 @@ int child(const fs::path &site)
             best = took;
             listing = listed;
         }
-        pages = ws.pageList.size();
-        requests = ws.requestList.size();
+        pages = ws.pageList().size();
+        requests = ws.requestList().size();
         broken = ws.missingTargets.size();
-        unrequested = ws.unrequestedPages.size();
+        unrequested = ws.unrequestedPages().size();
         missing = host.missing;
         for (const tavlori::RowList *list :
-             {&ws.pageList, &ws.searchColumn, &ws.missingTargets, &ws.unrequestedPages, &ws.brokenLinkPages, &ws.requestList})
+             {&ws.pageList(), &ws.searchColumn(), &ws.missingTargets, &ws.unrequestedPages(), &ws.brokenLinkPages, &ws.requestList()})
         {
             largestList = std::max(largestList, listBytes(*list));
             if (run == 0)

@@ -214,10 +214,9 @@ void editPage(Workspace &workspace)
         throw CommandError(failure);
 }
 
-void editBrokenLinkPage(Workspace &workspace, int row)
+void editBrokenLinkPage(Workspace &workspace, const BrokenLink &broken)
 {
-    const std::string &page = workspace.brokenLinks()[checkedRow(row, workspace.brokenLinks().size())].page;
-    const std::string failure = editRow(workspace, page);
+    const std::string failure = editRow(workspace, broken.page);
     if (!failure.empty())
         throw CommandError(failure);
 }
@@ -232,9 +231,9 @@ void openRequest(Workspace &workspace)
     openRow(workspace, currentRow(workspace.requestList()));
 }
 
-void openMissingTarget(Workspace &workspace, int row)
+void openMissingTarget(Workspace &workspace, const BrokenLink &broken)
 {
-    openRow(workspace, workspace.brokenLinks()[checkedRow(row, workspace.brokenLinks().size())].link);
+    openRow(workspace, broken.link);
 }
 
 } // namespace tavlori::platform

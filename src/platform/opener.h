@@ -68,15 +68,14 @@ const std::string &currentRow(const RowList &list);
 // CommandError naming the editor, the page and the reason (after requestList
 // was emptied).
 void editPage(Workspace &workspace);
-// The page of broken link `row` in the editor; fails as above, and as
-// checkedRow when there is no such row.
-void editBrokenLinkPage(Workspace &workspace, int row);
+// The page holding a broken link in the editor; fails as above.
+void editBrokenLinkPage(Workspace &workspace, const BrokenLink &broken);
 // The current row of the unrequested pages / the request list, or the link
-// of broken link `row`, with the default program, when decideOpen allows it;
+// of a broken link, with the default program, when decideOpen allows it;
 // a refused row opens nothing. When the default program cannot open it,
 // throws CommandError naming the row and the reason.
 void openUnrequestedPage(Workspace &workspace);
 void openRequest(Workspace &workspace);
-void openMissingTarget(Workspace &workspace, int row);
+void openMissingTarget(Workspace &workspace, const BrokenLink &broken);
 
 } // namespace tavlori::platform

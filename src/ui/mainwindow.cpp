@@ -625,12 +625,14 @@ void MainWindow::openCurrentRow(QAbstractItemView *view, RowList &rows, void (*c
     });
 }
 
-void MainWindow::openBrokenLink(QAbstractItemView *view, void (*command)(Workspace &, int))
+void MainWindow::openBrokenLink(QAbstractItemView *view, void (*command)(Workspace &, const BrokenLink &))
 {
     runCommand([this, view, command] {
         // The row the user just clicked is the one the command reads.
+        const auto &broken = workspace_.brokenLinks();
         const int current = view->selectionModel()->currentIndex().row();
-        command(workspace_, current < static_cast<int>(workspace_.brokenLinks().size()) ? current : -1);
+        command(workspace_, broken[platform::checkedRow(current < static_cast<int>(broken.size()) ? current : -1,
+                                                        broken.size())]);
     });
 }
 

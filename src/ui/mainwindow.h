@@ -149,7 +149,7 @@ private:
     // Runs an opening command on the row that `view` shows focused.
     void openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &));
     // Runs an opening command on the broken link that `view` shows focused.
-    void openBrokenLink(QAbstractItemView *view, void (*command)(Workspace &, int));
+    void openBrokenLink(QAbstractItemView *view, void (*command)(Workspace &, const BrokenLink &));
     // Shows the counts of the last investigation.
     void showCounts();
     // Scrolls every list to its first row (after a change of folder and an

@@ -19,8 +19,8 @@ protected:
     void SetUp() override
     {
         TrashFixture::SetUp();
-        workspace.pageListFolder = site().toStdString();
-        workspace.baseFolder = workspace.pageListFolder;
+        workspace.readPageList(site().toStdString());
+        workspace.start(site().toStdString());
     }
 
     ShowMessage recordMessages()
@@ -31,10 +31,10 @@ protected:
     // Selects the page-list rows named in `names`.
     void selectPages(const std::vector<std::string> &names)
     {
-        for (std::size_t i = 0; i < workspace.pageList.size(); ++i) {
+        for (std::size_t i = 0; i < workspace.pageList().size(); ++i) {
             for (const std::string &name : names) {
-                if (workspace.pageList.row(i) == name)
-                    workspace.pageList.setSelected(i, true);
+                if (workspace.pageList().row(i) == name)
+                    workspace.pageList().setSelected(i, true);
             }
         }
     }
@@ -55,8 +55,8 @@ TEST_F(DeleteCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
     trashSelectedPages(workspace, &ui, recordMessages());
 
     EXPECT_EQ(messages, std::vector<std::string>{"2 件のファイルをゴミ箱に移動しました。"});
-    EXPECT_EQ(workspace.pageList.rows(), std::vector<std::string>{"b.html"});
-    EXPECT_EQ(workspace.pageList.selectedCount(), 0u);
+    EXPECT_EQ(workspace.pageList().rows(), std::vector<std::string>{"b.html"});
+    EXPECT_EQ(workspace.pageList().selectedCount(), 0u);
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
     EXPECT_TRUE(ui.confirmations.empty());
 }
@@ -93,7 +93,8 @@ TEST_F(DeleteCommands, AFailedMoveIsReportedPartialMovesCounted)
             writePage(site() + "/" + name);
         workspace.readPageList();
         selectPages({"a.html", "b.html", "c.html"});
-        workspace.searchColumn.assign({"found", "-", "found", "-"});
+        workspace.searchPass();
+        ASSERT_EQ(workspace.searchColumn().size(), 4u);
         for (const char *name : c.vanish)
             QFile::remove(site() + "/" + name);
         messages.clear();
@@ -104,8 +105,8 @@ TEST_F(DeleteCommands, AFailedMoveIsReportedPartialMovesCounted)
         EXPECT_EQ(ui.errors.size(), c.vanish.size());
         EXPECT_EQ(messages, std::vector<std::string>{c.message});
         EXPECT_EQ(result.moved.size(), 3 - c.vanish.size());
-        EXPECT_EQ(workspace.pageList.rows(), c.pagesAfter);
-        EXPECT_EQ(workspace.searchColumn.size(), result.moved.empty() ? 4u : 0u);
+        EXPECT_EQ(workspace.pageList().rows(), c.pagesAfter);
+        EXPECT_EQ(workspace.searchColumn().size(), result.moved.empty() ? 4u : 0u);
         for (const QString &name : siteEntries())
             QFile::remove(site() + "/" + name);
     }
@@ -124,16 +125,16 @@ TEST_F(DeleteCommands, UnrequestedPagesGoButNeverTheSiteFolder)
     for (const char *name : {"old.html", "price$1.html", "keep.html"})
         writePage(site() + "/" + name);
     for (const char *name : {"old.html", "price$1.html"})
-        workspace.unrequestedPages.append(workspace.resolve(name));
-    workspace.unrequestedPages.selectAll();
+        workspace.unrequestedPages().append(workspace.resolve(name));
+    workspace.unrequestedPages().selectAll();
 
     const std::vector<std::string> leftOut = trashUnrequested(workspace, true, &ui);
 
-    EXPECT_EQ(leftOut, std::vector<std::string>{workspace.baseFolder});
+    EXPECT_EQ(leftOut, std::vector<std::string>{workspace.baseFolder()});
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old.html' をごみ箱に移動しますか?"});
     EXPECT_EQ(trashedFiles(), QStringList{"old.html"});
     EXPECT_EQ(siteEntries(), (QStringList{"keep.html", "price$1.html"}));
-    EXPECT_EQ(workspace.unrequestedPages.size(), 2u); // the list keeps its rows
+    EXPECT_EQ(workspace.unrequestedPages().size(), 2u); // the list keeps its rows
 }
 
 TEST_F(DeleteCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
@@ -143,8 +144,8 @@ TEST_F(DeleteCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
     trashUnrequested(workspace, true, &ui);
     EXPECT_TRUE(ui.confirmations.empty()); // no rows: no request
 
-    workspace.unrequestedPages.append(workspace.resolve("old.html"));
-    workspace.unrequestedPages.selectAll();
+    workspace.unrequestedPages().append(workspace.resolve("old.html"));
+    workspace.unrequestedPages().selectAll();
     trashUnrequested(workspace, true, &ui);
     EXPECT_EQ(ui.confirmations.size(), 1u);
     EXPECT_EQ(siteEntries(), QStringList{"old.html"});

@@ -160,13 +160,13 @@ private slots:
         open({{"a.html", "&&&"}, {"b.html", ""}, {"c.html", ""}});
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        QCOMPARE(rows(ws.unrequestedPages).size(), 3);
+        QCOMPARE(rows(ws.unrequestedPages()).size(), 3);
         QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("3"));
-        QCOMPARE(ws.searchColumn.size(), std::size_t(3));
+        QCOMPARE(ws.searchColumn().size(), std::size_t(3));
         QListView *pages = window_->controls().pageList;
         click(pages, 0);
         click(pages, 2, Qt::ControlModifier);
-        QCOMPARE(ws.pageList.selectedCount(), std::size_t(2));
+        QCOMPARE(ws.pageList().selectedCount(), std::size_t(2));
         recorder_.clear();
 
         QTest::mouseClick(window_->controls().trashSelectedButton, Qt::LeftButton);
@@ -177,13 +177,13 @@ private slots:
         QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
         QCOMPARE(entries(trashPath() + "/info"),
                  (QStringList{"a.html.trashinfo", "c.html.trashinfo"}));
-        QCOMPARE(rows(ws.pageList), QStringList{"b.html"});
-        QCOMPARE(ws.pageList.selectedCount(), std::size_t(0));
+        QCOMPARE(rows(ws.pageList()), QStringList{"b.html"});
+        QCOMPARE(ws.pageList().selectedCount(), std::size_t(0));
         QCOMPARE(pages->model()->rowCount(), 1);
         QVERIFY(pages->selectionModel()->selectedRows().isEmpty());
-        QVERIFY(ws.searchColumn.empty());
+        QVERIFY(ws.searchColumn().empty());
         QCOMPARE(window_->controls().searchColumn->model()->rowCount(), 0);
-        QCOMPARE(rows(ws.unrequestedPages), QStringList{str(ws.resolve("b.html"))});
+        QCOMPARE(rows(ws.unrequestedPages()), QStringList{str(ws.resolve("b.html"))});
         QCOMPARE(window_->controls().unrequestedPages->model()->rowCount(), 1);
         QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("1"));
         QCOMPARE(recorder_.beeps, 0);
@@ -193,7 +193,7 @@ private slots:
     {
         open({{"a.html", ""}});
         click(window_->controls().pageList, 0, Qt::ControlModifier); // deselects the one page
-        QCOMPARE(window_->workspace().pageList.selectedCount(), std::size_t(0));
+        QCOMPARE(window_->workspace().pageList().selectedCount(), std::size_t(0));
 
         QTest::mouseClick(window_->controls().trashSelectedButton, Qt::LeftButton);
 
@@ -210,7 +210,7 @@ private slots:
     {
         open({{"a.html", ""}, {"b.html", ""}, {"c.html", ""}});
         QVERIFY(QFile::remove(site("b.html")));
-        window_->workspace().searchColumn.assign({"found", "-", "found"});
+        window_->workspace().searchColumn().assign({"found", "-", "found"});
         window_->syncViews();
         int progressAtError = -1;
         bool progressVisible = false;
@@ -244,9 +244,9 @@ private slots:
                  QStringLiteral("ファイルの移動に失敗しました。 (3 件中 2 件を移動しました)"));
         QCOMPARE(recorder_.requests[1].parent, window_.get());
         QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
-        QVERIFY(window_->workspace().pageList.empty());
+        QVERIFY(window_->workspace().pageList().empty());
         QCOMPARE(window_->controls().pageList->model()->rowCount(), 0);
-        QVERIFY(window_->workspace().searchColumn.empty());
+        QVERIFY(window_->workspace().searchColumn().empty());
     }
 
     // A request that moved nothing changes no list.
@@ -254,8 +254,8 @@ private slots:
     {
         open({{"a.html", ""}, {"b.html", ""}});
         Workspace &ws = window_->workspace();
-        ws.searchColumn.assign({"found", "-"});
-        ws.unrequestedPages.assign({site("a.html").toStdString()});
+        ws.searchColumn().assign({"found", "-"});
+        ws.unrequestedPages().assign({site("a.html").toStdString()});
         window_->syncViews();
         QVERIFY(QFile::remove(site("a.html")));
         QVERIFY(QFile::remove(site("b.html")));
@@ -264,10 +264,10 @@ private slots:
 
         QCOMPARE(recorder_.requests.size(), std::size_t(3)); // a warning for each page, then the failure
         QCOMPARE(messages().last(), QStringLiteral("ファイルの移動に失敗しました。"));
-        QCOMPARE(rows(ws.pageList), (QStringList{"a.html", "b.html"}));
-        QCOMPARE(ws.pageList.selectedCount(), std::size_t(2));
-        QCOMPARE(rows(ws.searchColumn), (QStringList{"found", "-"}));
-        QCOMPARE(rows(ws.unrequestedPages), QStringList{site("a.html")});
+        QCOMPARE(rows(ws.pageList()), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(ws.pageList().selectedCount(), std::size_t(2));
+        QCOMPARE(rows(ws.searchColumn()), (QStringList{"found", "-"}));
+        QCOMPARE(rows(ws.unrequestedPages()), QStringList{site("a.html")});
     }
 
     // "不要なHTML削除" right after an investigation: every unrequested page is
@@ -295,19 +295,19 @@ private slots:
               {"a\\..\\..\\x.html", ""}});
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        const QStringList unrequested = rows(ws.unrequestedPages);
+        const QStringList unrequested = rows(ws.unrequestedPages());
         QVERIFY2(unrequested.size() == 3, qPrintable(unrequested.join(" | ")));
         QVERIFY(unrequested.contains(base_ + "/x.html"));
         QVERIFY(unrequested.contains(site()));
         QVERIFY(unrequested.contains(str(ws.resolve("old.html"))));
-        QCOMPARE(ws.unrequestedPages.selectedCount(), std::size_t(3));
+        QCOMPARE(ws.unrequestedPages().selectedCount(), std::size_t(3));
         // The user deselects one page of the page list.
         QListView *pages = window_->controls().pageList;
-        const int aRow = rowOf(ws.pageList, "a.html");
+        const int aRow = rowOf(ws.pageList(), "a.html");
         click(pages, aRow, Qt::ControlModifier);
         const QStringList selectedBefore = selectedPages();
         QCOMPARE(selectedBefore.size(), 4);
-        const QStringList searchBefore = rows(ws.searchColumn);
+        const QStringList searchBefore = rows(ws.searchColumn());
         QVERIFY(!searchBefore.isEmpty());
         recorder_.clear();
         std::vector<ui::DialogRequest> asked;
@@ -339,20 +339,20 @@ private slots:
         if (confirmed) {
             QStringList left = unrequested;
             left.removeAll(str(ws.resolve("old.html")));
-            QCOMPARE(rows(ws.unrequestedPages), left);
+            QCOMPARE(rows(ws.unrequestedPages()), left);
             QCOMPARE(window_->controls().unrequestedPages->model()->rowCount(), 2);
             QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("2"));
-            QCOMPARE(rows(ws.pageList), kept);
+            QCOMPARE(rows(ws.pageList()), kept);
             QStringList stillSelected = selectedBefore;
             stillSelected.removeAll("old.html");
             QCOMPARE(selectedPages(), stillSelected);
             QCOMPARE(pages->selectionModel()->selectedRows().size(), stillSelected.size());
-            QVERIFY(ws.searchColumn.empty());
+            QVERIFY(ws.searchColumn().empty());
         } else {
-            QCOMPARE(rows(ws.unrequestedPages), unrequested);
+            QCOMPARE(rows(ws.unrequestedPages()), unrequested);
             QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("3"));
             QCOMPARE(selectedPages(), selectedBefore);
-            QCOMPARE(rows(ws.searchColumn), searchBefore);
+            QCOMPARE(rows(ws.searchColumn()), searchBefore);
         }
         QCOMPARE(recorder_.beeps, 1);
     }
@@ -392,8 +392,8 @@ private slots:
         ui::FolderTree *list = window_->controls().folderTree;
         list->rebuild();
         Workspace &ws = window_->workspace();
-        QCOMPARE(rows(ws.searchColumn), (QStringList{"-", "-"}));
-        ws.unrequestedPages.append("stale"); // emptied only by a change of folder
+        QCOMPARE(rows(ws.searchColumn()), (QStringList{"-", "-"}));
+        ws.unrequestedPages().append("stale"); // emptied only by a change of folder
         window_->syncViews();
         click(window_->controls().pageList, 1, Qt::ControlModifier); // b.html deselected
         const QStringList entriesBefore = entries(site());
@@ -415,7 +415,7 @@ private slots:
         QMenu *menu = window_->folderMenu();
         QVERIFY(menu->isVisible());
         QCOMPARE(list->currentRow(), row);
-        QCOMPARE(str(ws.baseFolder), site()); // nothing entered
+        QCOMPARE(str(ws.baseFolder()), site()); // nothing entered
 
         QSignalSpy changes(list, &ui::FolderTree::changed);
         recorder_.clear();
@@ -433,9 +433,9 @@ private slots:
             QCOMPARE(asked[0].text, QStringLiteral("'old' をごみ箱に移動しますか?"));
         }
         QCOMPARE(changes.size(), 0);
-        QCOMPARE(str(ws.baseFolder), site());
-        QCOMPARE(rows(ws.unrequestedPages), QStringList{"stale"});
-        QCOMPARE(rows(ws.pageList), (QStringList{"a.html", "b.html"}));
+        QCOMPARE(str(ws.baseFolder()), site());
+        QCOMPARE(rows(ws.unrequestedPages()), QStringList{"stale"});
+        QCOMPARE(rows(ws.pageList()), (QStringList{"a.html", "b.html"}));
         QCOMPARE(selectedPages(), QStringList{"a.html"});
         QCOMPARE(window_->controls().pageList->selectionModel()->selectedRows().size(), 1);
         if (moved) {
@@ -444,12 +444,12 @@ private slots:
             QCOMPARE(entries(trashPath() + "/info"), QStringList{"old.trashinfo"});
             QVERIFY(QFileInfo::exists(trashPath() + "/files/old/x.html"));
             QCOMPARE(directoryRowOf(list, "old"), -1);
-            QVERIFY(ws.searchColumn.empty());
+            QVERIFY(ws.searchColumn().empty());
         } else {
             QCOMPARE(entries(site()), entriesBefore);
             QVERIFY(entries(trashPath() + "/files").isEmpty());
             QVERIFY(directoryRowOf(list, "old") > list->directoryRow());
-            QCOMPARE(rows(ws.searchColumn), (QStringList{"-", "-"}));
+            QCOMPARE(rows(ws.searchColumn()), (QStringList{"-", "-"}));
         }
         QCOMPARE(directoryRows(list).mid(list->directoryRow(), 1), QStringList{"site"});
     }
@@ -465,18 +465,18 @@ private slots:
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
         QCOMPARE(rows(ws.brokenLinkPages), QStringList{"index.html"});
-        const int requests = int(ws.requestList.size());
+        const int requests = int(ws.requestList().size());
         QVERIFY(requests > 0);
 
         doubleClick(window_->controls().brokenLinkPages, 0);
         QCOMPARE(editorArguments(received), (QStringList{"1", site("index.html")}));
-        QCOMPARE(int(ws.requestList.size()), requests);
+        QCOMPARE(int(ws.requestList().size()), requests);
 
         // The second page, after the first was focused: the clicked row counts.
         click(window_->controls().pageList, 1);
         doubleClick(window_->controls().pageList, 0);
         QCOMPARE(editorArguments(received), (QStringList{"1", site("a b'x.html")}));
-        QVERIFY(ws.requestList.empty());
+        QVERIFY(ws.requestList().empty());
         QCOMPARE(window_->controls().requestList->model()->rowCount(), 0);
         QVERIFY(opened_.empty());
         QCOMPARE(recorder_.count(DialogKind::StandardError), 0);
@@ -490,7 +490,7 @@ private slots:
         open({{"index.html", "<a href=\"a.html\">a</a>"}, {"a.html", ""}});
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
-        QVERIFY(!ws.requestList.empty());
+        QVERIFY(!ws.requestList().empty());
         const QString editor = base_ + "/no editor here";
         platform::setEditorPathForTests(editor);
         platform::setUrlOpenerForTests([](const QUrl &) { return false; });
@@ -502,11 +502,11 @@ private slots:
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
         QCOMPARE(recorder_.requests[0].text, "エディタ " + editor + " で " + site("a.html")
                                                  + " を開けません。 プログラムが見つかりません ");
-        QVERIFY(ws.requestList.empty());
+        QVERIFY(ws.requestList().empty());
 
         // The default program, for an unrequested page.
         recorder_.clear();
-        const QString page = str(ws.unrequestedPages.row(0));
+        const QString page = str(ws.unrequestedPages().row(0));
         doubleClick(window_->controls().unrequestedPages, 0);
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
@@ -527,13 +527,13 @@ private slots:
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         Workspace &ws = window_->workspace();
         const Ui::MainWindow &c = window_->controls();
-        const int webRow = rowOf(ws.requestList, "http://example.com/x.html");
-        const int scriptRow = rowOf(ws.requestList, "javascript:go('j.html')");
-        const int page = rowOf(ws.requestList, ws.resolve("a.html"));
-        QVERIFY2(webRow >= 0 && scriptRow >= 0 && page >= 0, qPrintable(rows(ws.requestList).join(" | ")));
+        const int webRow = rowOf(ws.requestList(), "http://example.com/x.html");
+        const int scriptRow = rowOf(ws.requestList(), "javascript:go('j.html')");
+        const int page = rowOf(ws.requestList(), ws.resolve("a.html"));
+        QVERIFY2(webRow >= 0 && scriptRow >= 0 && page >= 0, qPrintable(rows(ws.requestList()).join(" | ")));
         // External addresses are requested but never listed as missing.
         QCOMPARE(rows(ws.missingTargets), (QStringList{"missing.html", "gone.html"}));
-        QCOMPARE(rows(ws.unrequestedPages), QStringList{str(ws.resolve("orphan.html"))});
+        QCOMPARE(rows(ws.unrequestedPages()), QStringList{str(ws.resolve("orphan.html"))});
         recorder_.clear();
 
         doubleClick(c.unrequestedPages, 0);
@@ -597,7 +597,7 @@ private slots:
         Workspace &ws = window_->workspace();
         if (list == "requestList" || list == "searchColumn")
             QTest::mouseClick(window_->controls().clearRequestsButton, Qt::LeftButton);
-        const std::size_t requests = ws.requestList.size();
+        const std::size_t requests = ws.requestList().size();
         // Into the subfolder: no pages, the result lists emptied, the request
         // list kept.
         ui::FolderTree *directories = window_->controls().folderTree;
@@ -605,8 +605,8 @@ private slots:
         QTest::mouseClick(directories->viewport(), Qt::LeftButton, {},
                           directories->visualItemRect(directories->item(sub)).center());
         QTest::keyClick(directories, Qt::Key_Return);
-        QCOMPARE(str(ws.baseFolder), site("empty"));
-        QCOMPARE(ws.requestList.size(), requests);
+        QCOMPARE(str(ws.baseFolder()), site("empty"));
+        QCOMPARE(ws.requestList().size(), requests);
         recorder_.clear();
 
         auto *view = window_->findChild<QListView *>(list);
@@ -617,7 +617,7 @@ private slots:
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
         QCOMPARE(recorder_.requests[0].text,
                  QStringLiteral("リストのインデックスが範囲を超えています (-1)"));
-        QCOMPARE(ws.requestList.size(), requests);
+        QCOMPARE(ws.requestList().size(), requests);
         QVERIFY(opened_.empty());
         QTest::qWait(200); // time enough for an editor that was wrongly started
         QVERIFY(!QFileInfo::exists(received));
@@ -649,7 +649,7 @@ private:
     QStringList selectedPages() const
     {
         QStringList out;
-        const RowList &pages = window_->workspace().pageList;
+        const RowList &pages = window_->workspace().pageList();
         for (std::size_t i = 0; i < pages.size(); ++i)
             if (pages.isSelected(i))
                 out.append(str(pages.row(i)));
