@@ -376,8 +376,7 @@ void engineAlone(const fs::path &base, const fs::path &site)
 {
     SilentHost host;
     Workspace ws(host, platform::pageFiles(), kNativeSeparator);
-    ws.pageListFolder() = base.string();
-    ws.readPageList();
+    ws.readPageList(base.string());
     ws.start(base.string());
     QElapsedTimer clock;
     double cpu = cpuSeconds();
@@ -396,7 +395,7 @@ void engineAlone(const fs::path &base, const fs::path &site)
     r.rows = static_cast<long long>(ws.requestList().size());
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - cpu;
-    r.checked = num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
+    r.checked = num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
         + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
     table.push_back(r);
 }
@@ -680,11 +679,11 @@ int main(int argc, char **argv)
     took = probe.stop();
     {
         Row r = commandRow("link investigation (リンク調査)", probe, took, static_cast<long long>(ws.requestList().size()));
-        const bool ok = ws.missingTargets.size() == manifestCount(manifest, "broken")
+        const bool ok = ws.brokenLinks().size() == manifestCount(manifest, "broken")
             && ws.unrequestedPages().size() == manifestCount(manifest, "unrequested") && beeps == 1 && otherDialogs == 0;
-        r.checked = ok ? num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
+        r.checked = ok ? num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
                 + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested, as written"
-                     : "UNEXPECTED: " + num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
+                     : "UNEXPECTED: " + num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
                 + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
         table.push_back(r);
     }

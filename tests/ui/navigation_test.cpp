@@ -144,7 +144,7 @@ private slots:
             QCOMPARE(recorder_.requests.front().text, QStringLiteral("ghost.htmlがありません。"));
             QCOMPARE(rows(ws.pageList()), (QStringList{"a.html", "ghost.html"}));
             QCOMPARE(ws.pageList().selectedCount(), std::size_t(2));
-            QCOMPARE(ws.searchColumn().row(0), std::string("found"));
+            QVERIFY(ws.searchColumn()[0] == SearchHit::Found);
             QCOMPARE(list_->currentRow(), list_->directoryRow());
         } else {
             QVERIFY(ws.searchColumn().empty()); // no pass ran since start-up
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(recorder_.requests.size(), std::size_t(0));
 
         // The volume shown already: nothing happens.
-        ws.searchColumn().clear();
+        ws.clearSearchColumn();
         window_->changeVolume();
         QVERIFY(ws.searchColumn().empty());
         QCOMPARE(str(ws.baseFolder()), other.path());
