@@ -211,7 +211,7 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     EXPECT_EQ(host.events, (Rows{"beep", "missing dangling.htm", "beep", "missing loop.htm", "beep",
                                  "missing ring1.htm", "beep", "missing ring2.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
-    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::NotFound, SearchHit::Found, SearchHit::NotFound, SearchHit::NotFound, SearchHit::NotFound, SearchHit::NotFound}));
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Missing, SearchHit::Found, SearchHit::Missing, SearchHit::NotFound, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm",
                                      "index.htm -> ring1.htm"}));
     EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
@@ -744,7 +744,7 @@ TEST_F(Hostile, FolderThatVanishesDuringTheInvestigation)
     Workspace ws(host, files);
     startOn(ws, K());
     ws.investigateLinks();
-    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::NotFound, SearchHit::NotFound}));
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(ws.requestList().rows(), Rows{inSite("b.htm")});
     EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> b.htm"});
     EXPECT_EQ(host.events, (Rows{"beep", "missing b.htm", "beep", "missing c.htm", "process", "process",

@@ -252,7 +252,7 @@ private slots:
     // A request that moved nothing changes no list.
     void aRequestThatMovedNothingChangesNoList()
     {
-        open({{"a.html", ""}, {"b.html", ""}});
+        open({{"a.html", "&&&"}, {"b.html", ""}});
         Workspace &ws = window_->workspace();
         ws.searchPass();
         ws.unrequestedPages().assign({site("a.html").toStdString()});
