@@ -153,15 +153,14 @@ void appendSegments(std::string_view text, char sep, char otherSlash, std::size_
 
 bool isExternalAddress(std::string_view link)
 {
-    const std::string_view s = link;
-    if (s.size() >= 2 && s[0] == '/' && s[1] == '/')
+    if (link.size() >= 2 && link[0] == '/' && link[1] == '/')
         return true;
     // ":" is rare in relative links, so it is looked for first.
-    const auto colon = s.find(':');
-    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(s[0]))
+    const auto colon = link.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(link[0]))
         return false;
     for (std::size_t i = 1; i < colon; ++i) {
-        if (!isSchemeCharacter(s[i]))
+        if (!isSchemeCharacter(link[i]))
             return false;
     }
     return true;
@@ -176,18 +175,17 @@ std::string resolveLink(std::string_view link, std::string_view baseFolder, char
 
 void resolveLink(std::string_view link, std::string_view baseFolder, char sep, std::string &target)
 {
-    const std::string_view s = link;
     // External addresses, in-page anchors and paths already inside the base
     // folder are their own target.
-    if (isExternalAddress(s) || (!s.empty() && s.front() == '#')
-        || (!baseFolder.empty() && s.find(baseFolder) != std::string_view::npos)) {
-        target.assign(s);
+    if (isExternalAddress(link) || (!link.empty() && link.front() == '#')
+        || (!baseFolder.empty() && link.find(baseFolder) != std::string_view::npos)) {
+        target.assign(link);
         return;
     }
 
     // The query and the fragment never name a file. Turning the other slash
     // into the separator moves no "#" or "?", so the link is cut first.
-    std::string_view rest = s;
+    std::string_view rest = link;
     if (const auto hash = rest.find('#'); hash != std::string_view::npos)
         rest = rest.substr(0, hash);
     if (const auto query = rest.find('?'); query != std::string_view::npos)
