@@ -91,11 +91,29 @@ std::uint64_t plainRead(const std::string &base)
     return total;
 }
 
+std::uint64_t textBytes(const std::string &text)
+{
+    return sizeof(std::string) + (text.size() > 15 ? text.size() + 1 : 0);
+}
+
 std::uint64_t listBytes(const tavlori::RowList &list)
 {
     std::uint64_t bytes = 0;
     for (const std::string &row : list.rows())
-        bytes += sizeof(std::string) + (row.size() > 15 ? row.size() + 1 : 0);
+        bytes += textBytes(row);
+    return bytes;
+}
+
+std::uint64_t listBytes(const tavlori::ResultList<tavlori::SearchHit> &list)
+{
+    return list.size() * sizeof(tavlori::SearchHit);
+}
+
+std::uint64_t listBytes(const tavlori::ResultList<tavlori::BrokenLink> &list)
+{
+    std::uint64_t bytes = 0;
+    for (const tavlori::BrokenLink &broken : list)
+        bytes += textBytes(broken.page) + textBytes(broken.link);
     return bytes;
 }
 
@@ -130,8 +148,7 @@ int child(const fs::path &site)
         QuietHost host;
         tavlori::Workspace ws(host, tavlori::platform::pageFiles());
         const auto t0 = Clock::now();
-        ws.pageListFolder = base;
-        ws.readPageList();
+        ws.readPageList(base);
         const double listed = seconds(Clock::now() - t0);
         ws.start(base);
         ws.investigateLinks();
@@ -140,17 +157,18 @@ int child(const fs::path &site)
             best = took;
             listing = listed;
         }
-        pages = ws.pageList.size();
-        requests = ws.requestList.size();
-        broken = ws.missingTargets.size();
-        unrequested = ws.unrequestedPages.size();
+        pages = ws.pageList().size();
+        requests = ws.requestList().size();
+        broken = ws.brokenLinks().size();
+        unrequested = ws.unrequestedPages().size();
         missing = host.missing;
-        for (const tavlori::RowList *list :
-             {&ws.pageList, &ws.searchColumn, &ws.missingTargets, &ws.unrequestedPages, &ws.brokenLinkPages, &ws.requestList})
-        {
-            largestList = std::max(largestList, listBytes(*list));
+        const std::uint64_t sizes[] = {listBytes(ws.pageList()), listBytes(ws.searchColumn()),
+                                       listBytes(ws.brokenLinks()), listBytes(ws.unrequestedPages()),
+                                       listBytes(ws.requestList())};
+        for (const std::uint64_t size : sizes) {
+            largestList = std::max(largestList, size);
             if (run == 0)
-                allLists += listBytes(*list);
+                allLists += size;
         }
     }
     const long peak = peakRssKiB();

@@ -8,6 +8,7 @@
 //   - isWellFormedUtf8,
 //   - pageTextFromBytes (validation, NUL cut and line breaks made CR LF).
 #include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 
 #include <algorithm>
 #include <bit>

@@ -376,8 +376,7 @@ void engineAlone(const fs::path &base, const fs::path &site)
 {
     SilentHost host;
     Workspace ws(host, platform::pageFiles(), kNativeSeparator);
-    ws.pageListFolder = base.string();
-    ws.readPageList();
+    ws.readPageList(base.string());
     ws.start(base.string());
     QElapsedTimer clock;
     double cpu = cpuSeconds();
@@ -385,7 +384,7 @@ void engineAlone(const fs::path &base, const fs::path &site)
     ws.changeFolder(site.string());
     Row r;
     r.what = "change of folder, engine alone";
-    r.rows = static_cast<long long>(ws.pageList.size());
+    r.rows = static_cast<long long>(ws.pageList().size());
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - cpu;
     table.push_back(r);
@@ -393,11 +392,11 @@ void engineAlone(const fs::path &base, const fs::path &site)
     clock.restart();
     ws.investigateLinks();
     r.what = "link investigation, engine alone";
-    r.rows = static_cast<long long>(ws.requestList.size());
+    r.rows = static_cast<long long>(ws.requestList().size());
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - cpu;
-    r.checked = num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
-        + num(static_cast<long long>(ws.unrequestedPages.size())) + " unrequested";
+    r.checked = num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
+        + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
     table.push_back(r);
 }
 
@@ -663,9 +662,9 @@ int main(int argc, char **argv)
     QTest::keyClick(directories, Qt::Key_Return);
     double took = probe.stop();
     {
-        Row r = commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.pageList.size()));
-        const bool ok = ws.baseFolder == site.string() && ws.pageList.size() == pages
-            && ws.pageList.selectedCount() == pages && ws.searchColumn.size() == pages && otherDialogs == 0;
+        Row r = commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.pageList().size()));
+        const bool ok = ws.baseFolder() == site.string() && ws.pageList().size() == pages
+            && ws.pageList().selectedCount() == pages && ws.searchColumn().size() == pages && otherDialogs == 0;
         r.checked = ok ? "all pages listed, selected, searched" : "UNEXPECTED";
         table.push_back(r);
     }
@@ -679,13 +678,13 @@ int main(int argc, char **argv)
     QTest::mouseClick(c.investigateButton, Qt::LeftButton);
     took = probe.stop();
     {
-        Row r = commandRow("link investigation (リンク調査)", probe, took, static_cast<long long>(ws.requestList.size()));
-        const bool ok = ws.missingTargets.size() == manifestCount(manifest, "broken")
-            && ws.unrequestedPages.size() == manifestCount(manifest, "unrequested") && beeps == 1 && otherDialogs == 0;
-        r.checked = ok ? num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
-                + num(static_cast<long long>(ws.unrequestedPages.size())) + " unrequested, as written"
-                     : "UNEXPECTED: " + num(static_cast<long long>(ws.missingTargets.size())) + " broken, "
-                + num(static_cast<long long>(ws.unrequestedPages.size())) + " unrequested";
+        Row r = commandRow("link investigation (リンク調査)", probe, took, static_cast<long long>(ws.requestList().size()));
+        const bool ok = ws.brokenLinks().size() == manifestCount(manifest, "broken")
+            && ws.unrequestedPages().size() == manifestCount(manifest, "unrequested") && beeps == 1 && otherDialogs == 0;
+        r.checked = ok ? num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
+                + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested, as written"
+                     : "UNEXPECTED: " + num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
+                + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
         table.push_back(r);
     }
     engineAlone(base, site);
@@ -694,7 +693,7 @@ int main(int argc, char **argv)
 
     // 3. "不要なHTML削除" into the scratch trash.
     if (deleting) {
-        const std::size_t unrequested = ws.unrequestedPages.size();
+        const std::size_t unrequested = ws.unrequestedPages().size();
         confirmations = 0;
         beeps = 0;
         probe.start();
@@ -723,8 +722,8 @@ int main(int argc, char **argv)
         scrollThrough(name, view, false);
     scrollThrough("pageList", c.pageList, true);
     scrollThrough("unrequestedPages", c.unrequestedPages, true);
-    selectIn("pageList", c.pageList, ws.pageList);
-    selectIn("unrequestedPages", c.unrequestedPages, ws.unrequestedPages);
+    selectIn("pageList", c.pageList, ws.pageList());
+    selectIn("unrequestedPages", c.unrequestedPages, ws.unrequestedPages());
 
     return finish();
 }

@@ -3,6 +3,7 @@
 // mark and input that declares no encoding it is exactly what the reading
 // rules make of it, computed here the slow, literal way.
 #include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 
 #include "fuzzcheck.h"
 

@@ -1,5 +1,7 @@
 #include "analysis/fileaccess.h"
 
+#include "analysis/errors.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -17,11 +19,6 @@ ReadResult failure(std::string reason)
     ReadResult result;
     result.reason = std::move(reason);
     return result;
-}
-
-std::string errnoReason(int errorNumber)
-{
-    return std::generic_category().message(errorNumber);
 }
 
 // Standard C++ cannot open a file without blocking on a FIFO, so the type is
@@ -49,7 +46,7 @@ public:
         std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
                                                                 &std::fclose);
         if (!file)
-            return failure(errnoReason(errno));
+            return failure(errnoText(errno));
 
         // One buffer sized to the file; a file that shrank is cut to what was
         // read, one that grew is read on to its end.
@@ -69,7 +66,7 @@ public:
             }
         }
         if (std::ferror(file.get()))
-            return failure(errnoReason(errno ? errno : EIO));
+            return failure(errnoText(errno ? errno : EIO));
         result.bytes.resize(got);
         result.ok = true;
         return result;

@@ -1,15 +1,11 @@
 #include "analysis/listing.h"
 
+#include "analysis/ascii.h"
+
 #include <algorithm>
 #include <filesystem>
 
 namespace tavlori {
-
-namespace {
-
-unsigned char asciiLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
-
-} // namespace
 
 bool matchesPageMask(std::string_view name)
 {
@@ -19,8 +15,8 @@ bool matchesPageMask(std::string_view name)
     for (std::size_t at = name.find('.'); at != std::string_view::npos; at = name.find('.', at + 1)) {
         if (name.size() - at < kCore.size())
             return false;
-        if (asciiLower(name[at + 1]) == 'h' && asciiLower(name[at + 2]) == 't'
-            && asciiLower(name[at + 3]) == 'm')
+        if (foldAscii(name[at + 1]) == 'h' && foldAscii(name[at + 2]) == 't'
+            && foldAscii(name[at + 3]) == 'm')
             return true;
     }
     return false;
@@ -30,8 +26,8 @@ bool pageNameLess(std::string_view a, std::string_view b)
 {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = asciiLower(a[i]);
-        const unsigned char y = asciiLower(b[i]);
+        const unsigned char x = foldAscii(static_cast<unsigned char>(a[i]));
+        const unsigned char y = foldAscii(static_cast<unsigned char>(b[i]));
         if (x != y)
             return x < y;
     }

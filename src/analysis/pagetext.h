@@ -5,10 +5,6 @@
 
 namespace tavlori {
 
-// True when the bytes are well-formed UTF-8 (no overlong form, no surrogate,
-// no truncated or invalid sequence).
-bool isWellFormedUtf8(std::string_view bytes);
-
 // The page text: a leading UTF-8 byte-order mark dropped, decoded as strict
 // UTF-8, cut at the first U+0000, every line break (CR LF, CR, LF) made CR LF and
 // a non-empty text ended with CR LF. Bytes that are not well-formed UTF-8 are

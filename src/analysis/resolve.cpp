@@ -1,6 +1,6 @@
 #include "analysis/resolve.h"
 
-#include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 
 #include <cstring>
 
@@ -151,41 +151,41 @@ void appendSegments(std::string_view text, char sep, char otherSlash, std::size_
 
 } // namespace
 
-bool isExternalAddress(std::string_view s)
+bool isExternalAddress(std::string_view link)
 {
-    if (s.size() >= 2 && s[0] == '/' && s[1] == '/')
+    if (link.size() >= 2 && link[0] == '/' && link[1] == '/')
         return true;
     // ":" is rare in relative links, so it is looked for first.
-    const auto colon = s.find(':');
-    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(s[0]))
+    const auto colon = link.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(link[0]))
         return false;
     for (std::size_t i = 1; i < colon; ++i) {
-        if (!isSchemeCharacter(s[i]))
+        if (!isSchemeCharacter(link[i]))
             return false;
     }
     return true;
 }
 
-std::string resolveLink(std::string_view s, std::string_view baseFolder, char sep)
+std::string resolveLink(std::string_view link, std::string_view baseFolder, char sep)
 {
     std::string target;
-    resolveLink(s, baseFolder, sep, target);
+    resolveLink(link, baseFolder, sep, target);
     return target;
 }
 
-void resolveLink(std::string_view s, std::string_view baseFolder, char sep, std::string &target)
+void resolveLink(std::string_view link, std::string_view baseFolder, char sep, std::string &target)
 {
     // External addresses, in-page anchors and paths already inside the base
     // folder are their own target.
-    if (isExternalAddress(s) || (!s.empty() && s.front() == '#')
-        || (!baseFolder.empty() && s.find(baseFolder) != std::string_view::npos)) {
-        target.assign(s);
+    if (isExternalAddress(link) || (!link.empty() && link.front() == '#')
+        || (!baseFolder.empty() && link.find(baseFolder) != std::string_view::npos)) {
+        target.assign(link);
         return;
     }
 
     // The query and the fragment never name a file. Turning the other slash
     // into the separator moves no "#" or "?", so the link is cut first.
-    std::string_view rest = s;
+    std::string_view rest = link;
     if (const auto hash = rest.find('#'); hash != std::string_view::npos)
         rest = rest.substr(0, hash);
     if (const auto query = rest.find('?'); query != std::string_view::npos)
@@ -210,6 +210,27 @@ void resolveLink(std::string_view s, std::string_view baseFolder, char sep, std:
     // A "#" or "$" left in the path makes the target the folder that holds it.
     if (holds(target, '#') || holds(target, '$'))
         target.resize(target.rfind(sep));
+}
+
+void joinPath(std::string_view folder, char sep, std::string_view name, std::string &path)
+{
+    path.clear();
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append(1, sep).append(name);
+}
+
+std::string joinPath(std::string_view folder, char sep, std::string_view name)
+{
+    std::string path;
+    joinPath(folder, sep, name, path);
+    return path;
+}
+
+bool isAbsolutePath(std::string_view path, char sep)
+{
+    if (!path.empty() && (path.front() == sep || path.front() == kPosixSeparator))
+        return true;
+    return sep == kWindowsSeparator && path.size() >= 2 && path[1] == ':';
 }
 
 } // namespace tavlori

@@ -55,10 +55,4 @@ std::size_t RowList::selectedCount() const
     return static_cast<std::size_t>(std::count(selected_.begin(), selected_.end(), 1));
 }
 
-void RowList::scrollToTop()
-{
-    top_ = 0;
-    ++scrollRevision_;
-}
-
 } // namespace tavlori

@@ -1,6 +1,6 @@
 #pragma once
-// The rows of one list control: text rows with selected flags, a current row
-// and a top row. Views read the rows in place; the revision counters tell a
+// A list of text rows shown in a list view: the rows with selected flags, a
+// current row and a top row. Views read the rows in place; the revision counters tell a
 // view what changed since it last looked, so it never copies the list.
 #include <cstdint>
 #include <string>
@@ -36,18 +36,14 @@ public:
     int currentIndex() const { return current_; }
     void setCurrentIndex(int i) { current_ = i; }
 
-    // First visible row. The engine only ever asks for the top (0); a view
-    // applies the request and reports back where it really stands.
+    // First visible row, as the view reports it.
     int topIndex() const { return top_; }
     void setTopIndex(int i) { top_ = i; }
-    void scrollToTop();
 
     // Bumped when rows are removed or replaced (a view resets).
     std::uint64_t resetRevision() const { return resetRevision_; }
     // Bumped when the engine changes selected flags.
     std::uint64_t selectionRevision() const { return selectionRevision_; }
-    // Bumped when the engine asks for a scroll.
-    std::uint64_t scrollRevision() const { return scrollRevision_; }
 
 private:
     void rowsRemoved(int newCurrent);
@@ -58,7 +54,6 @@ private:
     int top_ = 0;
     std::uint64_t resetRevision_ = 0;
     std::uint64_t selectionRevision_ = 0;
-    std::uint64_t scrollRevision_ = 0;
 };
 
 template <typename Keep>

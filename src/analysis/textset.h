@@ -1,6 +1,8 @@
 #pragma once
-// The hash of link texts and the set of link texts already met, which spares
-// the registry the resolution of a link text it has met before.
+// The set of link texts already met, which spares the registry the
+// resolution of a link text it has met before.
+#include "analysis/hashing.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,54 +13,8 @@
 
 namespace tavlori {
 
-inline std::uint64_t load8(const char *p)
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-inline std::uint64_t finalMix(std::uint64_t h)
-{
-    h ^= h >> 32;
-    h *= 0xd6e8feb86659fd93ull;
-    h ^= h >> 32;
-    return h;
-}
-
-// Eight bytes at a time, each word multiplied and folded into the state.
-inline std::uint64_t hashBytes(std::string_view s)
-{
-    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ s.size();
-    const char *p = s.data();
-    std::size_t n = s.size();
-    auto mix = [&h](std::uint64_t word) {
-        word *= 0x9fb21c651e98df25ull;
-        word ^= word >> 29;
-        h = (h ^ word) * 0xbf58476d1ce4e5b9ull;
-    };
-    for (; n >= 8; p += 8, n -= 8)
-        mix(load8(p));
-    if (n > 0) {
-        std::uint64_t tail = 0;
-        std::memcpy(&tail, p, n);
-        mix(tail);
-    }
-    return finalMix(h);
-}
-
-// A hint that `p` will be read soon; nothing where the compiler offers none.
-inline void prefetch(const void *p)
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
-
-// The link texts registerLink has met since the request list and baseFolder last
-// changed. resolveLink is a function of the link text and baseFolder alone, and a
+// The link texts registerLink has met since the request list or the base folder last
+// changed. resolveLink is a function of the link text and the base folder alone, and a
 // target stays in the request list until the list is emptied, so a link text
 // met before needs neither resolving nor looking up again. Most links repeat
 // (navigation, nearby pages), so this is the common case: one hash and one

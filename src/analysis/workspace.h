@@ -1,46 +1,26 @@
 #pragma once
-// The workspace: the base folder baseFolder, the page list, the five result
-// lists and the three edit fields, and the operations of the term search and
-// the link investigation on them. Named as the window's controls and handlers.
+// The workspace: the base folder, the page list, the results of the term
+// search and the link investigation, and the commands that produce them.
+// Every relative path is resolved against the base folder; the process's
+// current directory plays no part.
+#include "analysis/errors.h"
 #include "analysis/fileaccess.h"
 #include "analysis/host.h"
 #include "analysis/resolve.h"
+#include "analysis/results.h"
 #include "analysis/rowlist.h"
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavlori {
 
-// A failure that ends the running command, shown in the standard error dialog.
-class CommandError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// "ファイル %s は開けません。 %s ": a page that exists but cannot be opened.
-class PageOpenError : public CommandError {
-public:
-    PageOpenError(std::string path, std::string reason);
-    const std::string &path() const { return path_; }
-    const std::string &reason() const { return reason_; }
-
-private:
-    std::string path_;
-    std::string reason_;
-};
-
-// The text of the standard error dialog: the message, with "." appended when
-// its last character has a higher code than ".".
-std::string standardErrorText(std::string_view message);
-
-// The text for an operating-system error number (errno) met while entering a
-// folder: not found, too many open files, access denied, disk full, ...; any
-// other as "I/O エラー %d".
-std::string folderErrorText(int errorNumber);
+// The search term a new workspace starts with.
+inline constexpr std::string_view kDefaultSearchTerm = "&&&";
 
 class Workspace {
 public:
@@ -50,44 +30,86 @@ public:
     Workspace(const Workspace &) = delete;
     Workspace &operator=(const Workspace &) = delete;
 
-    // --- state, named as the window's controls ---
-    std::string baseFolder;     // base folder; empty until the window is shown
-    std::string pageListFolder;  // the page list's own folder
-    RowList pageList;     // page names
-    RowList searchColumn;         // search column
-    RowList missingTargets;         // missing link targets, as written
-    RowList unrequestedPages;         // unrequested pages, resolved
-    RowList brokenLinkPages;         // pages holding a broken link
-    RowList requestList;         // request list, resolved targets
-    std::string searchTerm = "&&&"; // search term
-    std::string requestCount;        // request count
-    std::string unrequestedCount;        // unrequested count
+    // --- the base folder and paths in it ---
 
+    // The folder whose pages are investigated; empty until start().
+    const std::string &baseFolder() const { return baseFolder_; }
     char separator() const { return separator_; }
-    // baseFolder, the separator and the name, joined as they stand.
+    // The base folder, the separator and the name, joined as they stand.
     std::string pagePath(std::string_view name) const;
-    // resolveLink against the current baseFolder.
-    std::string resolve(std::string_view linkText) const;
+    // resolveLink against the base folder.
+    std::string resolve(std::string_view link) const;
 
-    // Reads the page list's rows from pageListFolder, which also becomes the
-    // process's current directory; no row is selected afterwards.
-    // Throws CommandError when the folder cannot be read.
+    // --- the page list ---
+
+    // The folder the page list was read from.
+    const std::string &pageListFolder() const { return pageListFolder_; }
+    // The page names. Their rows change only through the workspace; a view
+    // writes its selection, focused row and top row into the list.
+    const RowList &pageList() const { return pageList_; }
+    RowList &pageList() { return pageList_; }
+    // Reads the page names of `folder`, which becomes the page list's folder;
+    // no row is selected afterwards. Throws CommandError when the folder
+    // cannot be read.
+    void readPageList(const std::string &folder);
+    // Reads the page list's folder again.
     void readPageList();
 
-    // --- handlers and working methods ---
-    void start(const std::string &directory);
-    // The data side of a change of folder (after the directory list entered
-    // `directory` and made it the current directory).
-    void changeFolder(const std::string &directory);
+    // --- results ---
+
+    const std::string &searchTerm() const { return searchTerm_; }
+    void setSearchTerm(std::string term) { searchTerm_ = std::move(term); }
+    // One hit per page of the page list, from the last pass.
+    const ResultList<SearchHit> &searchColumn() const { return searchColumn_; }
+    // The broken links of the last link pass, in the order they were met.
+    const ResultList<BrokenLink> &brokenLinks() const { return brokenLinks_; }
+    // The resolved paths of the pages no link requests, from the last
+    // investigation; all selected when it ends. A view writes its selection,
+    // focused row and top row.
+    const RowList &unrequestedPages() const { return unrequestedPages_; }
+    RowList &unrequestedPages() { return unrequestedPages_; }
+    // The resolved targets of every link met since the list was last emptied.
+    // A view writes its focused row and top row.
+    const RowList &requestList() const { return requestList_; }
+    RowList &requestList() { return requestList_; }
+    // The sizes of the request list and of the unrequested pages as the last
+    // investigation left them (the unrequested count follows pages moved
+    // away since); nothing before the first investigation.
+    std::optional<std::size_t> requestCount() const { return requestCount_; }
+    std::optional<std::size_t> unrequestedCount() const { return unrequestedCount_; }
+
+    // --- commands ---
+
+    // The window is shown: `folder` becomes the base folder, every page is selected.
+    void start(const std::string &folder);
+    // The data side of a change of folder: the results are emptied, `folder`
+    // becomes the base folder, its pages are read, all selected and searched.
+    void changeFolder(const std::string &folder);
+    // The term search over the selected pages.
     void searchPass();
-    void searchPage(const std::string &HTML);
+    void searchPage(const std::string &page);
+    // The term search and the link scan over the selected pages.
     void linkPass();
-    void scanPage(const std::string &HTML);
-    void registerLink(const std::string &F, std::string_view S);
-    void checkTarget(const std::string &F, std::string_view S);
+    void scanPage(const std::string &page);
+    // Adds the target of `link`, met in `page`, to the request list when it
+    // is not there yet, and tests it when added.
+    void registerLink(const std::string &page, std::string_view link);
+    // Lists `link` of `page` as broken when its target is missing.
+    void checkTarget(const std::string &page, std::string_view link);
+    // Lists the pages whose resolved path no request names.
     void findUnrequestedPages();
-    void investigateLinks(); // the link investigation
-    void clearRequests(); // clear the request list
+    // The link pass, then the unrequested pages, all selected; sets the counts.
+    void investigateLinks();
+    // Empties the request list.
+    void clearRequests();
+
+    // --- after pages or folders have moved away ---
+
+    // Empties the search column, whose rows no longer stand beside their pages.
+    void clearSearchColumn();
+    // Removes the unrequested pages that have moved (see removeMovedRows);
+    // the unrequested count follows when rows went. Returns the rows removed.
+    std::size_t removeMovedUnrequested(const std::vector<std::string> &moved);
 
     Host &host() { return host_; }
     FileAccess &files() { return files_; }
@@ -99,21 +121,36 @@ private:
     std::string_view readPage(const std::string &path);
     // The per-page steps shared by searchPage and scanPage: locate the page,
     // report it when missing, read it into textBuffer_ and append its search
-    // row. False when the page is missing.
-    bool loadPage(const std::string &HTML);
+    // hit. False when the page is missing.
+    bool loadPage(const std::string &page);
     // Gives back the memory of the per-page buffers (after a pass, which may
     // have met a very large page).
     void releaseBuffers();
-    // The search pass and the link pass: empty missingTargets, searchColumn and
-    // brokenLinkPages, then `perPage` for each selected page and " " for each other.
+    // The search pass and the link pass: empty the search column and the
+    // broken links, then `perPage` for each selected page and NotSearched for
+    // each other.
     void pagePass(void (Workspace::*perPage)(const std::string &));
     // registerLink with the hash of the link text already taken.
-    void addLink(const std::string &F, std::string_view S, std::uint64_t hash);
+    void addLink(const std::string &page, std::string_view link, std::uint64_t hash);
     // checkTarget with the target already resolved.
-    void unlinkResolved(const std::string &F, std::string_view S, const std::string &T);
+    void checkResolved(const std::string &page, std::string_view link, const std::string &target);
+    // True when `target` names a file; a relative target is looked up in
+    // the base folder.
+    bool targetExists(const std::string &target);
+
     Host &host_;
     FileAccess &files_;
     char separator_;
+    std::string baseFolder_;
+    std::string pageListFolder_;
+    std::string searchTerm_{kDefaultSearchTerm};
+    RowList pageList_;
+    ResultList<SearchHit> searchColumn_;
+    ResultList<BrokenLink> brokenLinks_;
+    RowList unrequestedPages_;
+    RowList requestList_;
+    std::optional<std::size_t> requestCount_;
+    std::optional<std::size_t> unrequestedCount_;
     std::unique_ptr<Indexes> indexes_;
     // Reused from page to page, so that a pass allocates nothing per page.
     std::string pathBuffer_;   // the page's path
@@ -125,6 +162,7 @@ private:
     std::string holdingText_;
     std::string expandBuffer_; // the text after range expansion
     std::string targetBuffer_; // a link's resolved target
+    std::string existsBuffer_; // a relative target joined to the base folder
 };
 
 } // namespace tavlori

@@ -73,12 +73,12 @@ QString toQString(const std::string &text)
     return QString::fromStdString(text);
 }
 
-// Opens the current row of `list` with the default program; throws
-// CommandError naming the row and the reason when that fails.
-void openRow(Workspace &workspace, const RowList &list)
+// Opens `row` with the default program; throws CommandError naming the row
+// and the reason when that fails.
+void openRow(Workspace &workspace, const std::string &row)
 {
     const OpenTarget target =
-        decideOpen(toQString(currentRow(list)), toQString(workspace.baseFolder), workspace.separator());
+        decideOpen(toQString(row), toQString(workspace.baseFolder()), workspace.separator());
     if (target.kind == OpenKind::Refused || openWithDefaultProgram(target.url))
         return;
     QString reason;
@@ -93,11 +93,11 @@ void openRow(Workspace &workspace, const RowList &list)
         QStringLiteral("既定のプログラムで %1 を開けません。 %2 ").arg(shown, reason).toStdString());
 }
 
-// Starts the editor on the page of the current row of `list`. An editor
-// that cannot be started is told by the text returned (empty on success).
-std::string editRow(Workspace &workspace, const RowList &list)
+// Starts the editor on the page named `name`. An editor that cannot be
+// started is told by the text returned (empty on success).
+std::string editRow(Workspace &workspace, const std::string &name)
 {
-    const QString page = toQString(workspace.pagePath(currentRow(list)));
+    const QString page = toQString(workspace.pagePath(name));
     QString reason;
     if (startEditor(page, &reason))
         return {};
@@ -187,42 +187,46 @@ void setUrlOpenerForTests(UrlOpener opener)
     urlOpener() = std::move(opener);
 }
 
+std::size_t checkedRow(int index, std::size_t size)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= size)
+        throw CommandError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+    return static_cast<std::size_t>(index);
+}
+
 const std::string &currentRow(const RowList &list)
 {
-    const int index = list.currentIndex();
-    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
-        throw CommandError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
-    return list.row(static_cast<std::size_t>(index));
+    return list.row(checkedRow(list.currentIndex(), list.size()));
 }
 
 void editPage(Workspace &workspace)
 {
-    const std::string failure = editRow(workspace, workspace.pageList);
-    workspace.requestList.clear();
+    const std::string failure = editRow(workspace, currentRow(workspace.pageList()));
+    workspace.clearRequests();
     if (!failure.empty())
         throw CommandError(failure);
 }
 
-void editBrokenLinkPage(Workspace &workspace)
+void editBrokenLinkPage(Workspace &workspace, const BrokenLink &broken)
 {
-    const std::string failure = editRow(workspace, workspace.brokenLinkPages);
+    const std::string failure = editRow(workspace, broken.page);
     if (!failure.empty())
         throw CommandError(failure);
 }
 
 void openUnrequestedPage(Workspace &workspace)
 {
-    openRow(workspace, workspace.unrequestedPages);
+    openRow(workspace, currentRow(workspace.unrequestedPages()));
 }
 
 void openRequest(Workspace &workspace)
 {
-    openRow(workspace, workspace.requestList);
+    openRow(workspace, currentRow(workspace.requestList()));
 }
 
-void openMissingTarget(Workspace &workspace)
+void openMissingTarget(Workspace &workspace, const BrokenLink &broken)
 {
-    openRow(workspace, workspace.missingTargets);
+    openRow(workspace, broken.link);
 }
 
 } // namespace tavlori::platform

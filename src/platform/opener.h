@@ -56,8 +56,10 @@ void setUrlOpenerForTests(UrlOpener opener);
 
 // --- the opening commands on the workspace ---
 
-// The current row of `list`; throws CommandError
-// "リストのインデックスが範囲を超えています (<index>)" when there is none.
+// `index` as a row of a list of `size` rows; throws CommandError
+// "リストのインデックスが範囲を超えています (<index>)" when there is no such row.
+std::size_t checkedRow(int index, std::size_t size);
+// The current row of `list`; throws as checkedRow when there is none.
 const std::string &currentRow(const RowList &list);
 
 // The page of the current row of pageList in the editor, then requestList
@@ -66,13 +68,14 @@ const std::string &currentRow(const RowList &list);
 // CommandError naming the editor, the page and the reason (after requestList
 // was emptied).
 void editPage(Workspace &workspace);
-// The page of the current row of brokenLinkPages in the editor; fails as above.
-void editBrokenLinkPage(Workspace &workspace);
-// The current row of unrequestedPages / requestList / missingTargets with the default program,
-// when decideOpen allows it; a refused row opens nothing. When the default
-// program cannot open it, throws CommandError naming the row and the reason.
+// The page holding a broken link in the editor; fails as above.
+void editBrokenLinkPage(Workspace &workspace, const BrokenLink &broken);
+// The current row of the unrequested pages / the request list, or the link
+// of a broken link, with the default program, when decideOpen allows it;
+// a refused row opens nothing. When the default program cannot open it,
+// throws CommandError naming the row and the reason.
 void openUnrequestedPage(Workspace &workspace);
 void openRequest(Workspace &workspace);
-void openMissingTarget(Workspace &workspace);
+void openMissingTarget(Workspace &workspace, const BrokenLink &broken);
 
 } // namespace tavlori::platform

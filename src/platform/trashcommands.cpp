@@ -13,7 +13,7 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
         return;
     std::unordered_set<std::string> selected;
     if (keepSelection) {
-        const RowList &pages = workspace.pageList;
+        const RowList &pages = workspace.pageList();
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (pages.isSelected(i))
                 selected.insert(pages.row(i));
@@ -22,13 +22,12 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
     result.listsChanged = true;
     // The search column's rows stood beside the old rows; no pass follows to
     // fill it again.
-    workspace.searchColumn.clear();
-    if (removeMovedRows(workspace.unrequestedPages, result.moved, workspace.baseFolder, workspace.separator()) > 0) {
-        workspace.unrequestedCount = std::to_string(workspace.unrequestedPages.size());
+    workspace.clearSearchColumn();
+    if (workspace.removeMovedUnrequested(result.moved) > 0) {
         result.countChanged = true;
     }
     workspace.readPageList();
-    RowList &pages = workspace.pageList;
+    RowList &pages = workspace.pageList();
     for (std::size_t i = 0; i < pages.size() && !selected.empty(); ++i) {
         if (selected.count(pages.row(i)) != 0)
             pages.setSelected(i, true);
@@ -39,7 +38,7 @@ MoveResult trashSelectedPages(Workspace &workspace, TrashUi *ui, const ShowMessa
 {
     MoveResult result;
     const std::vector<std::string> paths =
-        selectedPagePaths(workspace.pageList, workspace.pageListFolder, workspace.separator());
+        selectedPagePaths(workspace.pageList(), workspace.pageListFolder(), workspace.separator());
     if (paths.empty()) {
         message("ファイルが選択されていません。");
         return result;
@@ -60,7 +59,7 @@ MoveResult trashSelectedPages(Workspace &workspace, TrashUi *ui, const ShowMessa
 MoveResult trashUnrequested(Workspace &workspace, TrashUi *ui)
 {
     UnrequestedPagePaths pages =
-        unrequestedPagePaths(workspace.unrequestedPages, workspace.baseFolder, workspace.separator());
+        unrequestedPagePaths(workspace.unrequestedPages(), workspace.baseFolder(), workspace.separator());
     MoveResult result;
     result.moved = movedPaths(moveToTrash(pages.paths, ui, {.confirm = true, .showProgress = true}));
     result.leftOut = std::move(pages.leftOut);
@@ -72,7 +71,7 @@ MoveResult trashFolder(Workspace &workspace, const std::vector<std::string> &fol
 {
     MoveResult result;
     const std::optional<std::string> folder =
-        folderToTrash(folderRows, highlighted, workspace.baseFolder, workspace.separator());
+        folderToTrash(folderRows, highlighted, workspace.baseFolder(), workspace.separator());
     if (folder)
         result.moved = movedPaths(moveToTrash({*folder}, ui, {.confirm = true, .showProgress = true}));
     return result;

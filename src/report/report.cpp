@@ -64,6 +64,21 @@ private:
     std::size_t shownWidth_ = 0;
 };
 
+// The search column's text for a hit, as the window shows it.
+std::string_view searchHitText(SearchHit hit)
+{
+    switch (hit) {
+    case SearchHit::Found:
+        return "found";
+    case SearchHit::NotFound:
+    case SearchHit::Missing:
+        return "-";
+    case SearchHit::NotSearched:
+        break;
+    }
+    return " ";
+}
+
 struct PageError {
     std::string page;
     std::string message;
@@ -101,14 +116,22 @@ public:
         string(name);
         raw(": ");
     }
-    void stringArray(const std::vector<std::string> &rows)
+    // The items of `items` as a JSON array, each written by `write`.
+    template <typename Items, typename Write>
+    void array(const Items &items, Write write)
     {
         raw("[");
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            raw(i == 0 ? "\n    " : ",\n    ");
-            string(rows[i]);
+        bool first = true;
+        for (const auto &item : items) {
+            raw(first ? "\n    " : ",\n    ");
+            first = false;
+            write(item);
         }
-        raw(rows.empty() ? "]" : "\n  ]");
+        raw(first ? "]" : "\n  ]");
+    }
+    void stringArray(const std::vector<std::string> &rows)
+    {
+        array(rows, [this](const std::string &row) { string(row); });
     }
     void flush()
     {
@@ -132,27 +155,23 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, c
     JsonWriter json(out);
     json.raw("{");
     json.key("base");
-    json.string(ws.baseFolder);
+    json.string(ws.baseFolder());
     json.key("pages");
-    json.stringArray(ws.pageList.rows());
+    json.stringArray(ws.pageList().rows());
     json.key("search");
-    json.stringArray(ws.searchColumn.rows());
+    json.array(ws.searchColumn(), [&json](SearchHit hit) { json.string(searchHitText(hit)); });
     json.key("requests");
-    json.stringArray(ws.requestList.rows());
+    json.stringArray(ws.requestList().rows());
     json.key("broken");
-    json.raw("[");
-    // brokenLinkPages and missingTargets are appended together, so their rows pair up.
-    const std::size_t pairs = std::min(ws.brokenLinkPages.size(), ws.missingTargets.size());
-    for (std::size_t i = 0; i < pairs; ++i) {
-        json.raw(i == 0 ? "\n    [" : ",\n    [");
-        json.string(ws.brokenLinkPages.row(i));
+    json.array(ws.brokenLinks(), [&json](const BrokenLink &broken) {
+        json.raw("[");
+        json.string(broken.page);
         json.raw(", ");
-        json.string(ws.missingTargets.row(i));
+        json.string(broken.link);
         json.raw("]");
-    }
-    json.raw(pairs == 0 ? "]" : "\n  ]");
+    });
     json.key("unrequested");
-    json.stringArray(ws.unrequestedPages.rows());
+    json.stringArray(ws.unrequestedPages().rows());
     json.key("missing");
     json.stringArray(host.missing);
     if (error) {
@@ -168,25 +187,27 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, c
 
 void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, const PageError *error)
 {
-    out << "基準フォルダ: " << ws.baseFolder << '\n';
-    out << "HTMLファイル数: " << ws.pageList.size() << '\n';
+    const RowList &pages = ws.pageList();
+    out << "基準フォルダ: " << ws.baseFolder() << '\n';
+    out << "HTMLファイル数: " << pages.size() << '\n';
 
-    // The search column has one row per page of the page list.
+    // The search column has one hit per page of the page list.
     std::vector<std::string_view> found;
-    const std::size_t rows = std::min(ws.searchColumn.size(), ws.pageList.size());
+    const std::size_t rows = std::min(ws.searchColumn().size(), pages.size());
     for (std::size_t i = 0; i < rows; ++i) {
-        if (ws.searchColumn.row(i) == "found")
-            found.push_back(ws.pageList.row(i));
+        if (ws.searchColumn()[i] == SearchHit::Found)
+            found.push_back(pages.row(i));
     }
-    out << "\n検索「" << ws.searchTerm << "」を含むHTML: " << found.size() << '\n';
+    out << "\n検索「" << ws.searchTerm() << "」を含むHTML: " << found.size() << '\n';
     for (std::string_view page : found)
         out << "  " << page << '\n';
 
-    out << "\nリンク切れ: " << std::min(ws.brokenLinkPages.size(), ws.missingTargets.size()) << '\n';
-    printBrokenLinksByPage(out, ws.brokenLinkPages.rows(), ws.missingTargets.rows());
+    out << "\nリンク切れ: " << ws.brokenLinks().size() << '\n';
+    printBrokenLinksByPage(out, ws.brokenLinks().items());
 
-    out << "\nリクエストされていないHTML: " << ws.unrequestedPages.size() << '\n';
-    for (const std::string &row : ws.unrequestedPages.rows())
+    const RowList &unrequested = ws.unrequestedPages();
+    out << "\nリクエストされていないHTML: " << unrequested.size() << '\n';
+    for (const std::string &row : unrequested.rows())
         out << "  " << row << '\n';
 
     if (!host.missing.empty()) {
@@ -195,28 +216,27 @@ void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, c
             out << "  " << name << "がありません。\n";
     }
 
-    out << "\nリクエスト数: " << ws.requestList.size() << '\n';
-    out << "リクエストされていないHTMLの数: " << ws.unrequestedPages.size() << '\n';
+    out << "\nリクエスト数: " << ws.requestList().size() << '\n';
+    out << "リクエストされていないHTMLの数: " << unrequested.size() << '\n';
     if (error)
         out << "\n調査は途中で止まりました: " << error->message << '\n';
 }
 
 } // namespace
 
-void printBrokenLinksByPage(std::ostream &out, const std::vector<std::string> &pages,
-                            const std::vector<std::string> &links)
+void printBrokenLinksByPage(std::ostream &out, const std::vector<BrokenLink> &broken)
 {
     // One pass numbers the groups in the order their pages first appear, a
-    // counting sort lays the rows out group by group, keeping list order
+    // counting sort lays the links out group by group, keeping list order
     // within each.
-    const std::size_t pairs = std::min(pages.size(), links.size());
+    const std::size_t pairs = broken.size();
     std::unordered_map<std::string_view, std::size_t> groupOf;
     groupOf.reserve(pairs);
     std::vector<std::size_t> group(pairs);
     std::vector<std::size_t> groupEnd; // first a count per group, then where it ends
     std::vector<std::size_t> firstRow; // the row that opens each group
     for (std::size_t i = 0; i < pairs; ++i) {
-        const auto [it, added] = groupOf.try_emplace(pages[i], groupEnd.size());
+        const auto [it, added] = groupOf.try_emplace(broken[i].page, groupEnd.size());
         if (added) {
             groupEnd.push_back(0);
             firstRow.push_back(i);
@@ -232,9 +252,9 @@ void printBrokenLinksByPage(std::ostream &out, const std::vector<std::string> &p
         order[groupEnd[group[i]]++] = i;
     std::size_t at = 0;
     for (std::size_t g = 0; g < firstRow.size(); ++g) {
-        out << "  " << pages[firstRow[g]] << '\n';
+        out << "  " << broken[firstRow[g]].page << '\n';
         for (; at < groupEnd[g]; ++at)
-            out << "    → " << links[order[at]] << '\n';
+            out << "    → " << broken[order[at]].link << '\n';
     }
 }
 
@@ -282,8 +302,9 @@ ParsedArguments parseReportArguments(const std::vector<std::string> &args)
 
 int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err)
 {
-    // Entering the folder: it becomes the current directory, and baseFolder is
-    // what the system then reports as the current directory.
+    // Entering the folder: it becomes the current directory, and the base
+    // folder is what the system then reports as the current directory (the
+    // name of the folder itself, whatever links led to it).
     std::error_code ec;
     std::filesystem::current_path(options.folder, ec);
     std::string base;
@@ -296,10 +317,9 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
 
     ReportHost host(err, options.progress);
     Workspace ws(host, platform::pageFiles());
-    ws.searchTerm = options.term;
-    ws.pageListFolder = base;
+    ws.setSearchTerm(options.term);
     try {
-        ws.readPageList();
+        ws.readPageList(base);
     } catch (const CommandError &e) {
         err << base << ": " << standardErrorText(e.what()) << std::endl;
         return ReportFailed;
@@ -330,7 +350,7 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
         err << error.message << std::endl;
         return ReportFailed;
     }
-    return ws.missingTargets.empty() ? ReportClean : ReportBrokenLinks;
+    return ws.brokenLinks().empty() ? ReportClean : ReportBrokenLinks;
 }
 
 } // namespace tavlori

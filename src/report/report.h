@@ -1,6 +1,9 @@
 #pragma once
 // tavlori-report: one link investigation of a folder, without the window,
 // printed as a readable Japanese report or as one JSON object.
+#include "analysis/results.h"
+#include "analysis/workspace.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -9,7 +12,7 @@ namespace tavlori {
 
 struct ReportOptions {
     std::string folder;
-    std::string term = "&&&";  // the search term, as the window's searchTerm starts
+    std::string term{kDefaultSearchTerm}; // the search term, as the window's starts
     bool json = false;
     bool progress = false;     // a "\r"-updated "n / m" line on the error stream
 };
@@ -30,12 +33,10 @@ struct ParsedArguments {
 // `args` without the program name.
 ParsedArguments parseReportArguments(const std::vector<std::string> &args);
 
-// Row i of `pages` (the page holding a broken link) paired with row i of
-// `links` (its link text), written grouped by page: each page once, in the
-// order of its first row, as "  PAGE", then its links in row order, each as
+// The broken links grouped by page: each page once, in the order of its
+// first link, as "  PAGE", then its links in list order, each as
 // "    → LINK". Lines end with LF.
-void printBrokenLinksByPage(std::ostream &out, const std::vector<std::string> &pages,
-                            const std::vector<std::string> &links);
+void printBrokenLinksByPage(std::ostream &out, const std::vector<BrokenLink> &broken);
 
 // The usage line.
 std::string reportUsage();

@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -57,6 +58,27 @@ QFont windowFont(int pixelSize)
     return font;
 }
 
+// The search column's text for a hit.
+QString searchHitText(SearchHit hit)
+{
+    switch (hit) {
+    case SearchHit::Found:
+        return QStringLiteral("found");
+    case SearchHit::NotFound:
+    case SearchHit::Missing:
+        return QStringLiteral("-");
+    case SearchHit::NotSearched:
+        break;
+    }
+    return QStringLiteral(" ");
+}
+
+// A count field's text: the number, or nothing before the first investigation.
+QString countText(std::optional<std::size_t> count)
+{
+    return count ? QString::number(*count) : QString();
+}
+
 QString currentDirectory()
 {
     std::error_code error;
@@ -77,9 +99,9 @@ MainWindow::MainWindow(QWidget *parent)
     applyStyle();
 
     const std::pair<RowList *, QListView *> lists[] = {
-        {&workspace_.pageList, ui_->pageList}, {&workspace_.searchColumn, ui_->searchColumn},
-        {&workspace_.missingTargets, ui_->missingTargets},         {&workspace_.unrequestedPages, ui_->unrequestedPages},
-        {&workspace_.brokenLinkPages, ui_->brokenLinkPages},         {&workspace_.requestList, ui_->requestList},
+        {&workspace_.pageList(), ui_->pageList},
+        {&workspace_.unrequestedPages(), ui_->unrequestedPages},
+        {&workspace_.requestList(), ui_->requestList},
     };
     for (const auto &[rows, view] : lists) {
         auto *model = new RowListModel(*rows, this);
@@ -87,6 +109,19 @@ MainWindow::MainWindow(QWidget *parent)
         models_.append(model);
     }
     fileModel_ = models_.at(0);
+    const auto &brokenLinks = workspace_.brokenLinks();
+    const std::pair<ResultColumnModel::Source, QListView *> columns[] = {
+        {resultColumn(workspace_.searchColumn(), searchHitText), ui_->searchColumn},
+        {resultColumn(brokenLinks, [](const BrokenLink &broken) { return QString::fromStdString(broken.link); }),
+         ui_->missingTargets},
+        {resultColumn(brokenLinks, [](const BrokenLink &broken) { return QString::fromStdString(broken.page); }),
+         ui_->brokenLinkPages},
+    };
+    for (const auto &[source, view] : columns) {
+        auto *model = new ResultColumnModel(source, this);
+        model->attach(view);
+        columnModels_.append(model);
+    }
 
     // A menu is a window of its own, so the layout file cannot hold it.
     folderMenu_ = new QMenu(this);
@@ -117,10 +152,9 @@ MainWindow::MainWindow(QWidget *parent)
     });
     ui_->folderTree->setDirectory(start);
     showDrive();
-    ui_->searchTerm->setText(QString::fromStdString(workspace_.searchTerm));
-    workspace_.pageListFolder = start.toStdString();
+    ui_->searchTerm->setText(QString::fromStdString(workspace_.searchTerm()));
     try {
-        workspace_.readPageList();
+        workspace_.readPageList(start.toStdString());
     } catch (const std::exception &e) {
         startupError_ = QString::fromUtf8(e.what());
     }
@@ -183,7 +217,7 @@ void MainWindow::connectHandlers()
     connect(events(ui_->missingTargets), &ListViewEvents::selectionEdited, this, &MainWindow::openMissingTarget);
 
     connect(ui_->searchTerm, &QLineEdit::textChanged, this, [this](const QString &text) {
-        workspace_.searchTerm = text.toStdString();
+        workspace_.setSearchTerm(text.toStdString());
     });
 
     // The search column stands beside its pages: whatever moves the top row
@@ -215,6 +249,23 @@ void MainWindow::syncViews()
 {
     for (RowListModel *model : std::as_const(models_))
         model->sync();
+    for (ResultColumnModel *model : std::as_const(columnModels_))
+        model->sync();
+}
+
+void MainWindow::scrollListsToTop()
+{
+    syncViews();
+    for (RowListModel *model : std::as_const(models_))
+        model->scrollToTop();
+    for (ResultColumnModel *model : std::as_const(columnModels_))
+        model->scrollToTop();
+}
+
+void MainWindow::showCounts()
+{
+    ui_->requestCount->setText(countText(workspace_.requestCount()));
+    ui_->unrequestedCount->setText(countText(workspace_.unrequestedCount()));
 }
 
 void MainWindow::showDrive()
@@ -331,7 +382,15 @@ void MainWindow::enterFolder()
         // event, which runs this handler for that folder, nested and complete.
         ui_->folderTree->openHighlighted();
         rethrowNested();
-        workspace_.changeFolder(ui_->folderTree->highlightedPath().toStdString());
+        const std::string folder = ui_->folderTree->highlightedPath().toStdString();
+        // The process's current directory follows the base folder, for what
+        // the desktop opens.
+        std::error_code error;
+        std::filesystem::current_path(folder, error);
+        if (error)
+            throw CommandError(folderErrorText(error.value()));
+        workspace_.changeFolder(folder);
+        scrollListsToTop();
     });
 }
 
@@ -367,14 +426,14 @@ void MainWindow::folderTreeLeft()
 // to the same top row.
 void MainWindow::scrollUp()
 {
-    if (workspace_.pageList.currentIndex() < 1)
+    if (workspace_.pageList().currentIndex() < 1)
         return;
     fileModel_->requestTopRow(fileModel_->topRow() - 1);
 }
 
 void MainWindow::scrollDown()
 {
-    const long long rows = static_cast<long long>(workspace_.pageList.size());
+    const long long rows = static_cast<long long>(workspace_.pageList().size());
     if (fileModel_->topRow() >= rows - 1)
         return;
     fileModel_->requestTopRow(fileModel_->topRow() + 1);
@@ -384,14 +443,14 @@ void MainWindow::investigateLinks()
 {
     // Without a selected page and without targets gathered before, every page
     // would be listed as unrequested, all selected for deletion.
-    if (workspace_.pageList.selectedCount() == 0 && workspace_.requestList.empty()) {
+    if (workspace_.pageList().selectedCount() == 0 && workspace_.requestList().empty()) {
         ui::message(this, QStringLiteral("ファイルが選択されていません。"));
         return;
     }
     runCommand([this] {
         workspace_.investigateLinks();
-        ui_->requestCount->setText(QString::fromStdString(workspace_.requestCount));
-        ui_->unrequestedCount->setText(QString::fromStdString(workspace_.unrequestedCount));
+        scrollListsToTop();
+        showCounts();
     });
 }
 
@@ -403,7 +462,7 @@ void MainWindow::clearRequests()
 void MainWindow::showMoves(const platform::MoveResult &result)
 {
     if (result.countChanged)
-        ui_->unrequestedCount->setText(QString::fromStdString(workspace_.unrequestedCount));
+        ui_->unrequestedCount->setText(countText(workspace_.unrequestedCount()));
     if (result.listsChanged)
         syncViews();
 }
@@ -466,30 +525,41 @@ void MainWindow::openCurrentRow(QAbstractItemView *view, RowList &rows, void (*c
     });
 }
 
+void MainWindow::openBrokenLink(QAbstractItemView *view, void (*command)(Workspace &, const BrokenLink &))
+{
+    runCommand([this, view, command] {
+        // The row the user just clicked is the one the command reads.
+        const auto &broken = workspace_.brokenLinks();
+        const int current = view->selectionModel()->currentIndex().row();
+        command(workspace_, broken[platform::checkedRow(current < static_cast<int>(broken.size()) ? current : -1,
+                                                        broken.size())]);
+    });
+}
+
 void MainWindow::editPage()
 {
-    openCurrentRow(ui_->pageList, workspace_.pageList, &platform::editPage);
+    openCurrentRow(ui_->pageList, workspace_.pageList(), &platform::editPage);
 }
 
 void MainWindow::editBrokenLinkPage()
 {
-    openCurrentRow(ui_->brokenLinkPages, workspace_.brokenLinkPages, &platform::editBrokenLinkPage);
+    openBrokenLink(ui_->brokenLinkPages, &platform::editBrokenLinkPage);
 }
 
 void MainWindow::openUnrequestedPage()
 {
-    openCurrentRow(ui_->unrequestedPages, workspace_.unrequestedPages, &platform::openUnrequestedPage);
+    openCurrentRow(ui_->unrequestedPages, workspace_.unrequestedPages(), &platform::openUnrequestedPage);
 }
 
 void MainWindow::openRequest()
 {
     // Raised by searchColumn too: the row read is always the request list's.
-    openCurrentRow(ui_->requestList, workspace_.requestList, &platform::openRequest);
+    openCurrentRow(ui_->requestList, workspace_.requestList(), &platform::openRequest);
 }
 
 void MainWindow::openMissingTarget()
 {
-    openCurrentRow(ui_->missingTargets, workspace_.missingTargets, &platform::openMissingTarget);
+    openBrokenLink(ui_->missingTargets, &platform::openMissingTarget);
 }
 
 // --- window events -------------------------------------------------------------

@@ -31,6 +31,7 @@ class MainWindow;
 namespace tavlori::ui {
 
 class RowListModel;
+class ResultColumnModel;
 
 class MainWindow : public QWidget, public Host {
     Q_OBJECT
@@ -114,10 +115,18 @@ private:
     void showMoves(const platform::MoveResult &result);
     // Runs an opening command on the row that `view` shows focused.
     void openCurrentRow(QAbstractItemView *view, RowList &rows, void (*command)(Workspace &));
+    // Runs an opening command on the broken link that `view` shows focused.
+    void openBrokenLink(QAbstractItemView *view, void (*command)(Workspace &, const BrokenLink &));
+    // Shows the counts of the last investigation.
+    void showCounts();
+    // Scrolls every list to its first row (after a change of folder and an
+    // investigation).
+    void scrollListsToTop();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     Workspace workspace_;
     QList<RowListModel *> models_;
+    QList<ResultColumnModel *> columnModels_;
     RowListModel *fileModel_ = nullptr;
     QMenu *folderMenu_ = nullptr;
     QAction *trashFolderAction_ = nullptr;

@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <QSize>
 
+#include <utility>
+
 namespace tavlori::ui {
 
 RowListModel::RowListModel(RowList &rows, QObject *parent)
@@ -13,7 +15,6 @@ RowListModel::RowListModel(RowList &rows, QObject *parent)
     , shown_(static_cast<int>(rows.size()))
     , resetRevision_(rows.resetRevision())
     , selectionRevision_(rows.selectionRevision())
-    , scrollRevision_(rows.scrollRevision())
 {
 }
 
@@ -77,17 +78,21 @@ void RowListModel::sync()
     if (reset || rows_.selectionRevision() != selectionRevision_)
         pushSelection();
     pushCurrent();
-    if (rows_.scrollRevision() != scrollRevision_) {
-        scrollRevision_ = rows_.scrollRevision();
-        if (view_) {
-            QScrollBar *bar = view_->verticalScrollBar();
-            bar->setValue(rows_.topIndex());
-            rows_.setTopIndex(bar->value());
-        }
-    } else if (reset && view_) {
+    if (reset && view_) {
         // A reset view stands at the top, as a reset RowList does.
         view_->verticalScrollBar()->setValue(0);
     }
+}
+
+void RowListModel::scrollToTop()
+{
+    if (!view_) {
+        rows_.setTopIndex(0);
+        return;
+    }
+    QScrollBar *bar = view_->verticalScrollBar();
+    bar->setValue(0);
+    rows_.setTopIndex(bar->value());
 }
 
 int RowListModel::topRow() const
@@ -167,6 +172,76 @@ void RowListModel::onCurrentChanged(const QModelIndex &current)
     if (pushing_)
         return;
     rows_.setCurrentIndex(current.isValid() ? current.row() : -1);
+}
+
+// --- ResultColumnModel ------------------------------------------------------
+
+ResultColumnModel::ResultColumnModel(Source source, QObject *parent)
+    : QAbstractListModel(parent)
+    , source_(std::move(source))
+    , shown_(static_cast<int>(source_.size()))
+    , resetRevision_(source_.resetRevision())
+{
+}
+
+void ResultColumnModel::attach(QAbstractItemView *view)
+{
+    view_ = view;
+    view->setModel(this);
+}
+
+int ResultColumnModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : shown_;
+}
+
+QVariant ResultColumnModel::data(const QModelIndex &index, int role) const
+{
+    const int row = index.row();
+    // The list may already have lost rows the view still counts until the
+    // next sync(): such a row draws as nothing.
+    if (row < 0 || static_cast<std::size_t>(row) >= source_.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return source_.text(static_cast<std::size_t>(row));
+    case Qt::SizeHintRole:
+        return QSize(1, RowListModel::kRowHeight);
+    default:
+        return {};
+    }
+}
+
+void ResultColumnModel::sync()
+{
+    const int size = static_cast<int>(source_.size());
+    const bool hadRows = shown_ > 0;
+    bool reset = false;
+    if (source_.resetRevision() != resetRevision_ || size < shown_) {
+        beginResetModel();
+        shown_ = size;
+        resetRevision_ = source_.resetRevision();
+        endResetModel();
+        reset = true;
+    } else if (size > shown_) {
+        beginInsertRows(QModelIndex(), shown_, size - 1);
+        shown_ = size;
+        endInsertRows();
+    }
+    if (!view_)
+        return;
+    // The first rows to appear make the first row the focused one.
+    QItemSelectionModel *selection = view_->selectionModel();
+    if (shown_ > 0 && (reset || !hadRows) && !selection->currentIndex().isValid())
+        selection->setCurrentIndex(index(0), QItemSelectionModel::NoUpdate);
+    if (reset)
+        view_->verticalScrollBar()->setValue(0);
+}
+
+void ResultColumnModel::scrollToTop()
+{
+    if (view_)
+        view_->verticalScrollBar()->setValue(0);
 }
 
 } // namespace tavlori::ui

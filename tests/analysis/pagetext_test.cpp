@@ -1,4 +1,5 @@
 #include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>

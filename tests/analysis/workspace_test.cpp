@@ -93,6 +93,32 @@ struct Site {
 
 Rows rowsOf(const RowList &list) { return list.rows(); }
 
+using Hits = std::vector<SearchHit>;
+constexpr SearchHit F = SearchHit::Found;
+constexpr SearchHit N = SearchHit::NotFound;
+constexpr SearchHit U = SearchHit::NotSearched;
+constexpr SearchHit M = SearchHit::Missing;
+
+Hits hitsOf(const Workspace &ws) { return ws.searchColumn().items(); }
+
+// The link texts of the broken links, in order.
+Rows linksOf(const Workspace &ws)
+{
+    Rows links;
+    for (const BrokenLink &broken : ws.brokenLinks())
+        links.push_back(broken.link);
+    return links;
+}
+
+// The pages holding the broken links, in order.
+Rows pagesOf(const Workspace &ws)
+{
+    Rows pages;
+    for (const BrokenLink &broken : ws.brokenLinks())
+        pages.push_back(broken.page);
+    return pages;
+}
+
 Rows selectedRows(const RowList &list)
 {
     Rows rows;
@@ -190,20 +216,22 @@ TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
     Site site({{"a.htm", "&&&"}, {"b.html", ""}});
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.pageListFolder = site.dir;
-    ws.readPageList();
-    EXPECT_EQ(fs::current_path(), fs::path(site.dir));
-    EXPECT_EQ(ws.pageList.selectedCount(), 0u);
+    const fs::path before = fs::current_path();
+    ws.readPageList(site.dir);
+    EXPECT_EQ(ws.pageListFolder(), site.dir);
+    // Reading a folder leaves the process's current directory alone.
+    EXPECT_EQ(fs::current_path(), before);
+    EXPECT_EQ(ws.pageList().selectedCount(), 0u);
     ws.start(site.dir);
-    EXPECT_EQ(ws.baseFolder, site.dir);
-    EXPECT_EQ(selectedRows(ws.pageList), (Rows{"a.htm", "b.html"}));
-    EXPECT_TRUE(ws.searchColumn.empty());
+    EXPECT_EQ(ws.baseFolder(), site.dir);
+    EXPECT_EQ(selectedRows(ws.pageList()), (Rows{"a.htm", "b.html"}));
+    EXPECT_TRUE(ws.searchColumn().empty());
     EXPECT_TRUE(host.events.empty());
 }
 
 TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
 {
-    Site one({{"x.htm", "x"}});
+    Site one({{"x.htm", "<a href=\"gone.htm\">"}});
     TempFolder other;
     other.write("B.htm", "no term");
     other.write("a.htm", "a &&& b");
@@ -215,43 +243,42 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(one.dir);
-    for (RowList *list : {&ws.missingTargets, &ws.unrequestedPages, &ws.brokenLinkPages, &ws.requestList})
-        list->append("old");
-    ws.requestCount = "7";
-    ws.unrequestedCount = "9";
-    ws.pageList.setTopIndex(3);
-    ws.requestList.setTopIndex(2);
+    // An investigation there leaves a broken link, a request, an unrequested
+    // page and the counts.
+    ws.investigateLinks();
+    ASSERT_EQ(linksOf(ws), (Rows{"gone.htm"}));
+    ASSERT_EQ(rowsOf(ws.unrequestedPages()), (Rows{one.page("x.htm")}));
+    const fs::path before = fs::current_path();
 
     // At the one point where messages are processed the page list has been
     // read but not yet selected, and the search column is still empty.
     bool looked = false;
     host.onProcessMessages = [&] {
         looked = true;
-        EXPECT_EQ(ws.baseFolder, other.path());
-        EXPECT_EQ(ws.pageList.size(), 4u);
-        EXPECT_EQ(ws.pageList.selectedCount(), 0u);
-        EXPECT_TRUE(ws.searchColumn.empty());
-        EXPECT_TRUE(ws.unrequestedPages.empty());
+        EXPECT_EQ(ws.baseFolder(), other.path());
+        EXPECT_EQ(ws.pageList().size(), 4u);
+        EXPECT_EQ(ws.pageList().selectedCount(), 0u);
+        EXPECT_TRUE(ws.searchColumn().empty());
+        EXPECT_TRUE(ws.unrequestedPages().empty());
     };
     host.clear();
     ws.changeFolder(other.path());
     EXPECT_TRUE(looked);
     EXPECT_EQ(host.events, (Rows{"process"}));
 
-    EXPECT_EQ(ws.baseFolder, other.path());
-    EXPECT_EQ(ws.pageListFolder, other.path());
-    EXPECT_EQ(fs::current_path(), fs::path(other.path()));
-    EXPECT_EQ(rowsOf(ws.pageList), (Rows{"a.htm", "B.htm", "c.html", "old.htm.bak"}));
-    EXPECT_EQ(ws.pageList.selectedCount(), 4u);
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found", "-", "-", "found"}));
-    EXPECT_TRUE(ws.missingTargets.empty());
-    EXPECT_TRUE(ws.unrequestedPages.empty());
-    EXPECT_TRUE(ws.brokenLinkPages.empty());
-    EXPECT_EQ(rowsOf(ws.requestList), (Rows{"old"}));
-    EXPECT_EQ(ws.requestCount, "7");
-    EXPECT_EQ(ws.unrequestedCount, "9");
-    EXPECT_EQ(ws.pageList.topIndex(), 0);
-    EXPECT_EQ(ws.requestList.topIndex(), 0);
+    EXPECT_EQ(ws.baseFolder(), other.path());
+    EXPECT_EQ(ws.pageListFolder(), other.path());
+    EXPECT_EQ(fs::current_path(), before);
+    EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "B.htm", "c.html", "old.htm.bak"}));
+    EXPECT_EQ(ws.pageList().selectedCount(), 4u);
+    EXPECT_EQ(hitsOf(ws), (Hits{F, N, N, F}));
+    EXPECT_TRUE(ws.brokenLinks().empty());
+    EXPECT_TRUE(ws.unrequestedPages().empty());
+    EXPECT_TRUE(ws.brokenLinks().empty());
+    // The request list and the counts of the last investigation stay.
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{one.page("gone.htm")}));
+    EXPECT_EQ(ws.requestCount(), 1u);
+    EXPECT_EQ(ws.unrequestedCount(), 1u);
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
 }
 
@@ -266,21 +293,21 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
 
     const struct {
         std::string term;
-        Rows column;
+        Hits column;
     } cases[] = {
         // d.htm declares no encoding: it is read as its bytes look, term included.
-        {"&&&", {"found", "-", "-", "found"}},
-        {"", {"-", "-", "-", "-"}},
-        {"term", {"-", "-", "found", "-"}},
-        {"TERM", {"-", "-", "-", "-"}},
-        {"Start\r\n", {"found", "-", "-", "-"}},
+        {"&&&", {F, N, N, F}},
+        {"", {N, N, N, N}},
+        {"term", {N, N, F, N}},
+        {"TERM", {N, N, N, N}},
+        {"Start\r\n", {F, N, N, N}},
     };
     for (const auto &c : cases) {
         RecordingHost host;
         Workspace ws(host, standardFileAccess(), '/');
-        ws.searchTerm = c.term;
+        ws.setSearchTerm(c.term);
         ws.changeFolder(site.dir);
-        EXPECT_EQ(rowsOf(ws.searchColumn), c.column) << c.term;
+        EXPECT_EQ(hitsOf(ws), c.column) << c.term;
     }
 }
 
@@ -290,9 +317,9 @@ TEST(Workspace, UnselectedPagesGetABlankRow)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.pageList, {"b.htm"});
+    selectOnly(ws.pageList(), {"b.htm"});
     ws.searchPass();
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{" ", "found", " "}));
+    EXPECT_EQ(hitsOf(ws), (Hits{U, F, U}));
 }
 
 TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
@@ -303,18 +330,18 @@ TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    EXPECT_EQ(rowsOf(ws.pageList), (Rows{"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
     EXPECT_EQ(host.events, (Rows{"process", "beep", "missing b.htm"}));
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found", "-", "found"}));
+    EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
 
     host.clear();
     ws.investigateLinks();
     EXPECT_EQ(host.events,
               (Rows{"beep", "missing b.htm", "process", "process", "process", "process", "process", "beep"}));
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found", "-", "found"}));
+    EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
     // The missing page registers nothing, and nothing links to it.
-    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("gone.htm")}));
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
 }
 
 #ifdef TAVLORI_HAVE_FIFO
@@ -325,9 +352,13 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
 
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.requestList.setTopIndex(5);
-    // The search pass of the change of folder stops at the FIFO; the lists
-    // are not scrolled to the top.
+    // An earlier investigation elsewhere leaves its counts.
+    Site earlier({{"e.htm", ""}});
+    ws.changeFolder(earlier.dir);
+    ws.investigateLinks();
+    ASSERT_EQ(ws.requestCount(), 0u);
+    ASSERT_EQ(ws.unrequestedCount(), 1u);
+    // The search pass of the change of folder stops at the FIFO.
     try {
         ws.changeFolder(site.dir);
         FAIL() << "no failure";
@@ -336,25 +367,22 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
         EXPECT_FALSE(e.reason().empty());
         EXPECT_EQ(std::string(e.what()), "ファイル " + site.page("b.htm") + " は開けません。 " + e.reason() + " ");
     }
-    EXPECT_EQ(rowsOf(ws.pageList), (Rows{"a.htm", "b.htm", "c.htm"}));
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found"}));
-    EXPECT_EQ(ws.requestList.topIndex(), 5);
+    EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
+    EXPECT_EQ(hitsOf(ws), (Hits{F}));
 
     // The investigation stops there too: what the earlier one left in
     // unrequestedPages, requestCount and unrequestedCount stays, and there is no closing beep.
-    ws.unrequestedPages.append("earlier");
-    ws.requestCount = "7";
-    ws.unrequestedCount = "9";
+    ws.unrequestedPages().append("earlier");
     host.clear();
     EXPECT_THROW(ws.investigateLinks(), PageOpenError);
     EXPECT_TRUE(host.events.empty());
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"found"}));
-    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("gone.htm"), site.page("c.htm")}));
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm"}));
-    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"a.htm"}));
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{"earlier"}));
-    EXPECT_EQ(ws.requestCount, "7");
-    EXPECT_EQ(ws.unrequestedCount, "9");
+    EXPECT_EQ(hitsOf(ws), (Hits{F}));
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm"), site.page("c.htm")}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone.htm"}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"a.htm"}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{"earlier"}));
+    EXPECT_EQ(ws.requestCount(), 0u);
+    EXPECT_EQ(ws.unrequestedCount(), 1u);
 }
 #endif
 
@@ -363,9 +391,8 @@ TEST(Workspace, FolderThatCannotBeReadThrowsTheFolderError)
     TempFolder folder;
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.pageListFolder = folder.path("absent");
     try {
-        ws.readPageList();
+        ws.readPageList(folder.path("absent"));
         FAIL() << "no failure";
     } catch (const CommandError &e) {
         EXPECT_STREQ(e.what(), "指定されたファイルが見つかりません");
@@ -379,7 +406,7 @@ struct BrokenCase {
     const char *what;
     std::string page;            // the text of a.htm, the one page scanned
     std::vector<PageFile> other; // further files of the folder
-    Rows broken;                 // missingTargets after the investigation
+    Rows broken;                 // the broken links' texts after the investigation
 };
 
 TEST(Workspace, BrokenLinksOfOnePage)
@@ -410,10 +437,10 @@ TEST(Workspace, BrokenLinksOfOnePage)
         RecordingHost host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
-        selectOnly(ws.pageList, {"a.htm"});
+        selectOnly(ws.pageList(), {"a.htm"});
         ws.investigateLinks();
-        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.what;
-        EXPECT_EQ(rowsOf(ws.brokenLinkPages), Rows(c.broken.size(), "a.htm")) << c.what;
+        EXPECT_EQ(linksOf(ws), c.broken) << c.what;
+        EXPECT_EQ(pagesOf(ws), Rows(c.broken.size(), "a.htm")) << c.what;
     }
 }
 
@@ -439,11 +466,11 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
-        selectOnly(ws.pageList, {"a.htm"});
+        selectOnly(ws.pageList(), {"a.htm"});
         files.tested.clear();
         ws.investigateLinks();
-        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.what;
-        EXPECT_EQ(rowsOf(ws.brokenLinkPages), Rows(c.broken.size(), "a.htm")) << c.what;
+        EXPECT_EQ(linksOf(ws), c.broken) << c.what;
+        EXPECT_EQ(pagesOf(ws), Rows(c.broken.size(), "a.htm")) << c.what;
         for (const std::string &path : files.tested)
             EXPECT_FALSE(isExternalAddress(path)) << c.what << ": " << path << " was tested";
     }
@@ -455,11 +482,11 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.requestList),
+    EXPECT_EQ(rowsOf(ws.requestList()),
               (Rows{"https://example.com/a.html", "https://example.com/a.html#top", site.page("a.htm")}));
-    EXPECT_EQ(ws.requestCount, "3");
-    EXPECT_TRUE(ws.missingTargets.empty());
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("b.htm")}));
+    EXPECT_EQ(ws.requestCount(), 3u);
+    EXPECT_TRUE(ws.brokenLinks().empty());
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("b.htm")}));
 }
 
 TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
@@ -469,12 +496,12 @@ TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
     Site site({{"a.htm", ""}});
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
-    ws.changeFolder(site.dir);
-    ws.baseFolder = "";
+    // Before the start the base folder is empty.
+    ASSERT_TRUE(ws.baseFolder().empty());
     ASSERT_EQ(ws.resolve("/tavlori-no-such-page.htm"), "//tavlori-no-such-page.htm");
     ws.checkTarget("a.htm", "/tavlori-no-such-page.htm");
     ws.checkTarget("a.htm", "//tavlori-no-such-page.htm");
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"/tavlori-no-such-page.htm"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"/tavlori-no-such-page.htm"}));
 }
 
 TEST(Workspace, AnchorsNamedByNameOrId)
@@ -502,7 +529,7 @@ TEST(Workspace, AnchorsNamedByNameOrId)
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
-        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.page;
+        EXPECT_EQ(linksOf(ws), c.broken) << c.page;
     }
 }
 
@@ -525,18 +552,18 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
     Rows targets;
     for (const std::string &link : links)
         targets.push_back(site.page(link));
-    EXPECT_EQ(rowsOf(ws.requestList), targets);
-    EXPECT_EQ(rowsOf(ws.missingTargets), links);
-    EXPECT_EQ(rowsOf(ws.brokenLinkPages), Rows(links.size(), "a.htm"));
+    EXPECT_EQ(rowsOf(ws.requestList()), targets);
+    EXPECT_EQ(linksOf(ws), links);
+    EXPECT_EQ(pagesOf(ws), Rows(links.size(), "a.htm"));
 
     // Met again by a later investigation: still registered, not tested again.
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.requestList), targets);
-    EXPECT_TRUE(ws.missingTargets.empty());
+    EXPECT_EQ(rowsOf(ws.requestList()), targets);
+    EXPECT_TRUE(ws.brokenLinks().empty());
     for (const std::string &link : links)
         ws.registerLink("b.htm", link);
-    EXPECT_EQ(ws.requestList.size(), links.size());
-    EXPECT_TRUE(ws.missingTargets.empty());
+    EXPECT_EQ(ws.requestList().size(), links.size());
+    EXPECT_TRUE(ws.brokenLinks().empty());
 }
 
 TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
@@ -546,8 +573,8 @@ TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.dir}));
-    EXPECT_EQ(ws.requestCount, "1");
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.dir}));
+    EXPECT_EQ(ws.requestCount(), 1u);
 }
 
 TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
@@ -570,8 +597,8 @@ TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
         ws.changeFolder(site.dir);
         for (const std::string &link : c.links)
             ws.registerLink("a.htm", link);
-        EXPECT_EQ(rowsOf(ws.requestList), c.links) << c.page;
-        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.page;
+        EXPECT_EQ(rowsOf(ws.requestList()), c.links) << c.page;
+        EXPECT_EQ(linksOf(ws), c.broken) << c.page;
     }
 }
 
@@ -584,8 +611,8 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm", "#n.htm"}));
-    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"a.htm", "b.htm"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "#n.htm"}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"a.htm", "b.htm"}));
 }
 
 TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
@@ -602,8 +629,8 @@ TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
     ws.checkTarget("a.htm", "sub/../gone.htm");
     ws.checkTarget("a.htm", "gone%2Ehtm");
     ws.checkTarget("a.htm", "other.htm");
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm", "other.htm"}));
-    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"a.htm", "a.htm"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "other.htm"}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"a.htm", "a.htm"}));
 }
 
 TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
@@ -619,14 +646,13 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
         ws.investigateLinks();
         // Once for the scan, once for each new anchor target.
         EXPECT_EQ(files.reads[path], 3);
-        EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"#x.htm"}));
+        EXPECT_EQ(linksOf(ws), (Rows{"#x.htm"}));
     }
     {
         RecordingHost host;
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
-        ws.unrequestedCount = "9";
         files.reads.clear();
         files.failPath = path;
         files.failOnRead = 2;
@@ -638,10 +664,10 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
             EXPECT_STREQ(e.what(), ("ファイル " + path + " は開けません。 injected ").c_str());
         }
         // The target under test stays registered without an outcome.
-        EXPECT_EQ(rowsOf(ws.requestList), (Rows{"#x.htm"}));
-        EXPECT_TRUE(ws.missingTargets.empty());
-        EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"-"}));
-        EXPECT_EQ(ws.unrequestedCount, "9");
+        EXPECT_EQ(rowsOf(ws.requestList()), (Rows{"#x.htm"}));
+        EXPECT_TRUE(ws.brokenLinks().empty());
+        EXPECT_EQ(hitsOf(ws), (Hits{N}));
+        EXPECT_FALSE(ws.unrequestedCount().has_value());
         EXPECT_TRUE(host.events.empty());
     }
 }
@@ -688,7 +714,7 @@ TEST(Workspace, AnchorTestJudgesTheHoldingPageAsReadAgain)
         files.rewritePath = site.page("a.htm");
         files.next = c.readAgain;
         ws.investigateLinks();
-        EXPECT_EQ(rowsOf(ws.missingTargets), c.broken) << c.scanned << " then " << c.readAgain;
+        EXPECT_EQ(linksOf(ws), c.broken) << c.scanned << " then " << c.readAgain;
     }
 }
 
@@ -707,22 +733,22 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.pageList, {"a.htm", "index.html", "self.htm", "alone.htm"});
+    selectOnly(ws.pageList(), {"a.htm", "index.html", "self.htm", "alone.htm"});
     host.clear();
     ws.investigateLinks();
 
-    EXPECT_EQ(rowsOf(ws.pageList),
+    EXPECT_EQ(rowsOf(ws.pageList()),
               (Rows{"a.htm", "alone.htm", "b.htm", "index.html", "linked.htm", "quiet.htm", "self.htm"}));
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{"-", "-", " ", "-", " ", " ", "-"}));
+    EXPECT_EQ(hitsOf(ws), (Hits{N, N, U, N, U, U, N}));
     // b.htm, unselected, is requested by a.htm;
     // linked.htm is linked only from an unselected page.
     const Rows unrequested{site.page("alone.htm"), site.page("linked.htm"), site.page("quiet.htm")};
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), unrequested);
-    EXPECT_EQ(selectedRows(ws.unrequestedPages), unrequested);
-    EXPECT_EQ(ws.requestCount, std::to_string(ws.requestList.size()));
-    EXPECT_EQ(ws.requestCount, "5");
-    EXPECT_EQ(ws.unrequestedCount, "3");
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"sub/x.htm"}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), unrequested);
+    EXPECT_EQ(selectedRows(ws.unrequestedPages()), unrequested);
+    EXPECT_EQ(ws.requestCount(), ws.requestList().size());
+    EXPECT_EQ(ws.requestCount(), 5u);
+    EXPECT_EQ(ws.unrequestedCount(), 3u);
+    EXPECT_EQ(linksOf(ws), (Rows{"sub/x.htm"}));
     EXPECT_EQ(host.events.back(), "beep");
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
 }
@@ -757,12 +783,12 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.pageList, {"index.html"});
+    selectOnly(ws.pageList(), {"index.html"});
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("index.html"), site.page("orphan.htm"),
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("index.html"), site.page("orphan.htm"),
                                          site.page("part.html"), site.page("web.html")}));
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"dead.html?x=1"}));
-    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"index.html"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"dead.html?x=1"}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"index.html"}));
 }
 
 TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
@@ -786,7 +812,7 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
-        const Rows &listed = ws.unrequestedPages.rows();
+        const Rows &listed = ws.unrequestedPages().rows();
         const bool unrequested = std::find(listed.begin(), listed.end(), site.page(c.page)) != listed.end();
         EXPECT_EQ(!unrequested, c.requested) << c.page << " <- " << c.link;
     }
@@ -798,14 +824,14 @@ TEST(Workspace, NothingSelected)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.pageList, {});
-    ws.requestList.append(site.page("b.htm"));
+    selectOnly(ws.pageList(), {});
+    ws.requestList().append(site.page("b.htm"));
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.searchColumn), (Rows{" ", " "}));
-    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("b.htm")}));
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("a.htm")}));
-    EXPECT_EQ(ws.requestCount, "1");
-    EXPECT_EQ(ws.unrequestedCount, "1");
+    EXPECT_EQ(hitsOf(ws), (Hits{U, U}));
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("b.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm")}));
+    EXPECT_EQ(ws.requestCount(), 1u);
+    EXPECT_EQ(ws.unrequestedCount(), 1u);
 }
 
 TEST(Workspace, EmptyPageList)
@@ -814,15 +840,15 @@ TEST(Workspace, EmptyPageList)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(folder.path());
-    EXPECT_TRUE(ws.searchColumn.empty());
-    ws.requestList.append("kept");
-    ws.unrequestedPages.append("earlier");
+    EXPECT_TRUE(ws.searchColumn().empty());
+    ws.requestList().append("kept");
+    ws.unrequestedPages().append("earlier");
     host.clear();
     ws.investigateLinks();
-    EXPECT_TRUE(ws.searchColumn.empty());
-    EXPECT_TRUE(ws.unrequestedPages.empty());
-    EXPECT_EQ(ws.requestCount, "1");
-    EXPECT_EQ(ws.unrequestedCount, "0");
+    EXPECT_TRUE(ws.searchColumn().empty());
+    EXPECT_TRUE(ws.unrequestedPages().empty());
+    EXPECT_EQ(ws.requestCount(), 1u);
+    EXPECT_EQ(ws.unrequestedCount(), 0u);
     EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
 }
 
@@ -832,29 +858,29 @@ TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
     RecordingHost host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    selectOnly(ws.pageList, {"a.htm"});
+    selectOnly(ws.pageList(), {"a.htm"});
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm"}));
-    EXPECT_EQ(ws.requestCount, "2");
+    EXPECT_EQ(linksOf(ws), (Rows{"gone.htm"}));
+    EXPECT_EQ(ws.requestCount(), 2u);
 
     // Again, with b.htm too: only its new target is tested.
-    ws.pageList.selectAll();
+    ws.pageList().selectAll();
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"new.htm"}));
-    EXPECT_EQ(rowsOf(ws.brokenLinkPages), (Rows{"b.htm"}));
-    EXPECT_EQ(ws.requestCount, "3");
+    EXPECT_EQ(linksOf(ws), (Rows{"new.htm"}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"b.htm"}));
+    EXPECT_EQ(ws.requestCount(), 3u);
 
     // Clearing empties the request list alone.
     ws.clearRequests();
-    EXPECT_TRUE(ws.requestList.empty());
-    EXPECT_EQ(ws.requestCount, "3");
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"new.htm"}));
-    EXPECT_EQ(ws.unrequestedPages.size(), 1u);
+    EXPECT_TRUE(ws.requestList().empty());
+    EXPECT_EQ(ws.requestCount(), 3u);
+    EXPECT_EQ(linksOf(ws), (Rows{"new.htm"}));
+    EXPECT_EQ(ws.unrequestedPages().size(), 1u);
 
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.missingTargets), (Rows{"gone.htm", "new.htm"}));
-    EXPECT_EQ(rowsOf(ws.requestList), (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{site.page("a.htm")}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "new.htm"}));
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm")}));
 }
 
 TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
@@ -868,22 +894,37 @@ TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
     ws.changeFolder(root.path("one"));
     ws.investigateLinks();
     const Rows requests{root.path("two/p.htm"), root.path("one/q.htm")};
-    EXPECT_EQ(rowsOf(ws.requestList), requests);
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{root.path("one/a.htm")}));
-    EXPECT_EQ(ws.requestCount, "2");
-    EXPECT_EQ(ws.unrequestedCount, "1");
+    EXPECT_EQ(rowsOf(ws.requestList()), requests);
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{root.path("one/a.htm")}));
+    EXPECT_EQ(ws.requestCount(), 2u);
+    EXPECT_EQ(ws.unrequestedCount(), 1u);
 
     ws.changeFolder(root.path("two"));
-    EXPECT_EQ(rowsOf(ws.requestList), requests);
-    EXPECT_TRUE(ws.unrequestedPages.empty());
-    EXPECT_EQ(ws.requestCount, "2");
-    EXPECT_EQ(ws.unrequestedCount, "1");
+    EXPECT_EQ(rowsOf(ws.requestList()), requests);
+    EXPECT_TRUE(ws.unrequestedPages().empty());
+    EXPECT_EQ(ws.requestCount(), 2u);
+    EXPECT_EQ(ws.unrequestedCount(), 1u);
 
     // Nothing scanned here: p.htm is requested by the earlier folder's
     // target, q.htm is not (that target named one/q.htm).
-    selectOnly(ws.pageList, {});
+    selectOnly(ws.pageList(), {});
     ws.investigateLinks();
-    EXPECT_EQ(rowsOf(ws.unrequestedPages), (Rows{root.path("two/q.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{root.path("two/q.htm")}));
+}
+
+// A target that resolution leaves as written (an in-page anchor) is looked up
+// in the base folder, whatever the process's current directory is.
+TEST(Workspace, TargetLeftRelativeIsLookedUpInTheBaseFolder)
+{
+    Site site({{"a.htm", "<a href=\"#inbase.htm\"> <a href=\"#incwd.htm\">"}, {"#inbase.htm", "not a page"}});
+    TempFolder elsewhere;
+    elsewhere.write("#incwd.htm", "not a page");
+    fs::current_path(elsewhere.path());
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.investigateLinks();
+    EXPECT_EQ(linksOf(ws), (Rows{"#incwd.htm"}));
 }
 
 } // namespace

@@ -145,11 +145,11 @@ private slots:
         QTest::qWait(50);
 
         QCOMPARE(QDir::currentPath(), inner);
-        QCOMPARE(str(window->workspace().baseFolder), inner);
+        QCOMPARE(str(window->workspace().baseFolder()), inner);
         QCOMPARE(window->controls().folderTree->directory(), inner);
-        QCOMPARE(rows(window->workspace().pageList), (QStringList{"a.html", "b.htm"}));
-        QVERIFY(window->workspace().pageList.isSelected(0));
-        QVERIFY(window->workspace().pageList.isSelected(1));
+        QCOMPARE(rows(window->workspace().pageList()), (QStringList{"a.html", "b.htm"}));
+        QVERIFY(window->workspace().pageList().isSelected(0));
+        QVERIFY(window->workspace().pageList().isSelected(1));
         QCOMPARE(dialogs.requests.size(), std::size_t{0});
     }
 
@@ -181,8 +181,8 @@ private slots:
         QTRY_COMPARE(dialogs.requests.size(), std::size_t{1});
         QCOMPARE(dialogs.requests.front().kind, tavlori::ui::DialogKind::StandardError);
         QCOMPARE(dialogs.requests.front().text, message);
-        QCOMPARE(str(window->workspace().baseFolder), site.path());
-        QCOMPARE(rows(window->workspace().pageList), QStringList{"page.html"});
+        QCOMPARE(str(window->workspace().baseFolder()), site.path());
+        QCOMPARE(rows(window->workspace().pageList()), QStringList{"page.html"});
     }
 
     // Both programs give the one version set when building, without a display.

@@ -4,6 +4,7 @@
 // vanish or cannot be read. Each test states what must happen; none may
 // crash, hang, lose a file or move anything the user did not choose.
 #include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 #include "analysis/recording_host.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
@@ -44,6 +45,7 @@ using test::TrashFixture;
 using test::makeFifo;
 using test::makeSocket;
 using Rows = std::vector<std::string>;
+using Hits = std::vector<SearchHit>;
 
 // Fails the whole program instead of letting a hung call hold the test run:
 // when the guarded scope has not ended within `limit`, the program aborts
@@ -149,17 +151,32 @@ protected:
     // is shown (baseFolder set, every page selected).
     static void startOn(Workspace &ws, const std::string &folder)
     {
-        ws.pageListFolder = folder;
-        ws.readPageList();
+        ws.readPageList(folder);
         ws.start(folder);
     }
 
     static Rows brokenPairs(const Workspace &ws)
     {
         Rows pairs;
-        for (std::size_t i = 0; i < ws.brokenLinkPages.size() && i < ws.missingTargets.size(); ++i)
-            pairs.push_back(ws.brokenLinkPages.row(i) + " -> " + ws.missingTargets.row(i));
+        for (const BrokenLink &broken : ws.brokenLinks())
+            pairs.push_back(broken.page + " -> " + broken.link);
         return pairs;
+    }
+
+    static Rows linksOf(const Workspace &ws)
+    {
+        Rows links;
+        for (const BrokenLink &broken : ws.brokenLinks())
+            links.push_back(broken.link);
+        return links;
+    }
+
+    static Rows pagesOf(const Workspace &ws)
+    {
+        Rows pages;
+        for (const BrokenLink &broken : ws.brokenLinks())
+            pages.push_back(broken.page);
+        return pages;
     }
 
     RecordingHost host;
@@ -189,17 +206,17 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
         startOn(ws, K());
         ws.investigateLinks();
     }
-    EXPECT_EQ(ws.pageList.rows(),
+    EXPECT_EQ(ws.pageList().rows(),
               (Rows{"dangling.htm", "index.htm", "loop.htm", "plain.htm", "ring1.htm", "ring2.htm"}));
     EXPECT_EQ(host.events, (Rows{"beep", "missing dangling.htm", "beep", "missing loop.htm", "beep",
                                  "missing ring1.htm", "beep", "missing ring2.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
-    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"-", "found", "-", "-", "-", "-"}));
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Missing, SearchHit::Found, SearchHit::Missing, SearchHit::NotFound, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm",
                                      "index.htm -> ring1.htm"}));
-    EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
-    EXPECT_EQ(ws.requestCount, "3");
-    EXPECT_EQ(ws.unrequestedCount, "3");
+    EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
+    EXPECT_EQ(ws.requestCount(), 3u);
+    EXPECT_EQ(ws.unrequestedCount(), 3u);
 
     const Rows leftOut = trashUnrequested(ws, &ui).leftOut;
     EXPECT_EQ(leftOut, Rows{inSite("ring2.htm")});
@@ -243,26 +260,24 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
             EXPECT_EQ(e.reason(), kNotRegularFileReason);
             EXPECT_EQ(std::string(e.what()), "ファイル " + D + "/m.htm は開けません。 " + e.reason() + " ");
         }
-        EXPECT_EQ(ws.pageList.rows(), (Rows{"a.htm", "m.htm", "z.htm"}));
-        EXPECT_EQ(ws.searchColumn.rows(), Rows{"found"});
+        EXPECT_EQ(ws.pageList().rows(), (Rows{"a.htm", "m.htm", "z.htm"}));
+        EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
 
-        ws.unrequestedPages.append("earlier");
-        ws.requestCount = "7";
-        ws.unrequestedCount = "8";
+        ws.unrequestedPages().append("earlier");
         host.clear();
         EXPECT_THROW(ws.investigateLinks(), PageOpenError);
-        EXPECT_EQ(ws.searchColumn.rows(), Rows{"found"});
-        EXPECT_EQ(ws.requestList.rows(), (Rows{D + "/m.htm", D + "/gone.htm"}));
+        EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
+        EXPECT_EQ(ws.requestList().rows(), (Rows{D + "/m.htm", D + "/gone.htm"}));
         EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> gone.htm"});
-        EXPECT_EQ(ws.unrequestedPages.rows(), Rows{"earlier"});
-        EXPECT_EQ(ws.requestCount, "7");
-        EXPECT_EQ(ws.unrequestedCount, "8");
+        EXPECT_EQ(ws.unrequestedPages().rows(), Rows{"earlier"});
+        EXPECT_FALSE(ws.requestCount().has_value());
+        EXPECT_FALSE(ws.unrequestedCount().has_value());
         EXPECT_TRUE(host.events.empty()) << "no beep, no dialog of the engine's own";
 
         // Even chosen by hand, the special file stays where it is.
-        ws.unrequestedPages.clear();
-        ws.unrequestedPages.append(D + "/m.htm");
-        ws.unrequestedPages.selectAll();
+        ws.unrequestedPages().clear();
+        ws.unrequestedPages().append(D + "/m.htm");
+        ws.unrequestedPages().selectAll();
         EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, Rows{D + "/m.htm"});
         EXPECT_EQ(namesIn(dir), (Rows{"a.htm", "m.htm", "z.htm"}));
     }
@@ -288,18 +303,18 @@ TEST_F(Hostile, FiftyMegabytePageIsReadToItsVeryEnd)
     put("end.htm", "<a href=\"big.htm\">back</a>\n");
 
     Workspace ws(host, pageFiles());
-    ws.searchTerm = "term-at-the-end";
+    ws.setSearchTerm("term-at-the-end");
     {
         Watchdog guard("a 50 MB page");
         startOn(ws, K());
         ws.investigateLinks();
     }
-    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"found", "-"}));
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::NotFound}));
     // The src pass runs before the href pass.
-    EXPECT_EQ(ws.requestList.rows(),
+    EXPECT_EQ(ws.requestList().rows(),
               (Rows{inSite("last.htm"), inSite("first.htm"), inSite("end.htm"), inSite("big.htm")}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"big.htm -> last.htm", "big.htm -> first.htm"}));
-    EXPECT_EQ(ws.unrequestedPages.rows(), Rows{});
+    EXPECT_EQ(ws.unrequestedPages().rows(), Rows{});
     fs::remove(siteDir() / "big.htm");
 }
 
@@ -330,17 +345,17 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
     struct Case {
         const char *what;
         std::string bytes;
-        std::string search; // the search column's row
+        SearchHit search;   // the search column's hit
         Rows requests;      // link texts registered, in order
     };
     const std::vector<Case> cases = {
-        {"random bytes", garbage, "-", {}},
-        {"UTF-8 with a NUL", "&&& <a href=\"before.htm\">\0<a href=\"after.htm\">"s, "found", {"before.htm"}},
-        {"term only after the NUL", "<a href=\"before.htm\">\0&&&"s, "-", {"before.htm"}},
+        {"random bytes", garbage, SearchHit::NotFound, {}},
+        {"UTF-8 with a NUL", "&&& <a href=\"before.htm\">\0<a href=\"after.htm\">"s, SearchHit::Found, {"before.htm"}},
+        {"term only after the NUL", "<a href=\"before.htm\">\0&&&"s, SearchHit::NotFound, {"before.htm"}},
         {"declared Shift_JIS",
-         "<meta charset=\"Shift_JIS\">\x82\xA0 &&& <a href=\"sjis.htm\">\0\xFF\xFE<a href=\"past.htm\">"s, "found",
+         "<meta charset=\"Shift_JIS\">\x82\xA0 &&& <a href=\"sjis.htm\">\0\xFF\xFE<a href=\"past.htm\">"s, SearchHit::Found,
          {"sjis.htm"}},
-        {"UTF-16 with a byte-order mark", utf16, "found", {"u16.htm"}},
+        {"UTF-16 with a byte-order mark", utf16, SearchHit::Found, {"u16.htm"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -355,13 +370,13 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
             startOn(ws, dir.string());
             ws.investigateLinks();
         }
-        EXPECT_EQ(ws.searchColumn.rows(), Rows{c.search});
+        EXPECT_EQ(ws.searchColumn().items(), Hits{c.search});
         Rows expected;
         for (const std::string &link : c.requests)
             expected.push_back(dir.string() + "/" + link);
-        EXPECT_EQ(ws.requestList.rows(), expected);
-        EXPECT_EQ(ws.missingTargets.rows(), c.requests) << "every link is broken: no target exists";
-        EXPECT_EQ(ws.unrequestedPages.rows(), Rows{dir.string() + "/x.htm"});
+        EXPECT_EQ(ws.requestList().rows(), expected);
+        EXPECT_EQ(linksOf(ws), c.requests) << "every link is broken: no target exists";
+        EXPECT_EQ(ws.unrequestedPages().rows(), Rows{dir.string() + "/x.htm"});
         EXPECT_EQ(host.events.back(), "beep");
     }
 }
@@ -414,9 +429,9 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
             startOn(ws, K);
             ws.investigateLinks();
         }
-        EXPECT_EQ(ws.searchColumn.rows(), Rows{"-"});
-        EXPECT_EQ(ws.requestList.rows(), c.requests);
-        EXPECT_EQ(ws.missingTargets.size(), c.requests.size()) << "no target exists";
+        EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::NotFound}));
+        EXPECT_EQ(ws.requestList().rows(), c.requests);
+        EXPECT_EQ(ws.brokenLinks().size(), c.requests.size()) << "no target exists";
         EXPECT_EQ(host.events.back(), "beep");
     }
 }
@@ -441,10 +456,10 @@ TEST_F(Hostile, FiveThousandCharacterLinkTextsAreKeptWhole)
     Workspace ws(host, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
-    EXPECT_EQ(ws.requestList.rows(), (Rows{inSite(ascii), inSite(wide), "#" + anchorName, lostAnchor}));
-    EXPECT_EQ(ws.missingTargets.rows(), (Rows{ascii, wide, lostAnchor}));
-    EXPECT_EQ(ws.brokenLinkPages.rows(), (Rows{"long.htm", "long.htm", "long.htm"}));
-    EXPECT_EQ(ws.unrequestedPages.rows(), Rows{inSite("long.htm")});
+    EXPECT_EQ(ws.requestList().rows(), (Rows{inSite(ascii), inSite(wide), "#" + anchorName, lostAnchor}));
+    EXPECT_EQ(linksOf(ws), (Rows{ascii, wide, lostAnchor}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"long.htm", "long.htm", "long.htm"}));
+    EXPECT_EQ(ws.unrequestedPages().rows(), Rows{inSite("long.htm")});
 }
 
 // ---------------------------------------------------------------------------
@@ -500,16 +515,15 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
     startOn(ws, K());
     ws.investigateLinks();
 
-    EXPECT_EQ(ws.pageList.rows(), expectedPages());
-    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"found", "found", "found", "found", "found", "-", "found", "found", "-",
-                                        "found", "found", "found", "found", "found"}));
-    EXPECT_EQ(ws.requestList.rows(), (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"),
+    EXPECT_EQ(ws.pageList().rows(), expectedPages());
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::NotFound, SearchHit::Found, SearchHit::Found, SearchHit::NotFound, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found}));
+    EXPECT_EQ(ws.requestList().rows(), (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"),
                                         inSite(fullWidth), inSite(composed), inSite(replacement)}));
     // "#x.htm" stays as written and names a file of the current directory,
     // the site; "a\b.htm" resolves into a folder "a" that is not there.
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> a\\b.htm", "index.htm -> " + composed}));
     const std::string R = root_.toStdString();
-    EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
+    EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
                                         R + "/sibling", R + "/sibling.htm", K()}));
     EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
 }
@@ -568,9 +582,9 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
         const Rows before = namesIn(siteDir());
         const int trashedBefore = static_cast<int>(trashedFiles().size());
         bool found = false;
-        for (std::size_t i = 0; i < ws.pageList.size(); ++i) {
-            ws.pageList.setSelected(i, ws.pageList.row(i) == name);
-            found = found || ws.pageList.row(i) == name;
+        for (std::size_t i = 0; i < ws.pageList().size(); ++i) {
+            ws.pageList().setSelected(i, ws.pageList().row(i) == name);
+            found = found || ws.pageList().row(i) == name;
         }
         ASSERT_TRUE(found);
         Rows messages;
@@ -611,14 +625,14 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
     Workspace ws(host, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
-    ASSERT_EQ(ws.unrequestedPages.rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
-    ws.unrequestedPages.setSelected(0, false);
-    ws.unrequestedPages.setSelected(2, false);
+    ASSERT_EQ(ws.unrequestedPages().rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
+    ws.unrequestedPages().setSelected(0, false);
+    ws.unrequestedPages().setSelected(2, false);
     EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, Rows{});
 
     ws.readPageList();
-    ASSERT_EQ(ws.pageList.rows(), (Rows{"index.htm", "other.htm"}));
-    ws.pageList.setSelected(1, true);
+    ASSERT_EQ(ws.pageList().rows(), (Rows{"index.htm", "other.htm"}));
+    ws.pageList().setSelected(1, true);
     Rows messages;
     trashSelectedPages(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
     EXPECT_EQ(messages, Rows{"1 件のファイルをゴミ箱に移動しました。"});
@@ -700,9 +714,9 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
     }
     EXPECT_EQ(host.events, (Rows{"beep", "missing a.htm", "beep", "missing b.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
-    EXPECT_EQ(ws.requestList.rows(), Rows{});
-    EXPECT_EQ(ws.unrequestedPages.rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
-    EXPECT_EQ(ws.unrequestedCount, "2");
+    EXPECT_EQ(ws.requestList().rows(), Rows{});
+    EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
+    EXPECT_EQ(ws.unrequestedCount(), 2u);
 
     EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, (Rows{G + "/a.htm", G + "/b.htm"}));
     EXPECT_TRUE(ui.confirmations.empty());
@@ -730,8 +744,8 @@ TEST_F(Hostile, FolderThatVanishesDuringTheInvestigation)
     Workspace ws(host, files);
     startOn(ws, K());
     ws.investigateLinks();
-    EXPECT_EQ(ws.searchColumn.rows(), (Rows{"found", "-", "-"}));
-    EXPECT_EQ(ws.requestList.rows(), Rows{inSite("b.htm")});
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Missing, SearchHit::Missing}));
+    EXPECT_EQ(ws.requestList().rows(), Rows{inSite("b.htm")});
     EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> b.htm"});
     EXPECT_EQ(host.events, (Rows{"beep", "missing b.htm", "beep", "missing c.htm", "process", "process",
                                  "process", "process", "process", "beep"}));
@@ -754,9 +768,7 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
     };
     Workspace ws(host, files);
     startOn(ws, K());
-    ws.unrequestedPages.append("earlier");
-    ws.requestCount = "7";
-    ws.unrequestedCount = "8";
+    ws.unrequestedPages().append("earlier");
     try {
         ws.investigateLinks();
         ADD_FAILURE() << "the anchor test read a page that is gone";
@@ -766,12 +778,12 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
         EXPECT_EQ(std::string(e.what()), "ファイル " + inSite("a.htm") + " は開けません。 " + e.reason() + " ");
     }
     EXPECT_EQ(files.reads, (Rows{inSite("a.htm"), inSite("a.htm")}));
-    EXPECT_EQ(ws.searchColumn.rows(), Rows{"found"});
-    EXPECT_EQ(ws.requestList.rows(), (Rows{inSite("b.htm"), "#sec.htm"}));
-    EXPECT_EQ(ws.missingTargets.rows(), Rows{});
-    EXPECT_EQ(ws.unrequestedPages.rows(), Rows{"earlier"});
-    EXPECT_EQ(ws.requestCount, "7");
-    EXPECT_EQ(ws.unrequestedCount, "8");
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
+    EXPECT_EQ(ws.requestList().rows(), (Rows{inSite("b.htm"), "#sec.htm"}));
+    EXPECT_EQ(linksOf(ws), Rows{});
+    EXPECT_EQ(ws.unrequestedPages().rows(), Rows{"earlier"});
+    EXPECT_FALSE(ws.requestCount().has_value());
+    EXPECT_FALSE(ws.unrequestedCount().has_value());
     EXPECT_TRUE(host.events.empty());
 }
 

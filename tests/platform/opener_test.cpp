@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <ostream>
 
@@ -124,7 +125,7 @@ protected:
             opened.push_back(url);
             return true;
         });
-        workspace.baseFolder = (root + "/my site").toStdString();
+        workspace.start((root + "/my site").toStdString());
     }
 
     void TearDown() override
@@ -169,14 +170,14 @@ TEST_F(OpeningCommands, TheEditorGetsThePagePathAsItsOneArgument)
         "-rf.html",
     };
     for (const std::string &name : names) {
-        workspace.pageList.assign({name});
-        workspace.requestList.assign({"x", "y"});
+        workspace.pageList().assign({name});
+        workspace.requestList().assign({"x", "y"});
         editPage(workspace);
         const std::optional<QStringList> arguments = editorArguments();
         ASSERT_TRUE(arguments) << name;
-        EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder + "/" + name)}))
+        EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder() + "/" + name)}))
             << name;
-        EXPECT_TRUE(workspace.requestList.empty()) << name;
+        EXPECT_TRUE(workspace.requestList().empty()) << name;
     }
     EXPECT_FALSE(QFileInfo::exists(root + "/pwned"));
     EXPECT_FALSE(QFileInfo::exists(root + "/pwned2"));
@@ -184,14 +185,12 @@ TEST_F(OpeningCommands, TheEditorGetsThePagePathAsItsOneArgument)
 
 TEST_F(OpeningCommands, BrokenLinkPagesOpenInTheEditorAndKeepTheRequestList)
 {
-    workspace.brokenLinkPages.assign({"a.html", "b.html"});
-    workspace.brokenLinkPages.setCurrentIndex(1);
-    workspace.requestList.assign({"x"});
-    editBrokenLinkPage(workspace);
+    workspace.requestList().assign({"x"});
+    editBrokenLinkPage(workspace, {"b.html", "gone.html"});
     const std::optional<QStringList> arguments = editorArguments();
     ASSERT_TRUE(arguments);
-    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder + "/b.html")}));
-    EXPECT_EQ(workspace.requestList.size(), 1u);
+    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder() + "/b.html")}));
+    EXPECT_EQ(workspace.requestList().size(), 1u);
 }
 
 // An editor that cannot be started is told, naming the program, the page and
@@ -211,13 +210,15 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
         {root + "/a folder", "プログラムを実行できません"},
         {root + "/not executable", "プログラムを実行できません"},
     };
-    const std::string page = workspace.baseFolder + "/index.html";
+    const std::string page = workspace.baseFolder() + "/index.html";
     for (const Case &c : cases) {
         setEditorPathForTests(c.program);
-        for (void (*handler)(Workspace &) : {editPage, editBrokenLinkPage}) {
-            workspace.pageList.assign({"index.html"});
-            workspace.brokenLinkPages.assign({"index.html"});
-            workspace.requestList.assign({"x"});
+        // Each command, and whether it empties the request list.
+        const std::pair<std::function<void(Workspace &)>, bool> handlers[] = {
+            {editPage, true}, {[](Workspace &ws) { editBrokenLinkPage(ws, {"index.html", "gone.html"}); }, false}};
+        for (const auto &[handler, empties] : handlers) {
+            workspace.pageList().assign({"index.html"});
+            workspace.requestList().assign({"x"});
             try {
                 handler(workspace);
                 ADD_FAILURE() << c.program.toStdString() << " did not fail";
@@ -226,7 +227,7 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
                           "エディタ " + c.program.toStdString() + " で " + page + " を開けません。 "
                               + c.reason + " ");
             }
-            EXPECT_EQ(workspace.requestList.empty(), handler == editPage);
+            EXPECT_EQ(workspace.requestList().empty(), empties);
         }
     }
 }
@@ -244,11 +245,11 @@ TEST_F(OpeningCommands, TheEditorIsTakenFromTheEnvironment)
     EXPECT_FALSE(builtIn.isEmpty());
     qputenv("TAVLORI_EDITOR", script.toUtf8());
     EXPECT_EQ(editorPath(), script);
-    workspace.pageList.assign({"index.html"});
+    workspace.pageList().assign({"index.html"});
     editPage(workspace);
     const std::optional<QStringList> arguments = editorArguments();
     ASSERT_TRUE(arguments);
-    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder + "/index.html")}));
+    EXPECT_EQ(*arguments, (QStringList{"1", QString::fromStdString(workspace.baseFolder() + "/index.html")}));
 
     // A command line is one program name that does not exist.
     qputenv("TAVLORI_EDITOR", (script + " --new-window").toUtf8());
@@ -265,13 +266,13 @@ TEST_F(OpeningCommands, TheEditorIsTakenFromTheEnvironment)
 TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
 {
     setUrlOpenerForTests([](const QUrl &) { return false; });
-    const std::string base = workspace.baseFolder;
+    const std::string base = workspace.baseFolder();
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(base)));
     QFile existing(QString::fromStdString(base + "/old.html"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.close();
-    workspace.unrequestedPages.assign({base + "/old.html", base + "/gone.html"});
-    workspace.requestList.assign({"http://example.com/a.html", "javascript:alert(1)"});
+    workspace.unrequestedPages().assign({base + "/old.html", base + "/gone.html"});
+    workspace.requestList().assign({"http://example.com/a.html", "javascript:alert(1)"});
     const auto failure = [](void (*handler)(Workspace &), Workspace &ws) -> std::string {
         try {
             handler(ws);
@@ -280,30 +281,32 @@ TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
         }
         return {};
     };
-    workspace.unrequestedPages.setCurrentIndex(0);
+    workspace.unrequestedPages().setCurrentIndex(0);
     EXPECT_EQ(failure(openUnrequestedPage, workspace),
               "既定のプログラムで " + base + "/old.html を開けません。 関連付けられたプログラムがないか、起動できません ");
-    workspace.unrequestedPages.setCurrentIndex(1);
+    workspace.unrequestedPages().setCurrentIndex(1);
     EXPECT_EQ(failure(openUnrequestedPage, workspace),
               "既定のプログラムで " + base + "/gone.html を開けません。 ファイルが見つかりません ");
-    workspace.requestList.setCurrentIndex(0);
+    workspace.requestList().setCurrentIndex(0);
     EXPECT_EQ(failure(openRequest, workspace),
               "既定のプログラムで http://example.com/a.html を開けません。 ウェブブラウザを起動できません ");
     // A refused row is never handed over, so nothing failed.
-    workspace.requestList.setCurrentIndex(1);
+    workspace.requestList().setCurrentIndex(1);
     EXPECT_EQ(failure(openRequest, workspace), "");
 }
 
 TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
 {
-    workspace.requestList.assign({"x"});
+    workspace.requestList().assign({"x"});
     struct Case {
         const char *name;
-        void (*handler)(Workspace &);
+        std::function<void(Workspace &)> handler;
     };
+    // The broken links' commands get their row from the window, through checkedRow.
     const std::vector<Case> cases = {
-        {"editPage", editPage}, {"editBrokenLinkPage", editBrokenLinkPage},
-        {"openUnrequestedPage", openUnrequestedPage},         {"openMissingTarget", openMissingTarget},
+        {"editPage", editPage},
+        {"openUnrequestedPage", openUnrequestedPage},
+        {"checkedRow", [](Workspace &ws) { checkedRow(-1, ws.brokenLinks().size()); }},
     };
     for (const Case &c : cases) {
         try {
@@ -313,31 +316,28 @@ TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
             EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (-1)") << c.name;
         }
     }
-    EXPECT_EQ(workspace.requestList.size(), 1u);
+    EXPECT_EQ(workspace.requestList().size(), 1u);
 
-    workspace.requestList.clear();
+    workspace.requestList().clear();
     EXPECT_THROW(openRequest(workspace), CommandError);
     EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(OpeningCommands, RowsGoToTheDefaultProgramOnlyWhenAllowed)
 {
-    const std::string base = workspace.baseFolder;
-    workspace.unrequestedPages.assign({base + "/old.html"});
-    workspace.requestList.assign({"http://example.com/a.html", "javascript:alert(1)", base + "/list"});
-    workspace.missingTargets.assign({"missing.html", "mailto:me@example.com", "#top"});
+    const std::string base = workspace.baseFolder();
+    workspace.unrequestedPages().assign({base + "/old.html"});
+    workspace.requestList().assign({"http://example.com/a.html", "javascript:alert(1)", base + "/list"});
 
     openUnrequestedPage(workspace);
-    workspace.requestList.setCurrentIndex(0);
+    workspace.requestList().setCurrentIndex(0);
     openRequest(workspace);
-    workspace.requestList.setCurrentIndex(1);
+    workspace.requestList().setCurrentIndex(1);
     openRequest(workspace);
-    workspace.requestList.setCurrentIndex(2);
+    workspace.requestList().setCurrentIndex(2);
     openRequest(workspace);
-    for (int i = 0; i < 3; ++i) {
-        workspace.missingTargets.setCurrentIndex(i);
-        openMissingTarget(workspace);
-    }
+    for (const char *link : {"missing.html", "mailto:me@example.com", "#top"})
+        openMissingTarget(workspace, {"index.html", link});
 
     const QString qbase = QString::fromStdString(base);
     EXPECT_EQ(opened, (std::vector<QUrl>{

@@ -18,8 +18,8 @@ protected:
     void SetUp() override
     {
         TrashFixture::SetUp();
-        workspace.pageListFolder = site().toStdString();
-        workspace.baseFolder = workspace.pageListFolder;
+        workspace.readPageList(site().toStdString());
+        workspace.start(site().toStdString());
     }
 
     ShowMessage recordMessages()
@@ -30,10 +30,10 @@ protected:
     // Selects the page-list rows named in `names`.
     void selectPages(const std::vector<std::string> &names)
     {
-        for (std::size_t i = 0; i < workspace.pageList.size(); ++i) {
+        for (std::size_t i = 0; i < workspace.pageList().size(); ++i) {
             for (const std::string &name : names) {
-                if (workspace.pageList.row(i) == name)
-                    workspace.pageList.setSelected(i, true);
+                if (workspace.pageList().row(i) == name)
+                    workspace.pageList().setSelected(i, true);
             }
         }
     }
@@ -54,8 +54,8 @@ TEST_F(TrashCommands, SelectedPagesAreMovedCountedAndThePageListIsReadAgain)
     trashSelectedPages(workspace, &ui, recordMessages());
 
     EXPECT_EQ(messages, std::vector<std::string>{"2 件のファイルをゴミ箱に移動しました。"});
-    EXPECT_EQ(workspace.pageList.rows(), std::vector<std::string>{"b.html"});
-    EXPECT_EQ(workspace.pageList.selectedCount(), 0u);
+    EXPECT_EQ(workspace.pageList().rows(), std::vector<std::string>{"b.html"});
+    EXPECT_EQ(workspace.pageList().selectedCount(), 0u);
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
     EXPECT_TRUE(ui.confirmations.empty());
 }
@@ -92,7 +92,8 @@ TEST_F(TrashCommands, AFailedMoveIsReportedPartialMovesCounted)
             writePage(site() + "/" + name);
         workspace.readPageList();
         selectPages({"a.html", "b.html", "c.html"});
-        workspace.searchColumn.assign({"found", "-", "found", "-"});
+        workspace.searchPass();
+        ASSERT_EQ(workspace.searchColumn().size(), 4u);
         for (const char *name : c.vanish)
             QFile::remove(site() + "/" + name);
         messages.clear();
@@ -103,8 +104,8 @@ TEST_F(TrashCommands, AFailedMoveIsReportedPartialMovesCounted)
         EXPECT_EQ(ui.errors.size(), c.vanish.size());
         EXPECT_EQ(messages, std::vector<std::string>{c.message});
         EXPECT_EQ(result.moved.size(), 3 - c.vanish.size());
-        EXPECT_EQ(workspace.pageList.rows(), c.pagesAfter);
-        EXPECT_EQ(workspace.searchColumn.size(), result.moved.empty() ? 4u : 0u);
+        EXPECT_EQ(workspace.pageList().rows(), c.pagesAfter);
+        EXPECT_EQ(workspace.searchColumn().size(), result.moved.empty() ? 4u : 0u);
         for (const QString &name : siteEntries())
             QFile::remove(site() + "/" + name);
     }
@@ -117,17 +118,17 @@ TEST_F(TrashCommands, UnrequestedPagesGoButNeverTheSiteFolder)
     for (const char *name : {"old.html", "price$1.html", "keep.html"})
         writePage(site() + "/" + name);
     for (const char *name : {"old.html", "price$1.html"})
-        workspace.unrequestedPages.append(workspace.resolve(name));
-    workspace.unrequestedPages.selectAll();
+        workspace.unrequestedPages().append(workspace.resolve(name));
+    workspace.unrequestedPages().selectAll();
 
     const MoveResult result = trashUnrequested(workspace, &ui);
 
-    EXPECT_EQ(result.leftOut, std::vector<std::string>{workspace.baseFolder});
+    EXPECT_EQ(result.leftOut, std::vector<std::string>{workspace.baseFolder()});
     EXPECT_EQ(result.moved, std::vector<std::string>{site().toStdString() + "/old.html"});
     EXPECT_EQ(ui.confirmations, std::vector<std::string>{"'old.html' をごみ箱に移動しますか?"});
     EXPECT_EQ(trashedFiles(), QStringList{"old.html"});
     EXPECT_EQ(siteEntries(), (QStringList{"keep.html", "price$1.html"}));
-    EXPECT_EQ(workspace.unrequestedPages.size(), 2u); // the list keeps its rows
+    EXPECT_EQ(workspace.unrequestedPages().size(), 2u); // the list keeps its rows
 }
 
 TEST_F(TrashCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
@@ -137,8 +138,8 @@ TEST_F(TrashCommands, UnrequestedPagesDeclinedStayAndEmptyListAsksNothing)
     trashUnrequested(workspace, &ui);
     EXPECT_TRUE(ui.confirmations.empty()); // no rows: nothing asked
 
-    workspace.unrequestedPages.append(workspace.resolve("old.html"));
-    workspace.unrequestedPages.selectAll();
+    workspace.unrequestedPages().append(workspace.resolve("old.html"));
+    workspace.unrequestedPages().selectAll();
     trashUnrequested(workspace, &ui);
     EXPECT_EQ(ui.confirmations.size(), 1u);
     EXPECT_EQ(siteEntries(), QStringList{"old.html"});

@@ -4,6 +4,7 @@
 // surrogates, ill-formed UTF-8, trailing text, duplicate keys), so a report
 // that parses here is valid JSON, and its values can be compared.
 #include "analysis/pagetext.h"
+#include "analysis/utf8.h"
 
 #include <cstddef>
 #include <cstdint>

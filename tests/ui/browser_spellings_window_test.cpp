@@ -70,7 +70,7 @@ private slots:
         commit.setCommitString(str(site::kSearchTerm));
         QApplication::sendEvent(term, &commit);
         QCOMPARE(term->text(), str(site::kSearchTerm));
-        QCOMPARE(ws.searchTerm, site::kSearchTerm);
+        QCOMPARE(ws.searchTerm(), site::kSearchTerm);
 
         // Into the site: its row highlighted, then Enter.
         ui::FolderTree *folders = c.folderTree;
@@ -84,10 +84,10 @@ private slots:
                           folders->visualItemRect(folders->item(row)).center());
         QTest::keyClick(folders, Qt::Key_Return);
         const QString base = site_->path("site");
-        QCOMPARE(str(ws.baseFolder), base);
-        QCOMPARE(rows(ws.pageList), qrows(site::kPages));
+        QCOMPARE(str(ws.baseFolder()), base);
+        QCOMPARE(rows(ws.pageList()), qrows(site::kPages));
         const QStringList searched = qrows(site::searchColumnFoundIn("sjis.html"));
-        QCOMPARE(rows(ws.searchColumn), searched);
+        QCOMPARE(rows(ws.searchColumn()), searched);
 
         QTest::mouseClick(c.investigateButton, Qt::LeftButton);
         QApplication::processEvents();
@@ -102,11 +102,11 @@ private slots:
             unrequested.append(base + "/" + str(page));
         const QStringList requests = qrows(site::expectedRequests(base.toStdString()));
 
-        QCOMPARE(rows(ws.searchColumn), searched);
-        QCOMPARE(rows(ws.requestList), requests);
-        QCOMPARE(rows(ws.brokenLinkPages), brokenPages);
-        QCOMPARE(rows(ws.missingTargets), brokenLinks);
-        QCOMPARE(rows(ws.unrequestedPages), unrequested);
+        QCOMPARE(rows(ws.searchColumn()), searched);
+        QCOMPARE(rows(ws.requestList()), requests);
+        QCOMPARE(pageRows(ws), brokenPages);
+        QCOMPARE(linkRows(ws), brokenLinks);
+        QCOMPARE(rows(ws.unrequestedPages()), unrequested);
         // What the window shows is what the lists hold, the unrequested
         // pages all selected for deletion and nothing else.
         QCOMPARE(shown(c.searchColumn), searched);
@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(shown(c.missingTargets), brokenLinks);
         QCOMPARE(shown(c.unrequestedPages), unrequested);
         QCOMPARE(c.unrequestedPages->selectionModel()->selectedRows().size(), unrequested.size());
-        QCOMPARE(ws.unrequestedPages.selectedCount(), std::size_t(unrequested.size()));
+        QCOMPARE(ws.unrequestedPages().selectedCount(), std::size_t(unrequested.size()));
         QCOMPARE(c.requestCount->text(), QString::number(requests.size()));
         QCOMPARE(c.unrequestedCount->text(), QString::number(unrequested.size()));
         QVERIFY(recorder_.requests.empty());

@@ -92,8 +92,8 @@ private slots:
         QFETCH(Input, input);
         Workspace &ws = window_->workspace();
         const Ui::MainWindow &c = window_->controls();
-        const std::string site = ws.baseFolder;
-        const std::string term = ws.searchTerm;
+        const std::string site = ws.baseFolder();
+        const std::string term = ws.searchTerm();
         QSignalSpy investigateClicks(c.investigateButton, &QToolButton::clicked);
         c.searchTerm->setFocus();
 
@@ -106,7 +106,7 @@ private slots:
         };
         std::vector<AtBeep> beeps;
         ui::setBeepHook([&] {
-            beeps.push_back({ws.baseFolder, ws.searchTerm, investigateClicks.size(), ws.unrequestedPages.size()});
+            beeps.push_back({ws.baseFolder(), ws.searchTerm(), investigateClicks.size(), ws.unrequestedPages().size()});
         });
 
         // The input is queued from inside the pass, at its first repaint.
@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(beeps[0].searchTerm, term);
         QCOMPARE(beeps[0].clicks, 0);
         QCOMPARE(beeps[0].unrequested, std::size_t(1)); // p000.html, nothing links to it
-        QCOMPARE(ws.searchColumn.size(), std::size_t(300));
+        QCOMPARE(ws.searchColumn().size(), std::size_t(300));
 
         // Afterwards the input runs (the spy counts the test's own click too).
         switch (input) {
@@ -151,12 +151,12 @@ private slots:
             QCOMPARE(beeps[1].baseFolder, site);
             break;
         case Input::FolderDoubleClick:
-            QTRY_COMPARE(str(ws.baseFolder), site_->path("sub"));
-            QCOMPARE(rows(ws.pageList), QStringList{"a.html"});
+            QTRY_COMPARE(str(ws.baseFolder()), site_->path("sub"));
+            QCOMPARE(rows(ws.pageList()), QStringList{"a.html"});
             QCOMPARE(investigateClicks.size(), 1);
             break;
         case Input::Typing:
-            QTRY_COMPARE(str(ws.searchTerm), str(term) + "zq");
+            QTRY_COMPARE(str(ws.searchTerm()), str(term) + "zq");
             QCOMPARE(investigateClicks.size(), 1);
             break;
         }

@@ -126,7 +126,7 @@ private slots:
 
         const QString expected = folder.isEmpty() ? site_->path() : site_->path(folder);
         Workspace &ws = window_->workspace();
-        QCOMPARE(str(ws.baseFolder), expected);
+        QCOMPARE(str(ws.baseFolder()), expected);
         QCOMPARE(currentDirectory(), expected);
         QCOMPARE(list_->directory(), expected);
         // Every pass reports the missing page once, with its beep.
@@ -134,12 +134,12 @@ private slots:
         QCOMPARE(recorder_.beeps, passes);
         if (passes > 0) {
             QCOMPARE(recorder_.requests.front().text, QStringLiteral("ghost.htmlがありません。"));
-            QCOMPARE(rows(ws.pageList), (QStringList{"a.html", "ghost.html"}));
-            QCOMPARE(ws.pageList.selectedCount(), std::size_t(2));
-            QCOMPARE(ws.searchColumn.row(0), std::string("found"));
+            QCOMPARE(rows(ws.pageList()), (QStringList{"a.html", "ghost.html"}));
+            QCOMPARE(ws.pageList().selectedCount(), std::size_t(2));
+            QVERIFY(ws.searchColumn()[0] == SearchHit::Found);
             QCOMPARE(list_->currentRow(), list_->directoryRow());
         } else {
-            QVERIFY(ws.searchColumn.empty()); // no pass ran since start-up
+            QVERIFY(ws.searchColumn().empty()); // no pass ran since start-up
         }
         QCOMPARE(recorder_.count(DialogKind::StandardError), 0);
     }
@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(recorder_.count(DialogKind::StandardError), 1);
         QCOMPARE(recorder_.requests.front().text, QStringLiteral("指定されたファイルが見つかりません."));
         QCOMPARE(recorder_.requests.front().title, ui::applicationTitle());
-        QCOMPARE(str(window_->workspace().baseFolder), site_->path());
+        QCOMPARE(str(window_->workspace().baseFolder()), site_->path());
         QCOMPARE(currentDirectory(), site_->path());
         QCOMPARE(list_->directory(), site_->path());
         QCOMPARE(list_->count(), rowsBefore);
@@ -184,18 +184,18 @@ private slots:
 
         drives->setCurrentIndex(drives->findText(other.path()));
         Workspace &ws = window_->workspace();
-        QCOMPARE(str(ws.baseFolder), other.path());
+        QCOMPARE(str(ws.baseFolder()), other.path());
         QCOMPARE(currentDirectory(), other.path());
         QCOMPARE(list_->directory(), other.path());
-        QCOMPARE(rows(ws.pageList), QStringList{"index.html"});
-        QCOMPARE(rows(ws.searchColumn), QStringList{"found"}); // one pass
+        QCOMPARE(rows(ws.pageList()), QStringList{"index.html"});
+        QCOMPARE(rows(ws.searchColumn()), QStringList{"found"}); // one pass
         QCOMPARE(recorder_.requests.size(), std::size_t(0));
 
         // The volume shown already: nothing happens.
-        ws.searchColumn.clear();
+        ws.clearSearchColumn();
         window_->changeVolume();
-        QVERIFY(ws.searchColumn.empty());
-        QCOMPARE(str(ws.baseFolder), other.path());
+        QVERIFY(ws.searchColumn().empty());
+        QCOMPARE(str(ws.baseFolder()), other.path());
 
         // A folder of the site lies on "/": the selector follows the directory list.
         list_->setCurrentRow(0);
@@ -211,7 +211,7 @@ private slots:
         drives->setVolumes({QStringLiteral("/"), gone});
         drives->setCurrentIndex(1);
         QCOMPARE(recorder_.count(DialogKind::StandardError), 1);
-        QCOMPARE(str(window_->workspace().baseFolder), site_->path());
+        QCOMPARE(str(window_->workspace().baseFolder()), site_->path());
         QCOMPARE(list_->directory(), site_->path());
         QCOMPARE(currentDirectory(), site_->path());
         QCOMPARE(drives->drive(), gone); // the selector goes on showing the choice

@@ -115,6 +115,33 @@ inline int folderRow(const ui::FolderTree *list, const QString &text)
     return int(folderRows(list).indexOf(text));
 }
 
+// The search column's rows as the window shows them.
+inline QStringList rows(const ResultList<SearchHit> &hits)
+{
+    QStringList out;
+    for (const SearchHit hit : hits)
+        out.append(hit == SearchHit::Found ? "found" : hit == SearchHit::NotSearched ? " " : "-");
+    return out;
+}
+
+// The broken links' texts, as the missing-target list shows them.
+inline QStringList linkRows(const Workspace &ws)
+{
+    QStringList out;
+    for (const BrokenLink &broken : ws.brokenLinks())
+        out.append(QString::fromStdString(broken.link));
+    return out;
+}
+
+// The pages holding them, as the broken-link page list shows them.
+inline QStringList pageRows(const Workspace &ws)
+{
+    QStringList out;
+    for (const BrokenLink &broken : ws.brokenLinks())
+        out.append(QString::fromStdString(broken.page));
+    return out;
+}
+
 inline QString str(const std::string &s)
 {
     return QString::fromStdString(s);

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QListView>
+#include <optional>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -48,13 +49,13 @@ private slots:
     {
         open({{"b.html", "&&&"}, {"a.htm", ""}, {"c.HTML.bak", "&&&"}, {"notes.txt", ""}});
         Workspace &ws = window_->workspace();
-        QCOMPARE(str(ws.baseFolder), site_->path());
-        QCOMPARE(rows(ws.pageList), (QStringList{"a.htm", "b.html", "c.HTML.bak"}));
-        QCOMPARE(ws.pageList.selectedCount(), std::size_t(3));
+        QCOMPARE(str(ws.baseFolder()), site_->path());
+        QCOMPARE(rows(ws.pageList()), (QStringList{"a.htm", "b.html", "c.HTML.bak"}));
+        QCOMPARE(ws.pageList().selectedCount(), std::size_t(3));
         auto *pages = window_->controls().pageList;
         QCOMPARE(pages->model()->rowCount(), 3);
         QCOMPARE(pages->selectionModel()->selectedRows().size(), 3);
-        QVERIFY(ws.searchColumn.empty());
+        QVERIFY(ws.searchColumn().empty());
         QCOMPARE(window_->controls().searchColumn->model()->rowCount(), 0);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 0);
@@ -63,7 +64,7 @@ private slots:
         // The search term is the field's text.
         QCOMPARE(window_->controls().searchTerm->text(), QStringLiteral("&&&"));
         QTest::keyClicks(window_->controls().searchTerm, "Z");
-        QCOMPARE(str(ws.searchTerm), QStringLiteral("&&&Z"));
+        QCOMPARE(str(ws.searchTerm()), QStringLiteral("&&&Z"));
     }
 
     // "▲" and "▼" move the page list by one row, a request to the list; the
@@ -116,15 +117,15 @@ private slots:
         if (current >= 0)
             pageView->selectionModel()->setCurrentIndex(pageView->model()->index(current, 0),
                                                         QItemSelectionModel::NoUpdate);
-        QCOMPARE(window_->workspace().pageList.currentIndex(), current);
+        QCOMPARE(window_->workspace().pageList().currentIndex(), current);
         pageView->verticalScrollBar()->setValue(place(top));
-        QCOMPARE(window_->workspace().pageList.topIndex(), place(top));
+        QCOMPARE(window_->workspace().pageList().topIndex(), place(top));
 
         QTest::mouseClick(window_->findChild<QPushButton *>(button), Qt::LeftButton);
         QCOMPARE(pageView->verticalScrollBar()->value(), place(pageTopAfter));
         QCOMPARE(searchView->verticalScrollBar()->value(), place(searchTopAfter));
-        QCOMPARE(window_->workspace().pageList.topIndex(), place(pageTopAfter));
-        QCOMPARE(window_->workspace().searchColumn.topIndex(), place(searchTopAfter));
+        QCOMPARE(window_->workspace().pageList().topIndex(), place(pageTopAfter));
+
     }
 
     // Whatever moves the top row of the page list or of the search column
@@ -174,8 +175,8 @@ private slots:
         QVERIFY2(top > 0, "the list did not move");
         QCOMPARE(pageView->verticalScrollBar()->value(), top);
         QCOMPARE(searchView->verticalScrollBar()->value(), top);
-        QCOMPARE(window_->workspace().pageList.topIndex(), top);
-        QCOMPARE(window_->workspace().searchColumn.topIndex(), top);
+        QCOMPARE(window_->workspace().pageList().topIndex(), top);
+
         // The rows side by side at the top belong together.
         QCOMPARE(pageView->indexAt(QPoint(2, 2)).row(), top);
         QCOMPARE(searchView->indexAt(QPoint(2, 2)).row(), top);
@@ -190,8 +191,8 @@ private slots:
         Workspace &ws = window_->workspace();
         auto *pages = window_->controls().pageList;
         pages->clearSelection();
-        QCOMPARE(ws.pageList.selectedCount(), std::size_t(0));
-        ws.unrequestedPages.append("kept");
+        QCOMPARE(ws.pageList().selectedCount(), std::size_t(0));
+        ws.unrequestedPages().append("kept");
         window_->syncViews();
 
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
@@ -199,21 +200,21 @@ private slots:
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::Message);
         QCOMPARE(recorder_.requests[0].text, QStringLiteral("ファイルが選択されていません。"));
-        QCOMPARE(rows(ws.unrequestedPages), QStringList{"kept"});
-        QVERIFY(ws.searchColumn.empty());
-        QVERIFY(ws.unrequestedCount.empty());
+        QCOMPARE(rows(ws.unrequestedPages()), QStringList{"kept"});
+        QVERIFY(ws.searchColumn().empty());
+        QVERIFY(!ws.unrequestedCount().has_value());
         QCOMPARE(recorder_.beeps, 0);
 
         // With targets gathered before, the pages are checked against them.
         pages->selectionModel()->select(pages->model()->index(0, 0), QItemSelectionModel::Select);
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
-        QVERIFY(!ws.requestList.empty());
+        QVERIFY(!ws.requestList().empty());
         pages->clearSelection();
         recorder_.clear();
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 1);
-        QCOMPARE(rows(ws.unrequestedPages), (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
+        QCOMPARE(rows(ws.unrequestedPages()), (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
     }
 
     // Every list and field has its name for assistive technology, and the
@@ -230,20 +231,20 @@ private slots:
         struct Named {
             const char *control;
             QString name;
-            const RowList *rows; // the rows the list shows, if it is a result list
+            std::optional<QStringList> rows; // the rows the list shows, if it is a result list
         };
         const std::vector<Named> named = {
-            {"pageList", "HTMLファイル", &ws.pageList},
-            {"searchColumn", "検索結果", &ws.searchColumn},
-            {"missingTargets", "リンクしているのに存在していない", &ws.missingTargets},
-            {"brokenLinkPages", "リンク切れHTML", &ws.brokenLinkPages},
-            {"requestList", "分岐リクエスト集", &ws.requestList},
-            {"unrequestedPages", "リクエストされていないHTML", &ws.unrequestedPages},
-            {"searchTerm", "検索", nullptr},
-            {"requestCount", "リクエスト数", nullptr},
-            {"unrequestedCount", "リクエストされていないHTMLの数", nullptr},
-            {"folderTree", "フォルダ", nullptr},
-            {"volumeSelector", "ドライブ", nullptr},
+            {"pageList", "HTMLファイル", rows(ws.pageList())},
+            {"searchColumn", "検索結果", rows(ws.searchColumn())},
+            {"missingTargets", "リンクしているのに存在していない", linkRows(ws)},
+            {"brokenLinkPages", "リンク切れHTML", pageRows(ws)},
+            {"requestList", "分岐リクエスト集", rows(ws.requestList())},
+            {"unrequestedPages", "リクエストされていないHTML", rows(ws.unrequestedPages())},
+            {"searchTerm", "検索", std::nullopt},
+            {"requestCount", "リクエスト数", std::nullopt},
+            {"unrequestedCount", "リクエストされていないHTMLの数", std::nullopt},
+            {"folderTree", "フォルダ", std::nullopt},
+            {"volumeSelector", "ドライブ", std::nullopt},
         };
         for (const Named &n : named) {
             auto *widget = window_->findChild<QWidget *>(n.control);
@@ -260,7 +261,7 @@ private slots:
                 QVERIFY2(!n.rows->empty(), n.control);
                 for (int i = 0; i < control->childCount(); ++i)
                     shown.append(control->child(i)->text(QAccessible::Name));
-                QCOMPARE(shown, rows(*n.rows));
+                QCOMPARE(shown, *n.rows);
             }
         }
         // The folder rows are read the same way.
@@ -309,7 +310,7 @@ private slots:
             QCOMPARE(menu->pos(), cursor);
         QCOMPARE(list->currentRow(), pressed == Qt::MiddleButton ? highlighted : other);
         menu->hide();
-        QCOMPARE(str(window_->workspace().baseFolder), site_->path());
+        QCOMPARE(str(window_->workspace().baseFolder()), site_->path());
     }
 
     void leavingTheDirectoryListClosesTheMenu()
@@ -338,12 +339,12 @@ private slots:
         open({{"a.html", "&&&"}});
         window_->enterFolder();
         Workspace &ws = window_->workspace();
-        const auto before = std::make_tuple(ws.baseFolder, rows(ws.pageList), rows(ws.searchColumn),
-                                            ws.pageList.selectedCount(), ws.searchTerm);
+        const auto before = std::make_tuple(ws.baseFolder(), rows(ws.pageList()), rows(ws.searchColumn()),
+                                            ws.pageList().selectedCount(), ws.searchTerm());
         recorder_.clear();
         QTest::mouseClick(window_->controls().searchLabel, Qt::LeftButton);
-        QCOMPARE(std::make_tuple(ws.baseFolder, rows(ws.pageList), rows(ws.searchColumn),
-                                 ws.pageList.selectedCount(), ws.searchTerm),
+        QCOMPARE(std::make_tuple(ws.baseFolder(), rows(ws.pageList()), rows(ws.searchColumn()),
+                                 ws.pageList().selectedCount(), ws.searchTerm()),
                  before);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 0);
@@ -360,12 +361,12 @@ private slots:
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
 
         const auto resolved = [&ws](const char *name) { return str(ws.resolve(name)); };
-        QCOMPARE(rows(ws.searchColumn), (QStringList{"found", "-", "-", "-"}));
-        QCOMPARE(rows(ws.requestList), (QStringList{resolved("index.html"), resolved("a.html"),
+        QCOMPARE(rows(ws.searchColumn()), (QStringList{"found", "-", "-", "-"}));
+        QCOMPARE(rows(ws.requestList()), (QStringList{resolved("index.html"), resolved("a.html"),
                                                  resolved("b.html"), resolved("missing.html")}));
-        QCOMPARE(rows(ws.missingTargets), QStringList{"missing.html"});
-        QCOMPARE(rows(ws.brokenLinkPages), QStringList{"index.html"});
-        QCOMPARE(rows(ws.unrequestedPages), QStringList{resolved("orphan.html")});
+        QCOMPARE(linkRows(ws), QStringList{"missing.html"});
+        QCOMPARE(pageRows(ws), QStringList{"index.html"});
+        QCOMPARE(rows(ws.unrequestedPages()), QStringList{resolved("orphan.html")});
         QCOMPARE(window_->controls().requestCount->text(), QStringLiteral("4"));
         QCOMPARE(window_->controls().unrequestedCount->text(), QStringLiteral("1"));
         QCOMPARE(recorder_.beeps, 1);
@@ -381,7 +382,7 @@ private slots:
 
         // "リクエストの初期化" empties the request list only.
         QTest::mouseClick(window_->controls().clearRequestsButton, Qt::LeftButton);
-        QVERIFY(ws.requestList.empty());
+        QVERIFY(ws.requestList().empty());
         QCOMPARE(c.requestList->model()->rowCount(), 0);
         QCOMPARE(c.requestCount->text(), QStringLiteral("4"));
         QCOMPARE(c.unrequestedPages->model()->rowCount(), 1);
@@ -404,7 +405,7 @@ private slots:
             return 0;
         });
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
-        QCOMPARE(shownRows, int(window_->workspace().searchColumn.size()) - 1);
+        QCOMPARE(shownRows, int(window_->workspace().searchColumn().size()) - 1);
         QCOMPARE(shownRows, 1); // a.html's row stood in the column
         // The progress strip shows while the command runs, and only then.
         QVERIFY(progressShown);

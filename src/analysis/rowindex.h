@@ -1,0 +1,124 @@
+#pragma once
+// An index beside a row list that answers "does any row equal this text" in
+// constant time. The request registry and the detection of unrequested pages
+// ask that once per link and once per page.
+//
+// It holds row numbers, not texts: the key of a row is read from the row
+// itself, or, for an index of resolved rows, from a side copy kept only for
+// rows whose resolved text differs from the row (most request-list rows
+// resolve to themselves). It follows its list lazily: rows appended since
+// the last look are added; a cleared or replaced list, or another base
+// folder for resolved keys, rebuilds it.
+#include "analysis/ascii.h"
+#include "analysis/hashing.h"
+#include "analysis/resolve.h"
+#include "analysis/results.h"
+#include "analysis/rowlist.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tavlori {
+
+// The text a row index reads from each kind of list: the row of a RowList,
+// the link of a broken link.
+inline std::string_view indexedText(const RowList &list, std::size_t i) { return list.row(i); }
+inline std::string_view indexedText(const ResultList<BrokenLink> &list, std::size_t i) { return list[i].link; }
+
+class RowIndex {
+public:
+    enum class Key {
+        Row,              // the row text, compared exactly
+        Resolved,         // resolveLink of the row, compared exactly
+        ResolvedCaseBlind // resolveLink of the row, ASCII letters compared without case
+    };
+
+    explicit RowIndex(Key kind) : kind_(kind) {}
+
+    // Brings the index in step with `list` as it stands under `baseFolder`.
+    template <typename List>
+    void sync(const List &list, const std::string &baseFolder, char separator);
+
+    // True when some row's key equals `key`. The index must be in step.
+    template <typename List>
+    bool contains(const List &list, std::string_view key) const;
+
+private:
+    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+    static constexpr std::uint32_t kNoAlternate = std::numeric_limits<std::uint32_t>::max();
+
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t row = kEmpty;
+        std::uint32_t alternate = kNoAlternate; // index into alternates_
+    };
+
+    bool caseBlind() const { return kind_ == Key::ResolvedCaseBlind; }
+    std::uint64_t hash(std::string_view key) const { return caseBlind() ? hashFolded(key) : hashBytes(key); }
+    template <typename List>
+    std::string_view keyOf(const List &list, const Slot &slot) const;
+    void add(std::string_view text, std::size_t row, char separator);
+    void place(const Slot &slot);
+    void grow();
+
+    Key kind_;
+    std::vector<Slot> slots_; // open addressing, power-of-two size, at most half full
+    std::vector<std::string> alternates_;
+    std::size_t used_ = 0;
+    std::size_t indexed_ = 0;
+    std::uint64_t revision_ = 0;
+    std::string builtFor_;
+    bool valid_ = false;
+};
+
+template <typename List>
+void RowIndex::sync(const List &list, const std::string &baseFolder, char separator)
+{
+    const bool resolved = kind_ != Key::Row;
+    if (!valid_ || list.resetRevision() != revision_ || list.size() < indexed_
+        || (resolved && baseFolder != builtFor_)) {
+        slots_.clear();
+        alternates_.clear();
+        used_ = 0;
+        indexed_ = 0;
+        revision_ = list.resetRevision();
+        if (resolved)
+            builtFor_ = baseFolder;
+        valid_ = true;
+    }
+    for (; indexed_ < list.size(); ++indexed_)
+        add(indexedText(list, indexed_), indexed_, separator);
+}
+
+template <typename List>
+bool RowIndex::contains(const List &list, std::string_view key) const
+{
+    if (slots_.empty())
+        return false;
+    const std::uint64_t h = hash(key);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+        const Slot &slot = slots_[i];
+        if (slot.row == kEmpty)
+            return false;
+        if (slot.hash == h) {
+            const std::string_view stored = keyOf(list, slot);
+            if (caseBlind() ? equalFolded(stored, key) : stored == key)
+                return true;
+        }
+    }
+}
+
+template <typename List>
+std::string_view RowIndex::keyOf(const List &list, const Slot &slot) const
+{
+    if (slot.alternate != kNoAlternate)
+        return alternates_[slot.alternate];
+    return indexedText(list, slot.row);
+}
+
+} // namespace tavlori
