@@ -20,6 +20,15 @@ struct PagePipeline::Slot {
     std::exception_ptr error; // what preparing the page threw
     std::size_t footprint = 0; // the buffers' memory after the page was prepared
 
+    void clear()
+    {
+        std::string().swap(bytes);
+        std::string().swap(text);
+        std::string().swap(expanded);
+        std::vector<PreparedLink>().swap(page.links);
+        page = PreparedPage();
+    }
+
     std::size_t memory() const
     {
         return bytes.capacity() + text.capacity() + expanded.capacity() + reason.capacity()
@@ -39,6 +48,7 @@ PagePipeline::PagePipeline(FileAccess &files, std::vector<std::string> paths, st
         slots_.push_back(std::make_unique<Slot>());
     for (auto it = slots_.rbegin(); it != slots_.rend(); ++it)
         free_.push_back(it->get());
+    idle_.reserve(count);
     if (paths_.empty())
         finished_ = true;
     else
@@ -117,6 +127,14 @@ void PagePipeline::run()
                 return;
             slot = free_.back();
             free_.pop_back();
+            idle_.assign(free_.begin(), free_.end());
+        }
+        // The slot last released is taken, so a large page's buffers serve the
+        // next page; large buffers in the other free slots are given back.
+        // Only the worker takes free slots, so they are its own to change.
+        for (Slot *other : idle_) {
+            if (other->memory() > options_.keepBytes)
+                other->clear();
         }
         std::exception_ptr error;
         try {
@@ -131,6 +149,8 @@ void PagePipeline::run()
                 return;
             slot->error = std::move(error);
             slot->footprint = slot->memory();
+            for (Slot *other : idle_)
+                other->footprint = other->memory();
             outstandingBytes_ += slot->footprint;
             ready_.push_back(slot);
             // After a page that threw, the consumer meets the exception at

@@ -63,10 +63,15 @@ struct PagePipelineOptions {
     std::size_t aheadBytes = std::size_t(32) << 20;
 };
 
-// Memory: the slots hold at most slots * keepBytes + aheadBytes + the
-// buffers of the largest page (its bytes, its text unless the bytes already
-// hold it, its expanded text and its links), so about one large page at a
-// time however many large pages follow each other.
+// Memory: a page's buffers are its bytes, its text unless the bytes already
+// hold it, its expanded text and its links. The pages prepared and not yet
+// released hold at most aheadBytes plus one page, whatever its size; that
+// page's slot is the next one the worker fills, keeping its buffers only
+// while the page in them needs more than half of them; every other free slot
+// keeps at most keepBytes. So the slots hold at most about
+// aheadBytes + slots * keepBytes + twice the buffers of the largest page,
+// and about once when large pages are alike in size: one large page at a
+// time, however many follow each other.
 //
 // The FileAccess is called from the worker thread (readInto, and isFile after
 // a failed read), possibly at the same time as the consumer uses it: it must
@@ -115,6 +120,7 @@ private:
     std::condition_variable workerWake_;
     std::condition_variable consumerWake_;
     std::vector<Slot *> free_;  // the last one released on top: its memory is the warmest
+    std::vector<Slot *> idle_;  // the worker's: the slots free besides the one it took
     std::deque<Slot *> ready_;  // prepared, in page order
     Slot *held_ = nullptr;      // the consumer's page
     std::size_t outstandingBytes_ = 0; // memory of the pages in ready_ and held_

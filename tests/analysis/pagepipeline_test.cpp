@@ -520,6 +520,46 @@ TEST(PagePipeline, ALargePageIsHeldAloneAndItsMemoryGivenBack)
     EXPECT_LT(pipeline.heldBytes(), std::size_t(256) << 10);
 }
 
+TEST(PagePipeline, AFreeSlotPassedOverGivesItsLargeBuffersBack)
+{
+    // Page 1 is large, though within the budget, so the worker runs on past
+    // it. When two slots are free at once, the worker takes the one last
+    // released and must not leave page 1's buffers in the other.
+    constexpr std::size_t kLarge = std::size_t(512) << 10;
+    FakeFiles fake;
+    std::vector<std::string> paths;
+    for (int n = 0; n < 8; ++n) {
+        paths.push_back("/s/p" + std::to_string(n) + ".htm");
+        fake.files[paths.back()] = n == 1 ? largePage(kLarge) : "<a href=\"s.htm\">\r\n";
+    }
+    // Page 3 waits for the first gate, page 5 (which would reuse page 1's
+    // slot) for the second.
+    std::atomic<bool> gate{false}, secondGate{false};
+    fake.beforeRead = [&](const std::string &path) {
+        while ((path == paths[3] && !gate) || (path == paths[5] && !secondGate))
+            std::this_thread::sleep_for(1ms);
+    };
+    PagePipelineOptions options;
+    options.slots = 3;
+    options.keepBytes = 64 << 10;
+    options.aheadBytes = 16 << 20;
+    PagePipeline pipeline(fake, paths, "", options);
+    for (std::size_t i = 0; i < 3; ++i)
+        ASSERT_NE(pipeline.next(), nullptr); // page 3 is read into page 0's slot, and waits
+    pipeline.release();                      // page 1's slot and page 2's are free now
+    gate = true;
+    const PreparedPage *page = pipeline.next();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->index, 3u);
+    page = pipeline.next(); // page 4, prepared after both slots were free
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->index, 4u);
+    EXPECT_LT(pipeline.heldBytes(), kLarge);
+    secondGate = true;
+    while ((page = pipeline.next()) != nullptr) {
+    }
+}
+
 TEST(PagePipeline, AnEmptyListEndsAtOnce)
 {
     const std::size_t baseline = baselineThreadCount();
