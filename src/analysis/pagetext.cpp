@@ -17,24 +17,11 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t kDeclarationWindow = 1024;
 
-// The text from `text` up to its first U+0000, every CR LF, lone CR and lone
-// LF made CR LF, and a non-empty result ended with CR LF. `text` is UTF-8, so
-// a 0x00, CR or LF byte is always that character and never part of another.
-// `out` is emptied first; its capacity is reused.
-void normalizeLines(std::string_view text, std::string &out)
+// Appends [p, end) to `out` with every CR LF, lone CR and lone LF made CR LF
+// and a CR LF after the last line. [p, end) is UTF-8 without U+0000 and
+// starts a line, so a 0x00, CR or LF byte is always that character.
+void appendLines(const char *p, const char *const end, std::string &out)
 {
-    out.clear();
-    if (const void *nul = std::memchr(text.data(), 0, text.size()))
-        text = text.substr(0, static_cast<const char *>(nul) - text.data());
-    if (text.empty())
-        return;
-
-    const char *p = text.data();
-    const char *const end = p + text.size();
-    // Room for the common cases (CR LF already, or one added CR per line)
-    // without growing; the string grows geometrically beyond that.
-    out.reserve(text.size() + text.size() / 8 + 2);
-
     // The next CR and the next LF at or after the cursor, each searched again
     // only once the cursor has passed it, so the whole text is scanned twice
     // at memchr speed however the breaks are mixed.
@@ -57,6 +44,54 @@ void normalizeLines(std::string_view text, std::string &out)
         // CR LF is one break; a lone CR or a lone LF is one break each.
         p = brk + ((*brk == '\r' && brk + 1 < end && brk[1] == '\n') ? 2 : 1);
     }
+}
+
+// Room for the common cases (CR LF already, or one added CR per line)
+// without growing; the string grows geometrically beyond that.
+std::size_t normalizedReserve(std::size_t size) { return size + size / 8 + 2; }
+
+// The text from `text` up to its first U+0000, every CR LF, lone CR and lone
+// LF made CR LF, and a non-empty result ended with CR LF. `text` is UTF-8, so
+// a 0x00, CR or LF byte is always that character and never part of another.
+// `out` is emptied first; its capacity is reused.
+void normalizeLines(std::string_view text, std::string &out)
+{
+    out.clear();
+    if (const void *nul = std::memchr(text.data(), 0, text.size()))
+        text = text.substr(0, static_cast<const char *>(nul) - text.data());
+    if (text.empty())
+        return;
+    out.reserve(normalizedReserve(text.size()));
+    appendLines(text.data(), text.data() + text.size(), out);
+}
+
+// The same as normalizeLines, but `text` itself (up to its first U+0000) when
+// that is already the result: every line ended by CR LF, the last one too.
+// Otherwise the lines checked so far are copied as they stand and the rest
+// is normalised after them, so no byte is scanned twice for its breaks.
+std::string_view normalizedLines(std::string_view text, std::string &out)
+{
+    out.clear();
+    if (const void *nul = std::memchr(text.data(), 0, text.size()))
+        text = text.substr(0, static_cast<const char *>(nul) - text.data());
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    const char *p = begin; // the start of the first line not yet checked
+    while (p < end) {
+        const void *cr = std::memchr(p, '\r', end - p);
+        const char *const brk = cr ? static_cast<const char *>(cr) : end;
+        // A line that is not ended by CR LF: a LF on its own, a lone CR, or
+        // the end of the text without a break.
+        if (brk == end || brk + 1 == end || brk[1] != '\n' || std::memchr(p, '\n', brk - p))
+            break;
+        p = brk + 2;
+    }
+    if (p == end)
+        return text;
+    out.reserve(normalizedReserve(text.size()));
+    out.append(begin, p - begin);
+    appendLines(p, end, out);
+    return out;
 }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
@@ -256,20 +291,13 @@ std::string pageTextFromBytes(std::string_view bytes)
     return text;
 }
 
-void pageTextFromBytes(std::string_view bytes, std::string &text)
-{
-    // A UTF-8 byte-order mark declares UTF-8, whatever follows: ill-formed
-    // sequences in the rest become U+FFFD.
-    const bool utf8Marked = bytes.starts_with(kUtf8Bom);
-    if (utf8Marked)
-        bytes.remove_prefix(kUtf8Bom.size());
-    if (isWellFormedUtf8(bytes)) {
-        normalizeLines(bytes, text);
-        return;
-    }
+namespace {
 
-    // Not UTF-8: read it in the encoding the page declares, or else in the
-    // one the bytes look like.
+// The text of bytes that are not well-formed UTF-8 (after a UTF-8 byte-order
+// mark, already dropped when `utf8Marked`): read in the encoding the page
+// declares, or else in the one the bytes look like.
+void decodedPageText(std::string_view bytes, bool utf8Marked, std::string &text)
+{
     Converter converter(nullptr, &ucnv_close);
     std::string_view source = bytes;
     if (utf8Marked) {
@@ -288,6 +316,33 @@ void pageTextFromBytes(std::string_view bytes, std::string &text)
         source = bytes;
     }
     normalizeLines(converter ? decodeToUtf8(source, converter.get()) : std::string(), text);
+}
+
+} // namespace
+
+std::string_view pageTextView(std::string_view bytes, std::string &text)
+{
+    const bool utf8Marked = bytes.starts_with(kUtf8Bom);
+    if (utf8Marked)
+        bytes.remove_prefix(kUtf8Bom.size());
+    if (isWellFormedUtf8(bytes))
+        return normalizedLines(bytes, text);
+    decodedPageText(bytes, utf8Marked, text);
+    return text;
+}
+
+void pageTextFromBytes(std::string_view bytes, std::string &text)
+{
+    // A UTF-8 byte-order mark declares UTF-8, whatever follows: ill-formed
+    // sequences in the rest become U+FFFD.
+    const bool utf8Marked = bytes.starts_with(kUtf8Bom);
+    if (utf8Marked)
+        bytes.remove_prefix(kUtf8Bom.size());
+    if (isWellFormedUtf8(bytes)) {
+        normalizeLines(bytes, text);
+        return;
+    }
+    decodedPageText(bytes, utf8Marked, text);
 }
 
 } // namespace tavlori

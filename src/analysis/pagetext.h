@@ -18,5 +18,11 @@ std::string pageTextFromBytes(std::string_view bytes);
 // The same into `text`, whose earlier contents are replaced and whose
 // capacity is reused (one buffer for a whole pass over the pages).
 void pageTextFromBytes(std::string_view bytes, std::string &text);
+// The same text without copying bytes that already hold it: well-formed
+// UTF-8 (after any UTF-8 byte-order mark) whose lines, up to any U+0000, all
+// end in CR LF, the last one too. Then the result is a view into `bytes` and
+// `text` is emptied; otherwise `text` is written as above and the result is
+// a view of it. The view is valid while both live and neither changes.
+std::string_view pageTextView(std::string_view bytes, std::string &text);
 
 } // namespace tavlori

@@ -5,6 +5,8 @@
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -424,3 +426,78 @@ TEST(PageTextFromBytes, Utf8ByteOrderMarkDeclaresUtf8)
 }
 
 } // namespace
+
+namespace {
+
+bool pointsInto(std::string_view view, std::string_view whole)
+{
+    return view.data() >= whole.data() && view.data() + view.size() <= whole.data() + whole.size();
+}
+
+} // namespace
+
+TEST(PageTextView, SameTextAsPageTextFromBytesAndABorrowedOneOnlyWhenTheBytesHoldIt)
+{
+    struct Case {
+        const char *what;
+        std::string bytes;
+        bool borrowed; // the text is a view into the bytes
+    };
+    const std::string sjis = "<p>\x93\xFA\x96\x7B\x8C\xEA</p>\r\n";
+    const Case cases[] = {
+        {"empty", "", true},
+        {"CR LF throughout", "<a href=\"a.htm\">\r\n<p>\xE6\x97\xA5</p>\r\n", true},
+        {"after a byte-order mark", "\xEF\xBB\xBF<p>x</p>\r\n", true},
+        {"cut at U+0000 after a CR LF", "<p>x</p>\r\n\0<a href=\"b.htm\">"s, true},
+        {"U+0000 first", "\0<p>x</p>\r\n"s, true},
+        {"no break at the end", "<p>x</p>\r\n<p>y</p>", false},
+        {"LF only", "<p>x</p>\n<p>y</p>\n", false},
+        {"LF after CR LF lines", "a\r\nb\r\nc\nd\r\n", false},
+        {"lone CR", "a\rb\r\n", false},
+        {"CR at the very end", "a\r\nb\r", false},
+        {"CR CR LF", "a\r\r\n", false},
+        {"cut at U+0000 inside a line", "<p>x</p>\r\n<p>\0y</p>\r\n"s, false},
+        {"ill-formed after a byte-order mark", "\xEF\xBB\xBF<p>\xFF</p>\r\n", false},
+        {"Shift_JIS", "<meta charset=\"Shift_JIS\">\r\n" + sjis, false},
+        {"UTF-16LE", "\xFF\xFE<\0p\0>\0\r\0\n\0"s, false},
+    };
+    for (const Case &c : cases) {
+        std::string text = "left over from an earlier page";
+        const std::string_view view = tavlori::pageTextView(c.bytes, text);
+        EXPECT_EQ(view, pageTextFromBytes(c.bytes)) << c.what;
+        EXPECT_EQ(pointsInto(view, c.bytes) && !view.empty(), c.borrowed && !view.empty()) << c.what;
+        if (!c.borrowed) {
+            EXPECT_EQ(view.data(), text.data()) << c.what;
+        }
+    }
+}
+
+TEST(PageTextView, AgreesWithPageTextFromBytesOnRandomLineBreaks)
+{
+    // Lines of UTF-8 and ASCII with every kind of break, sometimes a stray
+    // byte or a U+0000, in one buffer reused from text to text.
+    using namespace std::string_view_literals;
+    std::mt19937 random(12);
+    const std::string_view pieces[] = {"<a href=\"x.htm\">", "\xE6\x97\xA5", "\r\n", "\r\n", "\r\n",
+                                       "\r",  "\n", "\0"sv, "\xC3", "abc"};
+    std::string text;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const int count = std::uniform_int_distribution<int>(0, 30)(random);
+        for (int i = 0; i < count; ++i) {
+            const auto pick = std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(random);
+            // Breaks and stray bytes rarely, so that many texts need no change.
+            if (pick >= 5 && std::uniform_int_distribution<int>(0, 9)(random) != 0)
+                continue;
+            bytes += pieces[pick];
+        }
+        const std::string_view view = tavlori::pageTextView(bytes, text);
+        ASSERT_EQ(view, pageTextFromBytes(bytes)) << testing::PrintToString(bytes);
+        // Well-formed bytes are borrowed exactly when they already hold the text.
+        const std::string_view body = std::string_view(bytes).substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+        if (!view.empty() && isWellFormedUtf8(body)) {
+            ASSERT_EQ(pointsInto(view, bytes), body.substr(0, view.size()) == view)
+                << testing::PrintToString(bytes);
+        }
+    }
+}
