@@ -14,6 +14,9 @@ bool matchesPageMask(std::string_view name);
 // exact bytes, so the order is total.
 bool pageNameLess(std::string_view a, std::string_view b);
 
+// Sorts `names` by pageNameLess, each name's folded form computed once.
+void sortPageNames(std::vector<std::string> &names);
+
 // Names of the files of `folder` that match the mask, sorted by pageNameLess.
 // Folders (also through symbolic links) and hidden names (starting with ".")
 // are left out; a symbolic link that leads nowhere is listed.

@@ -389,6 +389,9 @@ void MainWindow::enterFolder()
         std::filesystem::current_path(folder, error);
         if (error)
             throw CommandError(folderErrorText(error.value()));
+        // The window shows the folder entered before its pages are listed,
+        // which takes a while in a large folder.
+        processMessages();
         workspace_.changeFolder(folder);
         scrollListsToTop();
     });

@@ -104,6 +104,59 @@ TEST(ListPages, ListsMatchingFilesOnlyInCaseBlindOrder)
     EXPECT_EQ(names, expected);
 }
 
+TEST(ListPages, OrderOfTrickyNamesIsThePageNameOrder)
+{
+    // Names whose order turns on letter case against the bytes between "Z"
+    // and "a", on one name starting another, on equal heads of eight bytes,
+    // and on bytes above 0x7F (not all of them UTF-8).
+    const std::vector<std::string> ordered = {
+        "A.htm",        "a.htm",         "a.html",       "A.HTML.bak",     "A[.htm",
+        "a_.htm",       "A_b.htm",       "ab.htm",       "AB.HTM0",        "aB.HTM0",
+        "ab.htm0",      "abcdefgh.htm",  "ABCDEFGH.htmX", "abcdefgh.htmx", "abcdefgh.htmY",
+        "abcdefgh1.htm", "B.htm",        "z.htm",        "~.htm",
+        "\x7f.htm",    "\xC3\x89.htm", "\xC3\xA9.htm", "\xE6\x97\xA5.htm", "\xFF.htm",
+    };
+    for (std::size_t i = 0; i + 1 < ordered.size(); ++i)
+        EXPECT_TRUE(pageNameLess(ordered[i], ordered[i + 1])) << ordered[i] << " < " << ordered[i + 1];
+
+    TempFolder dir;
+    std::vector<std::string> shuffled = ordered;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(11));
+    for (const std::string &name : shuffled)
+        dir.file(name);
+    std::error_code error;
+    EXPECT_EQ(listPages(dir.path().string(), error), ordered);
+    EXPECT_FALSE(error) << error.message();
+}
+
+TEST(ListPages, ManyNamesComeOutInPageNameOrder)
+{
+    // Random names from a small alphabet of letters in both cases and the
+    // bytes that sort between them, so that many names are equal but for
+    // case or length: the listing's order and set are those of sorting the
+    // names with pageNameLess.
+    const std::string alphabet = "aAbB_[0.";
+    std::mt19937 random(5);
+    std::vector<std::string> names;
+    TempFolder dir;
+    for (int i = 0; i < 600; ++i) {
+        std::string name;
+        const std::size_t length = random() % 10;
+        for (std::size_t k = 0; k < length; ++k)
+            name += alphabet[random() % alphabet.size()];
+        name += (random() % 2) ? ".htm" : ".HTML";
+        if (name.front() == '.' || std::find(names.begin(), names.end(), name) != names.end())
+            continue;
+        names.push_back(name);
+        dir.file(name);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string &a, const std::string &b) { return pageNameLess(a, b); });
+    std::error_code error;
+    EXPECT_EQ(listPages(dir.path().string(), error), names);
+    EXPECT_FALSE(error) << error.message();
+}
+
 TEST(ListPages, EmptyFolderGivesNoRows)
 {
     TempFolder dir;
