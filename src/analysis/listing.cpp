@@ -82,13 +82,20 @@ void sortPageNames(std::vector<std::string> &names)
     names = std::move(sorted);
 }
 
-std::vector<std::string> listPages(const std::string &folder, std::error_code &error)
+std::vector<std::string> listPages(const std::string &folder, std::error_code &error,
+                                   const std::function<void()> &tick)
 {
     namespace fs = std::filesystem;
     error.clear();
     std::vector<std::string> names;
+    std::size_t untilTick = kTickEntries;
     fs::directory_iterator it(folder, error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        if (--untilTick == 0) {
+            untilTick = kTickEntries;
+            if (tick)
+                tick();
+        }
         const fs::directory_entry &entry = *it;
         // The name is the part of the entry's path after its last separator,
         // taken from the path's own text: filename() would build a path.

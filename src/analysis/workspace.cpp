@@ -69,7 +69,8 @@ void Workspace::readPageList()
 {
     pageList_.clear();
     std::error_code error;
-    std::vector<std::string> names = listPages(pageListFolder_, error);
+    // Listing a large folder takes a while: the window keeps repainting.
+    std::vector<std::string> names = listPages(pageListFolder_, error, [this] { host_.processMessages(); });
     if (error)
         throw CommandError(folderErrorText(error.value()));
     pageList_.assign(std::move(names));

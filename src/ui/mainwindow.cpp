@@ -489,6 +489,8 @@ void MainWindow::trashUnrequestedPages()
         // Rows that name no page of the base folder (the folder itself, a
         // file elsewhere) are not offered; the confirmation names what goes.
         platform::MoveResult result = platform::trashUnrequested(workspace_, &dialogs);
+        // The window shows the progress window gone before the lists follow.
+        processMessages();
         platform::followMoves(workspace_, result, true);
         showMoves(result);
         processMessages();

@@ -157,6 +157,24 @@ TEST(ListPages, ManyNamesComeOutInPageNameOrder)
     EXPECT_FALSE(error) << error.message();
 }
 
+TEST(ListPages, TicksWhileReadingALargeFolder)
+{
+    // Every entry read counts, pages or not: a large folder of other files
+    // takes as long to read.
+    TempFolder dir;
+    const std::size_t entries = 2 * tavlori::kTickEntries + 10;
+    for (std::size_t i = 0; i < entries; ++i)
+        dir.file((i % 100 == 0 ? "p" : "n") + std::to_string(100000 + i) + (i % 100 == 0 ? ".htm" : ".txt"));
+    std::size_t ticks = 0;
+    std::error_code error;
+    const std::vector<std::string> names = listPages(dir.path().string(), error, [&ticks] { ++ticks; });
+    EXPECT_FALSE(error) << error.message();
+    EXPECT_EQ(ticks, 2u);
+    ASSERT_EQ(names.size(), (entries + 99) / 100);
+    EXPECT_EQ(names.front(), "p100000.htm");
+    EXPECT_EQ(names.back(), "p" + std::to_string(100000 + (entries - 1) / 100 * 100) + ".htm");
+}
+
 TEST(ListPages, EmptyFolderGivesNoRows)
 {
     TempFolder dir;
