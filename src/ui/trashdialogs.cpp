@@ -75,7 +75,12 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
                                     .arg(total));
         // A window-modal progress dialog processes pending events in setValue,
         // which is where its cancel button is seen.
+        const bool shown = progress_->isVisible();
         progress_->setValue(static_cast<int>(done));
+        // Until it shows it processes none: the window behind it still
+        // repaints, and input waits, as it would behind the shown dialog.
+        if (!shown && !progress_->isVisible())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     } else if (progress_->isVisible()) {
         // Between two updates the window shows what it shows; its events are
         // still processed, as setValue does, for the cancel button.
