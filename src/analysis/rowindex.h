@@ -15,7 +15,6 @@
 #include "analysis/results.h"
 #include "analysis/rowlist.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -49,8 +48,7 @@ public:
     }
 
     // The same, calling `progress(done, total)` with the rows indexed so far
-    // before the first row, every kProgressRows rows and after the last one,
-    // when rows are added: a large list takes a while to index.
+    // after every kProgressRows rows added: a large list takes a while to index.
     template <typename List, typename Progress>
     void sync(const List &list, const std::string &baseFolder, char separator, Progress &&progress);
 
@@ -103,15 +101,13 @@ void RowIndex::sync(const List &list, const std::string &baseFolder, char separa
             builtFor_ = baseFolder;
         valid_ = true;
     }
-    const std::size_t total = list.size();
-    if (indexed_ == total)
-        return;
-    progress(indexed_, total);
-    while (indexed_ < total) {
-        const std::size_t stop = std::min(total, indexed_ + kProgressRows);
-        for (; indexed_ < stop; ++indexed_)
-            add(indexedText(list, indexed_), indexed_, separator);
-        progress(indexed_, total);
+    std::size_t sinceProgress = 0;
+    for (; indexed_ < list.size(); ++indexed_) {
+        add(indexedText(list, indexed_), indexed_, separator);
+        if (++sinceProgress == kProgressRows) {
+            sinceProgress = 0;
+            progress(indexed_ + 1, list.size());
+        }
     }
 }
 

@@ -67,16 +67,14 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
         progress_->setAutoClose(false);
         progress_->setAutoReset(false);
     }
+    shownItem_ = false;
+    item_ = item;
+    done_ = done;
+    total_ = total;
     if (opening || now - progressShownAt_ >= kProgressRepaintMs) {
         progressShownAt_ = now;
-        progress_->setLabelText(QStringLiteral("%1 をごみ箱に移動しています (%2 / %3)")
-                                    .arg(fromUtf8(platform::itemName(item)))
-                                    .arg(done + 1)
-                                    .arg(total));
-        // A window-modal progress dialog processes pending events in setValue,
-        // which is where its cancel button is seen.
         const bool shown = progress_->isVisible();
-        progress_->setValue(static_cast<int>(done));
+        showItem();
         // Until it shows it processes none: the window behind it still
         // repaints, and input waits, as it would behind the shown dialog.
         if (!shown && !progress_->isVisible())
@@ -93,8 +91,23 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
     return true;
 }
 
+void TrashDialogs::showItem()
+{
+    shownItem_ = true;
+    progress_->setLabelText(QStringLiteral("%1 をごみ箱に移動しています (%2 / %3)")
+                                .arg(fromUtf8(platform::itemName(item_)))
+                                .arg(done_ + 1)
+                                .arg(total_));
+    // A window-modal progress dialog processes pending events in setValue,
+    // which is where its cancel button is seen.
+    progress_->setValue(static_cast<int>(done_));
+}
+
 void TrashDialogs::error(const std::string &text)
 {
+    // The progress window stands behind the error at the item that failed.
+    if (progress_ && !shownItem_)
+        showItem();
     // Over the progress window when there is one: the error stands above it,
     // also where no window manager keeps dialogs above their owners, and the
     // progress window waits behind the modal error until it is closed.

@@ -43,10 +43,17 @@ public:
     static constexpr qint64 kProgressRepaintMs = 50;
 
 private:
+    void showItem();
+
     QWidget *parent_;
     Clock clock_;
     std::unique_ptr<QProgressDialog> progress_;
     qint64 progressShownAt_ = 0; // when the label and bar last changed
+    // The item being moved, and whether the progress window shows it.
+    std::string item_;
+    std::size_t done_ = 0;
+    std::size_t total_ = 0;
+    bool shownItem_ = false;
 };
 
 } // namespace tavlori::ui

@@ -147,6 +147,31 @@ private slots:
         QVERIFY(owner.findChild<QProgressDialog *>() == nullptr);
     }
 
+    void errorBetweenTwoUpdatesShowsTheItemThatFailed()
+    {
+        qint64 now = 0;
+        QWidget owner;
+        ui::TrashDialogs dialogs(&owner, [&now] { return now; });
+        QWidget *errorOwner = nullptr;
+        int valueAtError = -1;
+        QString labelAtError;
+        ui::setDialogHook([&](const ui::DialogRequest &request) {
+            errorOwner = request.parent;
+            if (auto *progress = qobject_cast<QProgressDialog *>(request.parent)) {
+                valueAtError = progress->value();
+                labelAtError = progress->labelText();
+            }
+            return 0;
+        });
+        QVERIFY(dialogs.progress(0, 5, "/site/a.html"));
+        now += 1;
+        QVERIFY(dialogs.progress(1, 5, "/site/b.html"));
+        dialogs.error("'b.html' をごみ箱に移動できませんでした。");
+        QCOMPARE(errorOwner, static_cast<QWidget *>(owner.findChild<QProgressDialog *>()));
+        QCOMPARE(valueAtError, 1);
+        QCOMPARE(labelAtError, QStringLiteral("b.html をごみ箱に移動しています (2 / 5)"));
+    }
+
     void progressWindowGoesAtTheEnd()
     {
         QWidget owner;
