@@ -19,7 +19,8 @@ public:
     // Processes pending window messages: the window repaints; user input waits
     // until the running command has ended.
     virtual void processMessages() = 0;
-    // Progress of a long pass: `done` of `total` pages.
+    // Progress of a long pass: `done` of `total` pages (or, while the request
+    // list is indexed before the unrequested pages are sought, of its rows).
     virtual void progress(std::size_t done, std::size_t total) = 0;
 };
 

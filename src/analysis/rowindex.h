@@ -15,6 +15,7 @@
 #include "analysis/results.h"
 #include "analysis/rowlist.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -41,7 +42,17 @@ public:
 
     // Brings the index in step with `list` as it stands under `baseFolder`.
     template <typename List>
-    void sync(const List &list, const std::string &baseFolder, char separator);
+    void sync(const List &list, const std::string &baseFolder, char separator)
+    {
+        sync(list, baseFolder, separator, [](std::size_t, std::size_t) {});
+    }
+
+    // The same, calling `progress(done, total)` with the rows indexed so far
+    // after every kProgressRows rows added: a large list takes a while to index.
+    template <typename List, typename Progress>
+    void sync(const List &list, const std::string &baseFolder, char separator, Progress &&progress);
+
+    static constexpr std::size_t kProgressRows = 512;
 
     // True when some row's key equals `key`. The index must be in step.
     template <typename List>
@@ -75,8 +86,8 @@ private:
     bool valid_ = false;
 };
 
-template <typename List>
-void RowIndex::sync(const List &list, const std::string &baseFolder, char separator)
+template <typename List, typename Progress>
+void RowIndex::sync(const List &list, const std::string &baseFolder, char separator, Progress &&progress)
 {
     const bool resolved = kind_ != Key::Row;
     if (!valid_ || list.resetRevision() != revision_ || list.size() < indexed_
@@ -90,8 +101,14 @@ void RowIndex::sync(const List &list, const std::string &baseFolder, char separa
             builtFor_ = baseFolder;
         valid_ = true;
     }
-    for (; indexed_ < list.size(); ++indexed_)
+    std::size_t sinceProgress = 0;
+    for (; indexed_ < list.size(); ++indexed_) {
         add(indexedText(list, indexed_), indexed_, separator);
+        if (++sinceProgress == kProgressRows) {
+            sinceProgress = 0;
+            progress(indexed_ + 1, list.size());
+        }
+    }
 }
 
 template <typename List>

@@ -69,7 +69,8 @@ void Workspace::readPageList()
 {
     pageList_.clear();
     std::error_code error;
-    std::vector<std::string> names = listPages(pageListFolder_, error);
+    // Listing a large folder takes a while: the window keeps repainting.
+    std::vector<std::string> names = listPages(pageListFolder_, error, [this] { host_.processMessages(); });
     if (error)
         throw CommandError(folderErrorText(error.value()));
     pageList_.assign(std::move(names));
@@ -275,7 +276,10 @@ void Workspace::findUnrequestedPages()
     host_.processMessages();
     const std::size_t count = pageList_.size();
     RowIndex &requested = indexes_->requestsResolved;
-    requested.sync(requestList_, baseFolder_, separator_);
+    // Indexing a large request list takes a while: it reports its rows as
+    // progress, so the window keeps repainting.
+    requested.sync(requestList_, baseFolder_, separator_,
+                   [this](std::size_t done, std::size_t total) { host_.progress(done, total); });
     host_.progress(0, count);
     for (std::size_t i = 0; i < count; ++i) {
         std::string path = resolve(pageList_.row(i));

@@ -1,7 +1,7 @@
 #include "ui/foldertree.h"
 
-#include "analysis/listing.h"
 #include "analysis/workspace.h"
+#include "platform/subfolders.h"
 #include "ui/dialogs.h"
 
 #include <QKeyEvent>
@@ -35,27 +35,6 @@ public:
         QStyledItemDelegate::paint(painter, indented, index);
     }
 };
-
-// Subfolders of `folder` that are not hidden, ordered by name without regard
-// to letter case. A folder that cannot be read shows none.
-std::vector<std::string> subfolders(const std::string &folder)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    std::filesystem::directory_iterator it(
-        folder, std::filesystem::directory_options::skip_permission_denied, error);
-    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        std::string name = it->path().filename().string();
-        if (name.empty() || name.front() == '.')
-            continue;
-        std::error_code statError;
-        if (it->is_directory(statError))
-            names.push_back(std::move(name));
-    }
-    std::sort(names.begin(), names.end(),
-              [](const std::string &a, const std::string &b) { return pageNameLess(a, b); });
-    return names;
-}
 
 } // namespace
 
@@ -111,7 +90,7 @@ void FolderTree::fillRows()
 
     const QString prefix = directory_.endsWith(QLatin1Char('/'))
         ? directory_ : directory_ + QLatin1Char('/');
-    for (const std::string &name : subfolders(directory_.toStdString())) {
+    for (const std::string &name : platform::subfolderNames(directory_.toStdString())) {
         const QString text = QString::fromStdString(name);
         add(closedIcon, text, prefix + text, directoryRow_ + 1);
     }

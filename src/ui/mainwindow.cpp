@@ -389,6 +389,9 @@ void MainWindow::enterFolder()
         std::filesystem::current_path(folder, error);
         if (error)
             throw CommandError(folderErrorText(error.value()));
+        // The window shows the folder entered before its pages are listed,
+        // which takes a while in a large folder.
+        processMessages();
         workspace_.changeFolder(folder);
         scrollListsToTop();
     });
@@ -486,6 +489,8 @@ void MainWindow::trashUnrequestedPages()
         // Rows that name no page of the base folder (the folder itself, a
         // file elsewhere) are not offered; the confirmation names what goes.
         platform::MoveResult result = platform::trashUnrequested(workspace_, &dialogs);
+        // The window shows the progress window gone before the lists follow.
+        processMessages();
         platform::followMoves(workspace_, result, true);
         showMoves(result);
         processMessages();

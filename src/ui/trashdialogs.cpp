@@ -2,7 +2,12 @@
 
 #include "ui/dialogs.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProgressDialog>
+
+#include <memory>
+#include <utility>
 
 namespace tavlori::ui {
 
@@ -20,9 +25,15 @@ QString fromUtf8(const std::string &text)
 
 } // namespace
 
-TrashDialogs::TrashDialogs(QWidget *parent)
+TrashDialogs::TrashDialogs(QWidget *parent, Clock clock)
     : parent_(parent)
+    , clock_(std::move(clock))
 {
+    if (!clock_) {
+        auto started = std::make_shared<QElapsedTimer>();
+        started->start();
+        clock_ = [started] { return started->elapsed(); };
+    }
 }
 
 TrashDialogs::~TrashDialogs() = default;
@@ -45,7 +56,9 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
         progress_.reset();
         return true;
     }
-    if (!progress_) {
+    const qint64 now = clock_();
+    const bool opening = !progress_;
+    if (opening) {
         progress_ = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
                                                       static_cast<int>(total), parent_);
         progress_->setWindowTitle(title());
@@ -54,13 +67,23 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
         progress_->setAutoClose(false);
         progress_->setAutoReset(false);
     }
-    progress_->setLabelText(QStringLiteral("%1 をごみ箱に移動しています (%2 / %3)")
-                                .arg(fromUtf8(platform::itemName(item)))
-                                .arg(done + 1)
-                                .arg(total));
-    // A window-modal progress dialog processes pending events in setValue,
-    // which is where its cancel button is seen.
-    progress_->setValue(static_cast<int>(done));
+    shownItem_ = false;
+    item_ = item;
+    done_ = done;
+    total_ = total;
+    if (opening || now - progressShownAt_ >= kProgressRepaintMs) {
+        progressShownAt_ = now;
+        const bool shown = progress_->isVisible();
+        showItem();
+        // Until it shows it processes none: the window behind it still
+        // repaints, and input waits, as it would behind the shown dialog.
+        if (!shown && !progress_->isVisible())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    } else if (progress_->isVisible()) {
+        // Between two updates the window shows what it shows; its events are
+        // still processed, as setValue does, for the cancel button.
+        QCoreApplication::processEvents();
+    }
     if (progress_->wasCanceled()) {
         progress_.reset();
         return false;
@@ -68,8 +91,23 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
     return true;
 }
 
+void TrashDialogs::showItem()
+{
+    shownItem_ = true;
+    progress_->setLabelText(QStringLiteral("%1 をごみ箱に移動しています (%2 / %3)")
+                                .arg(fromUtf8(platform::itemName(item_)))
+                                .arg(done_ + 1)
+                                .arg(total_));
+    // A window-modal progress dialog processes pending events in setValue,
+    // which is where its cancel button is seen.
+    progress_->setValue(static_cast<int>(done_));
+}
+
 void TrashDialogs::error(const std::string &text)
 {
+    // The progress window stands behind the error at the item that failed.
+    if (progress_ && !shownItem_)
+        showItem();
     // Over the progress window when there is one: the error stands above it,
     // also where no window manager keeps dialogs above their owners, and the
     // progress window waits behind the modal error until it is closed.

@@ -104,6 +104,77 @@ TEST(ListPages, ListsMatchingFilesOnlyInCaseBlindOrder)
     EXPECT_EQ(names, expected);
 }
 
+TEST(ListPages, OrderOfTrickyNamesIsThePageNameOrder)
+{
+    // Names whose order turns on letter case against the bytes between "Z"
+    // and "a", on one name starting another, on equal heads of eight bytes,
+    // and on bytes above 0x7F (not all of them UTF-8).
+    const std::vector<std::string> ordered = {
+        "A.htm",        "a.htm",         "a.html",       "A.HTML.bak",     "A[.htm",
+        "a_.htm",       "A_b.htm",       "ab.htm",       "AB.HTM0",        "aB.HTM0",
+        "ab.htm0",      "abcdefgh.htm",  "ABCDEFGH.htmX", "abcdefgh.htmx", "abcdefgh.htmY",
+        "abcdefgh1.htm", "B.htm",        "z.htm",        "~.htm",
+        "\x7f.htm",    "\xC3\x89.htm", "\xC3\xA9.htm", "\xE6\x97\xA5.htm", "\xFF.htm",
+    };
+    for (std::size_t i = 0; i + 1 < ordered.size(); ++i)
+        EXPECT_TRUE(pageNameLess(ordered[i], ordered[i + 1])) << ordered[i] << " < " << ordered[i + 1];
+
+    TempFolder dir;
+    std::vector<std::string> shuffled = ordered;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(11));
+    for (const std::string &name : shuffled)
+        dir.file(name);
+    std::error_code error;
+    EXPECT_EQ(listPages(dir.path().string(), error), ordered);
+    EXPECT_FALSE(error) << error.message();
+}
+
+TEST(ListPages, ManyNamesComeOutInPageNameOrder)
+{
+    // Random names from a small alphabet of letters in both cases and the
+    // bytes that sort between them, so that many names are equal but for
+    // case or length: the listing's order and set are those of sorting the
+    // names with pageNameLess.
+    const std::string alphabet = "aAbB_[0.";
+    std::mt19937 random(5);
+    std::vector<std::string> names;
+    TempFolder dir;
+    for (int i = 0; i < 600; ++i) {
+        std::string name;
+        const std::size_t length = random() % 10;
+        for (std::size_t k = 0; k < length; ++k)
+            name += alphabet[random() % alphabet.size()];
+        name += (random() % 2) ? ".htm" : ".HTML";
+        if (name.front() == '.' || std::find(names.begin(), names.end(), name) != names.end())
+            continue;
+        names.push_back(name);
+        dir.file(name);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string &a, const std::string &b) { return pageNameLess(a, b); });
+    std::error_code error;
+    EXPECT_EQ(listPages(dir.path().string(), error), names);
+    EXPECT_FALSE(error) << error.message();
+}
+
+TEST(ListPages, TicksWhileReadingALargeFolder)
+{
+    // Every entry read counts, pages or not: a large folder of other files
+    // takes as long to read.
+    TempFolder dir;
+    const std::size_t entries = 2 * tavlori::kTickEntries + 10;
+    for (std::size_t i = 0; i < entries; ++i)
+        dir.file((i % 100 == 0 ? "p" : "n") + std::to_string(100000 + i) + (i % 100 == 0 ? ".htm" : ".txt"));
+    std::size_t ticks = 0;
+    std::error_code error;
+    const std::vector<std::string> names = listPages(dir.path().string(), error, [&ticks] { ++ticks; });
+    EXPECT_FALSE(error) << error.message();
+    EXPECT_EQ(ticks, 2u);
+    ASSERT_EQ(names.size(), (entries + 99) / 100);
+    EXPECT_EQ(names.front(), "p100000.htm");
+    EXPECT_EQ(names.back(), "p" + std::to_string(100000 + (entries - 1) / 100 * 100) + ".htm");
+}
+
 TEST(ListPages, EmptyFolderGivesNoRows)
 {
     TempFolder dir;

@@ -2,6 +2,7 @@
 #include "analysis/workspace.h"
 
 #include "analysis/recording_host.h"
+#include "analysis/rowindex.h"
 
 #include <gtest/gtest.h>
 
@@ -751,6 +752,43 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     EXPECT_EQ(linksOf(ws), (Rows{"sub/x.htm"}));
     EXPECT_EQ(host.events.back(), "beep");
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
+}
+
+TEST(Workspace, IndexingTheRequestListBeforeTheUnrequestedPassReportsProgress)
+{
+    // One page requests many targets; the index of the request list that the
+    // unrequested pass builds first reports its rows as it goes, so the
+    // window can repaint during it, and then the pass reports its pages.
+    std::string links;
+    constexpr std::size_t kTargets = 1500;
+    for (std::size_t i = 0; i < kTargets; ++i)
+        links += "<a href=\"t" + std::to_string(i) + ".htm\">" + std::to_string(i) + "</a>\n";
+    Site site({{"index.html", links}, {"t0.htm", "<a href=\"index.html\">back</a>"}});
+    RecordingHost host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    host.clear();
+    ws.investigateLinks();
+    const std::size_t rows = ws.requestList().size();
+    ASSERT_EQ(rows, kTargets + 1);
+
+    using Call = std::pair<std::size_t, std::size_t>;
+    const std::vector<Call> &calls = host.progressCalls;
+    // The link pass ends with its last page; the index follows, reporting
+    // its rows; the unrequested pass follows with its pages.
+    const auto linkPassEnd = std::find(calls.begin(), calls.end(), Call{2, 2});
+    ASSERT_NE(linkPassEnd, calls.end());
+    auto call = linkPassEnd + 1;
+    std::size_t done = 0;
+    for (; call != calls.end() && call->second == rows; ++call) {
+        EXPECT_GT(call->first, done);
+        EXPECT_LE(call->first - done, RowIndex::kProgressRows);
+        done = call->first;
+    }
+    EXPECT_GT(done, rows - RowIndex::kProgressRows);
+    ASSERT_NE(call, calls.end());
+    EXPECT_EQ(*call, (Call{0, 2}));
+    EXPECT_EQ(calls.back(), (Call{2, 2}));
 }
 
 TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
