@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <exception>
+#include <functional>
 #include <memory>
 
 class QAbstractItemView;
@@ -91,8 +92,7 @@ protected:
     // started inside another (the directory list's change event fired while a
     // change of folder runs) hands its failure to the outer one, which stops
     // at once, so the dialog is shown once.
-    template <typename Command>
-    void runCommand(Command &&command);
+    void runCommand(const std::function<void()> &command);
     // Rethrows a failure that a nested command handed up.
     void rethrowNested();
 
