@@ -160,6 +160,24 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
     return true;
 }
 
+void PageFiles::beginPass()
+{
+    listings_.clear();
+    inPass_ = true;
+}
+
+void PageFiles::endPass()
+{
+    // The listings of a large site take memory worth giving back.
+    listings_ = ListingExistence();
+    inPass_ = false;
+}
+
+bool PageFiles::targetExists(const std::string &path)
+{
+    return inPass_ ? listings_.isFile(path) : isFile(path);
+}
+
 PageFiles &pageFiles()
 {
     static PageFiles instance;

@@ -3,6 +3,7 @@
 // regular file is refused without ever blocking on it, and a file is read in
 // one go into one buffer.
 #include "analysis/fileaccess.h"
+#include "platform/listingexistence.h"
 
 #include <string>
 
@@ -22,6 +23,16 @@ public:
     // becoming the controlling one).
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                   std::string &reason) override;
+    // During a link pass, a target's existence comes from the listings of
+    // its folders, each read once per pass (ListingExistence); outside a
+    // pass, from stat. The answers are isFile's. One thread at a time.
+    void beginPass() override;
+    void endPass() override;
+    bool targetExists(const std::string &path) override;
+
+private:
+    ListingExistence listings_;
+    bool inPass_ = false;
 };
 
 // The one instance the program and the report share.
