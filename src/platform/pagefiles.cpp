@@ -1,5 +1,7 @@
 #include "platform/pagefiles.h"
 
+#include "platform/listingexistence.h"
+
 #include <cerrno>
 #include <system_error>
 
@@ -160,22 +162,23 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
     return true;
 }
 
+PageFiles::PageFiles() = default;
+PageFiles::~PageFiles() = default;
+
 void PageFiles::beginPass()
 {
-    listings_.clear();
-    inPass_ = true;
+    listings_ = std::make_unique<ListingExistence>();
 }
 
 void PageFiles::endPass()
 {
     // The listings of a large site take memory worth giving back.
-    listings_ = ListingExistence();
-    inPass_ = false;
+    listings_.reset();
 }
 
 bool PageFiles::targetExists(const std::string &path)
 {
-    return inPass_ ? listings_.isFile(path) : isFile(path);
+    return listings_ ? listings_->isFile(path) : isFile(path);
 }
 
 PageFiles &pageFiles()

@@ -3,14 +3,19 @@
 // regular file is refused without ever blocking on it, and a file is read in
 // one go into one buffer.
 #include "analysis/fileaccess.h"
-#include "platform/listingexistence.h"
 
+#include <memory>
 #include <string>
 
 namespace tavlori::platform {
 
+class ListingExistence;
+
 class PageFiles final : public FileAccess {
 public:
+    PageFiles();
+    ~PageFiles() override;
+
     // stat() of the path (links followed) succeeds and names no folder.
     bool isFile(const std::string &path) override;
     // Opens without blocking (a FIFO swapped in after the type check cannot
@@ -31,8 +36,7 @@ public:
     bool targetExists(const std::string &path) override;
 
 private:
-    ListingExistence listings_;
-    bool inPass_ = false;
+    std::unique_ptr<ListingExistence> listings_; // during a pass
 };
 
 // The one instance the program and the report share.
