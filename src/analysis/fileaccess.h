@@ -41,6 +41,14 @@ public:
     virtual bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                           std::string &reason);
 
+    // Reads the file and tells whether its bytes are exactly `bytes` (a page
+    // read again, to learn whether it changed). Fails as readInto does. The
+    // default reads the whole file through readInto; an implementation
+    // overrides it to compare a piece at a time, so that a large page is
+    // not held twice.
+    virtual bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
+                           std::string &reason);
+
     // A link pass begins: the files do not change until endPass(), so
     // targetExists may keep what it learns until then. Called on the thread
     // that asks targetExists.

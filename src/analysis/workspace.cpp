@@ -89,13 +89,21 @@ void Workspace::readPageList()
 
 std::string_view Workspace::readPage(const std::string &path)
 {
-    std::size_t length = 0;
     std::string reason;
+    // The text is a function of the bytes alone: bytes equal to the page
+    // being scanned, read again, have its text. Comparing them as they are
+    // read keeps a large page from being held twice.
+    if (currentPage_ && path == currentPage_->path) {
+        bool same = false;
+        if (!files_.sameBytes(path, currentPage_->bytes, same, reason))
+            throw PageOpenError(path, std::move(reason));
+        if (same)
+            return currentPage_->text;
+    }
+    std::size_t length = 0;
     if (!files_.readInto(path, holdingBuffer_, length, reason))
         throw PageOpenError(path, std::move(reason));
     const std::string_view bytes(holdingBuffer_.data(), length);
-    // The text is a function of the bytes alone: bytes equal to the page
-    // being scanned, read again, have its text.
     if (currentPage_ && bytes == currentPage_->bytes)
         return currentPage_->text;
     pageTextFromBytes(bytes, holdingText_);
