@@ -204,6 +204,10 @@ void PagePipeline::prepare(Slot &slot, std::size_t index)
     if (stopping_)
         return;
     std::vector<PreparedLink> &links = page.links;
+    // Room for a link every 32 bytes up front: a large page's list then
+    // grows without being copied at each doubling, and the room it does not
+    // use is never touched, so it takes address space, not memory.
+    links.reserve(expanded.size() / 32);
     extractLinks(expanded, [&links](std::string_view value) { links.push_back({value, hashBytes(value)}); });
 }
 
