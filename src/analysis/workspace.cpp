@@ -145,10 +145,10 @@ void Workspace::pagePass(bool links)
         }
     } release{*this, links};
     const std::size_t count = pageList_.size();
-    std::vector<std::string> paths;
+    std::vector<std::size_t> selected;
     for (std::size_t i = 0; i < count; ++i) {
         if (pageList_.isSelected(i))
-            paths.push_back(joinPath(baseFolder_, separator_, pageList_.row(i)));
+            selected.push_back(i);
     }
     if (links)
         files_.beginPass();
@@ -159,7 +159,12 @@ void Workspace::pagePass(bool links)
     // other would make it. Destroyed (the worker stopped) before Release.
     PagePipelineOptions options;
     options.links = links;
-    PagePipeline pipeline(files_, std::move(paths), searchTerm_, options);
+    // The worker joins the paths as it goes: neither the base folder nor the
+    // page list's rows change during a pass.
+    const auto pathOf = [this, &selected](std::size_t index, std::string &path) {
+        joinPath(baseFolder_, separator_, pageList_.row(selected[index]), path);
+    };
+    PagePipeline pipeline(files_, selected.size(), pathOf, searchTerm_, options);
     for (std::size_t i = 0; i < count; ++i) {
         if (pageList_.isSelected(i)) {
             const PreparedPage *page = pipeline.next();
