@@ -11,8 +11,9 @@
 // "&&&"-joined values, range patterns, anchors present and absent, and links
 // to pictures and files that are no pages.
 //
-// About 2% of the page links are broken, each to a target of its own (a
-// missing page, a missing anchor or a web address), and about 5% of the pages
+// About 2% of the page links name a target of their own that is nowhere (a
+// missing page, a missing anchor or a web address); the first two are broken
+// links, a web address never is. About 5% of the pages
 // are linked from nowhere. The exact counts go to OUTDIR/gensite.txt, so a
 // benchmark can check what the investigation found:
 //   pages N / subfolder_pages N / bytes N / links N / broken N / unrequested N / seed N
@@ -92,7 +93,8 @@ struct Site {
     std::vector<std::string> subPages;  // "secNNN/qNNN.html"
     std::uint64_t bytes = 0;
     std::uint64_t links = 0;
-    std::uint64_t broken = 0;
+    std::uint64_t deadTargets = 0; // links to targets that are nowhere, numbered in order
+    std::uint64_t broken = 0;      // those of them that are broken links
 };
 
 std::string pageName(std::size_t i)
@@ -190,9 +192,12 @@ public:
     void brokenLink(std::string &out)
     {
         char buffer[128];
-        const std::uint64_t n = site_.broken++;
+        const std::uint64_t n = site_.deadTargets++;
         ++site_.links;
-        switch (random_.below(4)) {
+        const std::uint64_t kind = random_.below(4);
+        if (kind != 1)
+            ++site_.broken;
+        switch (kind) {
         case 0:
             std::snprintf(buffer, sizeof buffer, "#lost%06" PRIu64 ".html", n);
             out += std::string("<a href=\"") + buffer + "\">" + word() + "</a>\n";

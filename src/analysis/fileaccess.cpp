@@ -88,6 +88,17 @@ bool FileAccess::readInto(const std::string &path, std::string &buffer, std::siz
     return true;
 }
 
+bool FileAccess::sameBytes(const std::string &path, std::string_view bytes, bool &same,
+                           std::string &reason)
+{
+    std::string buffer;
+    std::size_t length = 0;
+    if (!readInto(path, buffer, length, reason))
+        return false;
+    same = std::string_view(buffer.data(), length) == bytes;
+    return true;
+}
+
 FileAccess &standardFileAccess()
 {
     static StandardFileAccess instance;

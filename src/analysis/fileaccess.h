@@ -40,6 +40,27 @@ public:
     // spare the allocation and the zero-fill of a new buffer per file.
     virtual bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                           std::string &reason);
+
+    // Reads the file and tells whether its bytes are exactly `bytes` (a page
+    // read again, to learn whether it changed). Fails as readInto does. The
+    // default reads the whole file through readInto; an implementation
+    // overrides it to compare a piece at a time, so that a large page is
+    // not held twice.
+    virtual bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
+                           std::string &reason);
+
+    // A link pass begins: the files do not change until endPass(), so
+    // targetExists may keep what it learns until then. Called on the thread
+    // that asks targetExists.
+    virtual void beginPass() {}
+    // The link pass has ended (or stopped): what targetExists kept is dropped.
+    virtual void endPass() {}
+    // isFile for the link targets of a pass, asked on one thread only (the
+    // registry's), many times over the same folders: an implementation may
+    // answer from what it learnt since beginPass() instead of asking the file
+    // system each time. The answers are isFile's. isFile itself stays safe
+    // to call from another thread meanwhile.
+    virtual bool targetExists(const std::string &path) { return isFile(path); }
 };
 
 // The implementation built on the C++ standard library alone.

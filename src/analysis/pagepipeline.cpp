@@ -13,6 +13,7 @@ namespace tavlori {
 // A page and the buffers it lives in, kept from one page to the next.
 struct PagePipeline::Slot {
     PreparedPage page;
+    std::string path;
     std::string bytes;
     std::string text;
     std::string expanded;
@@ -31,7 +32,7 @@ struct PagePipeline::Slot {
 
     std::size_t memory() const
     {
-        return bytes.capacity() + text.capacity() + expanded.capacity() + reason.capacity()
+        return path.capacity() + bytes.capacity() + text.capacity() + expanded.capacity() + reason.capacity()
             + page.links.capacity() * sizeof(PreparedLink);
     }
 };
@@ -40,8 +41,26 @@ PagePipeline::PagePipeline(FileAccess &files, std::vector<std::string> paths, st
                            PagePipelineOptions options)
     : files_(files)
     , paths_(std::move(paths))
+    , count_(paths_.size())
+    , pathOf_([this](std::size_t index, std::string &path) { path = paths_[index]; })
     , searchTerm_(std::move(searchTerm))
     , options_(options)
+{
+    begin();
+}
+
+PagePipeline::PagePipeline(FileAccess &files, std::size_t count, PathOf pathOf, std::string searchTerm,
+                           PagePipelineOptions options)
+    : files_(files)
+    , count_(count)
+    , pathOf_(std::move(pathOf))
+    , searchTerm_(std::move(searchTerm))
+    , options_(options)
+{
+    begin();
+}
+
+void PagePipeline::begin()
 {
     const std::size_t count = std::max<std::size_t>(options_.slots, 1);
     for (std::size_t i = 0; i < count; ++i)
@@ -49,7 +68,7 @@ PagePipeline::PagePipeline(FileAccess &files, std::vector<std::string> paths, st
     for (auto it = slots_.rbegin(); it != slots_.rend(); ++it)
         free_.push_back(it->get());
     idle_.reserve(count);
-    if (paths_.empty())
+    if (count_ == 0)
         finished_ = true;
     else
         worker_ = std::thread(&PagePipeline::run, this);
@@ -114,7 +133,7 @@ std::size_t PagePipeline::heldBytes() const
 
 void PagePipeline::run()
 {
-    for (std::size_t index = 0; index < paths_.size(); ++index) {
+    for (std::size_t index = 0; index < count_; ++index) {
         Slot *slot = nullptr;
         {
             std::unique_lock lock(mutex_);
@@ -172,7 +191,8 @@ void PagePipeline::run()
 void PagePipeline::prepare(Slot &slot, std::size_t index)
 {
     PreparedPage &page = slot.page;
-    const std::string &path = paths_[index];
+    pathOf_(index, slot.path);
+    const std::string &path = slot.path;
     page.index = index;
     page.path = path;
     page.status = PreparedPage::Status::Ready;
@@ -204,6 +224,10 @@ void PagePipeline::prepare(Slot &slot, std::size_t index)
     if (stopping_)
         return;
     std::vector<PreparedLink> &links = page.links;
+    // Room for a link every 32 bytes up front: a large page's list then
+    // grows without being copied at each doubling, and the room it does not
+    // use is never touched, so it takes address space, not memory.
+    links.reserve(expanded.size() / 32);
     extractLinks(expanded, [&links](std::string_view value) { links.push_back({value, hashBytes(value)}); });
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -37,7 +38,7 @@ struct PreparedPage {
     };
 
     std::size_t index = 0;  // the page's place in the list given to the pipeline
-    std::string_view path;  // that list's entry
+    std::string_view path;  // the page's path
     Status status = Status::Ready;
     std::string_view reason; // why the read failed (readInto's reason), else empty
     std::string_view bytes;  // the file's bytes
@@ -81,6 +82,13 @@ public:
     // Starts the worker on `paths` (the pages to prepare, in order).
     PagePipeline(FileAccess &files, std::vector<std::string> paths, std::string searchTerm,
                  PagePipelineOptions options = {});
+    // Writes the path of page `index` into `path`; called on the worker
+    // thread, so what it reads must not change while the pipeline runs.
+    using PathOf = std::function<void(std::size_t index, std::string &path)>;
+    // Starts the worker on `count` pages whose paths `pathOf` makes when each
+    // page's turn comes, so that a long list needs no copy of every path.
+    PagePipeline(FileAccess &files, std::size_t count, PathOf pathOf, std::string searchTerm,
+                 PagePipelineOptions options = {});
     // Stops and joins the worker.
     ~PagePipeline();
     PagePipeline(const PagePipeline &) = delete;
@@ -106,12 +114,15 @@ public:
 private:
     struct Slot;
 
+    void begin();
     void run();
     void prepare(Slot &slot, std::size_t index);
     void trim(Slot &slot, std::size_t length);
 
     FileAccess &files_;
     const std::vector<std::string> paths_;
+    const std::size_t count_;
+    const PathOf pathOf_;
     const std::string searchTerm_;
     const PagePipelineOptions options_;
 

@@ -1,10 +1,9 @@
 #include "analysis/workspace.h"
 
 #include "analysis/deletion.h"
-#include "analysis/expand.h"
-#include "analysis/extract.h"
 #include "analysis/hashing.h"
 #include "analysis/listing.h"
+#include "analysis/pagepipeline.h"
 #include "analysis/pagetext.h"
 #include "analysis/rowindex.h"
 #include "analysis/textset.h"
@@ -14,6 +13,21 @@
 
 namespace tavlori {
 
+bool namesAnchor(std::string_view text, std::string_view name)
+{
+    // One search for the tail ="NAME", rarer than the whole attribute's
+    // first letter; each hit is checked for the attribute name before it.
+    std::string tail;
+    tail.reserve(name.size() + 3);
+    tail.append("=\"").append(name).append(1, '"');
+    for (std::size_t at = text.find(tail); at != std::string_view::npos; at = text.find(tail, at + 1)) {
+        const std::string_view before = text.substr(0, at);
+        if (before.ends_with("name") || before.ends_with("id"))
+            return true;
+    }
+    return false;
+}
+
 struct Workspace::Indexes {
     RowIndex requests{RowIndex::Key::Row};                       // the request list, for registerLink
     RowIndex requestsResolved{RowIndex::Key::ResolvedCaseBlind}; // the request list, for findUnrequestedPages
@@ -22,8 +36,6 @@ struct Workspace::Indexes {
     // Link texts whose target is in the request list, valid for the base
     // folder seenFor and the request list's reset revision seenRevision.
     TextSet seenLinks;
-    // The link values of the page being scanned, with their hashes.
-    std::vector<std::pair<std::string_view, std::uint64_t>> pageLinks;
     std::string seenFor;
     std::uint64_t seenRevision = 0;
     bool seenValid = false;
@@ -78,15 +90,23 @@ void Workspace::readPageList()
 
 std::string_view Workspace::readPage(const std::string &path)
 {
-    std::size_t length = 0;
     std::string reason;
+    // The text is a function of the bytes alone: bytes equal to the page
+    // being scanned, read again, have its text. Comparing them as they are
+    // read keeps a large page from being held twice.
+    if (currentPage_ && path == currentPage_->path) {
+        bool same = false;
+        if (!files_.sameBytes(path, currentPage_->bytes, same, reason))
+            throw PageOpenError(path, std::move(reason));
+        if (same)
+            return currentPage_->text;
+    }
+    std::size_t length = 0;
     if (!files_.readInto(path, holdingBuffer_, length, reason))
         throw PageOpenError(path, std::move(reason));
     const std::string_view bytes(holdingBuffer_.data(), length);
-    // The text is a function of the bytes alone: bytes equal to the page
-    // loaded last (the page being scanned, read again) have its text.
-    if (pageLoaded_ && bytes == std::string_view(readBuffer_.data(), readLength_))
-        return textBuffer_;
+    if (currentPage_ && bytes == currentPage_->bytes)
+        return currentPage_->text;
     pageTextFromBytes(bytes, holdingText_);
     return holdingText_;
 }
@@ -111,93 +131,107 @@ void Workspace::changeFolder(const std::string &folder)
     searchPass();
 }
 
-bool Workspace::loadPage(const std::string &page)
-{
-    pageLoaded_ = false;
-    joinPath(baseFolder_, separator_, page, pathBuffer_);
-    // A page that reads is a file; only a failed read asks whether the page
-    // is missing or exists but cannot be opened. The answers are those of
-    // testing first, with one look-up of the path instead of two.
-    std::size_t length = 0;
-    std::string reason;
-    if (!files_.readInto(pathBuffer_, readBuffer_, length, reason)) {
-        if (files_.isFile(pathBuffer_))
-            throw PageOpenError(pathBuffer_, std::move(reason));
-        host_.beep();
-        host_.missingPage(page);
-        // The missing page keeps its place in the search column, so that hit
-        // i stays beside page i.
-        searchColumn_.append(SearchHit::Missing);
-        return false;
-    }
-    pageTextFromBytes(std::string_view(readBuffer_).substr(0, length), textBuffer_);
-    readLength_ = length;
-    pageLoaded_ = true;
-    const bool found = !searchTerm_.empty() && std::string_view(textBuffer_).find(searchTerm_) != std::string_view::npos;
-    searchColumn_.append(found ? SearchHit::Found : SearchHit::NotFound);
-    return true;
-}
-
-void Workspace::pagePass(void (Workspace::*perPage)(const std::string &))
+void Workspace::pagePass(bool links)
 {
     brokenLinks_.clear();
     searchColumn_.clear();
     struct Release {
         Workspace &workspace;
-        ~Release() { workspace.releaseBuffers(); }
-    } release{*this};
+        bool links;
+        ~Release()
+        {
+            workspace.releaseBuffers();
+            if (links)
+                workspace.files_.endPass();
+        }
+    } release{*this, links};
     const std::size_t count = pageList_.size();
-    host_.progress(0, count);
+    std::vector<std::size_t> selected;
     for (std::size_t i = 0; i < count; ++i) {
         if (pageList_.isSelected(i))
-            (this->*perPage)(pageList_.row(i));
-        else
+            selected.push_back(i);
+    }
+    if (links)
+        files_.beginPass();
+    host_.progress(0, count);
+    // The pages are read, decoded, searched and their links taken on a
+    // second thread, ahead of this one, which enters the results strictly
+    // in the page list's order: every list comes out as one page after the
+    // other would make it. Destroyed (the worker stopped) before Release.
+    PagePipelineOptions options;
+    options.links = links;
+    // The worker joins the paths as it goes: neither the base folder nor the
+    // page list's rows change during a pass.
+    const auto pathOf = [this, &selected](std::size_t index, std::string &path) {
+        joinPath(baseFolder_, separator_, pageList_.row(selected[index]), path);
+    };
+    PagePipeline pipeline(files_, selected.size(), pathOf, searchTerm_, options);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pageList_.isSelected(i)) {
+            const PreparedPage *page = pipeline.next();
+            if (page && takePage(pageList_.row(i), *page) && links)
+                registerLinks(pageList_.row(i), *page);
+        } else {
             searchColumn_.append(SearchHit::NotSearched);
+        }
         host_.progress(i + 1, count);
     }
 }
 
+bool Workspace::takePage(const std::string &name, const PreparedPage &page)
+{
+    switch (page.status) {
+    case PreparedPage::Status::Unreadable:
+        throw PageOpenError(std::string(page.path), std::string(page.reason));
+    case PreparedPage::Status::Missing:
+        host_.beep();
+        host_.missingPage(name);
+        // The missing page keeps its place in the search column, so that hit
+        // i stays beside page i.
+        searchColumn_.append(SearchHit::Missing);
+        return false;
+    case PreparedPage::Status::Ready:
+        break;
+    }
+    searchColumn_.append(page.found ? SearchHit::Found : SearchHit::NotFound);
+    return true;
+}
+
 void Workspace::searchPass()
 {
-    pagePass(&Workspace::searchPage);
+    pagePass(false);
 }
 
 void Workspace::releaseBuffers()
 {
-    pageLoaded_ = false;
-    for (std::string *buffer : {&readBuffer_, &textBuffer_, &expandBuffer_, &holdingBuffer_, &holdingText_})
+    currentPage_ = nullptr;
+    for (std::string *buffer : {&holdingBuffer_, &holdingText_})
         std::string().swap(*buffer);
-}
-
-void Workspace::searchPage(const std::string &page)
-{
-    loadPage(page);
 }
 
 void Workspace::linkPass()
 {
-    pagePass(&Workspace::scanPage);
+    pagePass(true);
 }
 
-void Workspace::scanPage(const std::string &page)
+void Workspace::registerLinks(const std::string &page, const PreparedPage &prepared)
 {
-    if (!loadPage(page))
-        return;
-    const std::string_view expanded = expandLinkValues(textBuffer_, expandBuffer_);
-    // The values are taken first and registered afterwards, in the same
-    // order: taking them has no effect of its own, and knowing the next ones
-    // lets the set of link texts be fetched into the cache ahead of use.
-    auto &links = indexes_->pageLinks;
-    links.clear();
-    extractLinks(expanded, [&links](std::string_view value) { links.emplace_back(value, hashBytes(value)); });
+    struct Current {
+        Workspace &workspace;
+        ~Current() { workspace.currentPage_ = nullptr; }
+    } current{*this};
+    currentPage_ = &prepared;
+    const std::vector<PreparedLink> &links = prepared.links;
     const TextSet &seen = indexes_->seenLinks;
+    // Knowing the next link texts lets the set of link texts be fetched into
+    // the cache ahead of use.
     constexpr std::size_t kAhead = 8;
     for (std::size_t i = 0; i < links.size(); ++i) {
         if (i + kAhead < links.size())
-            seen.prefetchSlot(links[i + kAhead].second);
+            seen.prefetchSlot(links[i + kAhead].hash);
         if (i + kAhead / 2 < links.size())
-            seen.prefetchKey(links[i + kAhead / 2].second);
-        addLink(page, links[i].first, links[i].second);
+            seen.prefetchKey(links[i + kAhead / 2].hash);
+        addLink(page, links[i].value, links[i].hash);
     }
 }
 
@@ -234,9 +268,9 @@ bool Workspace::targetExists(const std::string &target)
     // Resolution leaves a target relative only when it returns the link as
     // written; such a target names a place in the base folder.
     if (baseFolder_.empty() || isAbsolutePath(target, separator_))
-        return files_.isFile(target);
+        return files_.targetExists(target);
     joinPath(baseFolder_, separator_, target, existsBuffer_);
-    return files_.isFile(existsBuffer_);
+    return files_.targetExists(existsBuffer_);
 }
 
 void Workspace::checkResolved(const std::string &page, std::string_view link, const std::string &target)
@@ -255,15 +289,7 @@ void Workspace::checkResolved(const std::string &page, std::string_view link, co
     if (!link.empty() && link.front() == '#') {
         // The holding page is read again for this test alone, whatever the
         // step above found. The anchor is named by name="N" or id="N".
-        const std::string_view text = readPage(pagePath(page));
-        const std::string_view name = link.substr(1);
-        std::string anchor;
-        anchor.reserve(name.size() + 7);
-        const auto names = [&](std::string_view attribute) {
-            anchor.assign(attribute).append(name).append(1, '"');
-            return text.find(anchor) != std::string_view::npos;
-        };
-        if (names("name=\"") || names("id=\""))
+        if (namesAnchor(readPage(pagePath(page)), link.substr(1)))
             broken = false;
     }
     if (broken)

@@ -19,6 +19,11 @@
 
 namespace tavlori {
 
+struct PreparedPage;
+
+// True when `text` names the anchor `name`: it holds name="NAME" or id="NAME".
+bool namesAnchor(std::string_view text, std::string_view name);
+
 // The search term a new workspace starts with.
 inline constexpr std::string_view kDefaultSearchTerm = "&&&";
 
@@ -87,10 +92,8 @@ public:
     void changeFolder(const std::string &folder);
     // The term search over the selected pages.
     void searchPass();
-    void searchPage(const std::string &page);
     // The term search and the link scan over the selected pages.
     void linkPass();
-    void scanPage(const std::string &page);
     // Adds the target of `link`, met in `page`, to the request list when it
     // is not there yet, and tests it when added.
     void registerLink(const std::string &page, std::string_view link);
@@ -119,17 +122,20 @@ private:
     // Reads a page's text; throws PageOpenError when it exists but cannot be
     // read. The view lasts until the next page is read.
     std::string_view readPage(const std::string &path);
-    // The per-page steps shared by searchPage and scanPage: locate the page,
-    // report it when missing, read it into textBuffer_ and append its search
-    // hit. False when the page is missing.
-    bool loadPage(const std::string &page);
+    // The search pass, and with `links` the link pass: empty the search
+    // column and the broken links, then for each page in list order its
+    // search hit (NotSearched when it is not selected) and, with `links`,
+    // its links entered in the request list.
+    void pagePass(bool links);
+    // The page's turn in a pass: throws PageOpenError when it exists but
+    // cannot be read, reports it when missing, appends its search hit.
+    // False when the page is missing.
+    bool takePage(const std::string &name, const PreparedPage &page);
+    // Enters the links of `page`, prepared ahead, in the request list.
+    void registerLinks(const std::string &page, const PreparedPage &prepared);
     // Gives back the memory of the per-page buffers (after a pass, which may
     // have met a very large page).
     void releaseBuffers();
-    // The search pass and the link pass: empty the search column and the
-    // broken links, then `perPage` for each selected page and NotSearched for
-    // each other.
-    void pagePass(void (Workspace::*perPage)(const std::string &));
     // registerLink with the hash of the link text already taken.
     void addLink(const std::string &page, std::string_view link, std::uint64_t hash);
     // checkTarget with the target already resolved.
@@ -152,15 +158,11 @@ private:
     std::optional<std::size_t> requestCount_;
     std::optional<std::size_t> unrequestedCount_;
     std::unique_ptr<Indexes> indexes_;
+    // The page whose links are being entered, while they are.
+    const PreparedPage *currentPage_ = nullptr;
     // Reused from page to page, so that a pass allocates nothing per page.
-    std::string pathBuffer_;   // the page's path
-    std::string readBuffer_;   // the page's bytes (beyond readLength_: left over)
-    std::size_t readLength_ = 0;
-    std::string textBuffer_;   // the page's text
-    bool pageLoaded_ = false;  // textBuffer_ is the text of the bytes in readBuffer_
     std::string holdingBuffer_; // a page read again for an anchor test
     std::string holdingText_;
-    std::string expandBuffer_; // the text after range expansion
     std::string targetBuffer_; // a link's resolved target
     std::string existsBuffer_; // a relative target joined to the base folder
 };

@@ -1,5 +1,8 @@
 #include "platform/pagefiles.h"
 
+#include "platform/listingexistence.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -97,35 +100,50 @@ ReadResult PageFiles::readAll(const std::string &path)
     return result;
 }
 
-bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                         std::string &reason)
+namespace {
+
+// Opens a page as readInto and sameBytes read it: a device is refused before
+// it is opened (opening one can act on it: a tape rewinds, a modem line
+// hangs up), the opening never blocks, and what was opened must be a
+// regular file. -1 with the reason when it fails.
+int openPage(const std::string &path, struct stat &info, std::string &reason)
 {
-    // Opening a device can act on it (a tape rewinds, a modem line hangs up),
-    // so a device named like a page is refused before it is opened. The cost
-    // is one look-up of the path per page.
-    struct stat info;
     if (::stat(path.c_str(), &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
         reason = std::string(kNotRegularFileReason);
-        return false;
+        return -1;
     }
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         const int openError = errno;
         // A socket cannot be opened at all; it is refused as readAll refuses it.
         if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
             reason = std::string(kNotRegularFileReason);
         else
             reason = errnoReason(openError);
-        return false;
+        return -1;
     }
-    if (::fstat(fd.get(), &info) != 0) {
+    if (::fstat(fd, &info) != 0) {
         reason = errnoReason(errno);
-        return false;
+        ::close(fd);
+        return -1;
     }
     if (!S_ISREG(info.st_mode)) {
         reason = std::string(kNotRegularFileReason);
-        return false;
+        ::close(fd);
+        return -1;
     }
+    return fd;
+}
+
+} // namespace
+
+bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                         std::string &reason)
+{
+    struct stat info;
+    Descriptor fd(openPage(path, info, reason));
+    if (fd.get() < 0)
+        return false;
 
     // The buffer only ever grows, so a page no larger than an earlier one is
     // read without touching the allocator or clearing memory. Room for one
@@ -158,6 +176,58 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
     }
     length = got;
     return true;
+}
+
+bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool &same, std::string &reason)
+{
+    struct stat info;
+    Descriptor fd(openPage(path, info, reason));
+    if (fd.get() < 0)
+        return false;
+    // Compared a piece at a time, so that a large page is not held twice.
+    // Every byte is read even after a difference: a read that fails fails
+    // the whole comparison, as it fails readInto.
+    constexpr std::size_t kPiece = std::size_t(1) << 20;
+    std::string piece(std::min(kPiece, bytes.size() + 1), '\0');
+    std::size_t got = 0;
+    same = true;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), piece.data(), piece.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            reason = errnoReason(errno);
+            return false;
+        }
+        if (n == 0)
+            break;
+        const std::string_view read(piece.data(), static_cast<std::size_t>(n));
+        if (same && (got + read.size() > bytes.size() || bytes.substr(got, read.size()) != read))
+            same = false;
+        got += read.size();
+    }
+    if (got != bytes.size())
+        same = false;
+    return true;
+}
+
+PageFiles::PageFiles() = default;
+PageFiles::~PageFiles() = default;
+
+void PageFiles::beginPass()
+{
+    listings_ = std::make_unique<ListingExistence>();
+}
+
+void PageFiles::endPass()
+{
+    // The listings of a large site take memory worth giving back.
+    listings_.reset();
+}
+
+bool PageFiles::targetExists(const std::string &path)
+{
+    return listings_ ? listings_->isFile(path) : isFile(path);
 }
 
 PageFiles &pageFiles()

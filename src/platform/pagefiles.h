@@ -4,12 +4,18 @@
 // one go into one buffer.
 #include "analysis/fileaccess.h"
 
+#include <memory>
 #include <string>
 
 namespace tavlori::platform {
 
+class ListingExistence;
+
 class PageFiles final : public FileAccess {
 public:
+    PageFiles();
+    ~PageFiles() override;
+
     // stat() of the path (links followed) succeeds and names no folder.
     bool isFile(const std::string &path) override;
     // Opens without blocking (a FIFO swapped in after the type check cannot
@@ -22,6 +28,18 @@ public:
     // becoming the controlling one).
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                   std::string &reason) override;
+    // Compares while reading a piece at a time, opening as readInto does.
+    bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
+                   std::string &reason) override;
+    // During a link pass, a target's existence comes from the listings of
+    // its folders, each read once per pass (ListingExistence); outside a
+    // pass, from stat. The answers are isFile's. One thread at a time.
+    void beginPass() override;
+    void endPass() override;
+    bool targetExists(const std::string &path) override;
+
+private:
+    std::unique_ptr<ListingExistence> listings_; // during a pass
 };
 
 // The one instance the program and the report share.

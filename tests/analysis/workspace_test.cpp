@@ -12,8 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -137,21 +140,30 @@ void selectOnly(RowList &list, const Rows &names)
 }
 
 // A FileAccess over the standard one that counts reads per path, keeps the
-// paths tested for existence, and can fail the n-th read of one path.
+// paths tested for existence, and can fail the n-th read of one path. Pages
+// are read on a second thread, so the records are kept under a lock.
 class CountingFiles : public FileAccess {
 public:
     bool isFile(const std::string &path) override
     {
-        tested.push_back(path);
+        {
+            std::lock_guard lock(mutex);
+            tested.push_back(path);
+        }
         return standardFileAccess().isFile(path);
     }
     ReadResult readAll(const std::string &path) override
     {
-        const int n = ++reads[path];
+        int n = 0;
+        {
+            std::lock_guard lock(mutex);
+            n = ++reads[path];
+        }
         if (path == failPath && n == failOnRead)
             return ReadResult{false, {}, "injected"};
         return standardFileAccess().readAll(path);
     }
+    std::mutex mutex;
     std::map<std::string, int> reads;
     Rows tested;
     std::string failPath;
@@ -523,6 +535,16 @@ TEST(Workspace, AnchorsNamedByNameOrId)
         {"<h2 id=\"x.htm \">", {"#x.htm"}},
         // A literal text: any attribute ending in "id" counts.
         {"<h2 data-id=\"x.htm\">", {}},
+        {"<a xname=\"x.htm\">", {}},
+        // The value must follow name= or id= itself.
+        {"<a title=\"x.htm\">", {"#x.htm"}},
+        {"<a d=\"x.htm\">", {"#x.htm"}},
+        {"<a ame=\"x.htm\">", {"#x.htm"}},
+        {"<a nam=\"x.htm\">", {"#x.htm"}},
+        {"<a name=\"\"x.htm\">", {"#x.htm"}},
+        // A value met first after another attribute, then after id=.
+        {"<a title=\"x.htm\" alt=\"x.htm\" id=\"x.htm\">", {}},
+        {"<a title=\"x.htm\"><b name=\"x.htm\">", {}},
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", "<a href=\"#x.htm\"> " + c.page}});
@@ -632,6 +654,30 @@ TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
     ws.checkTarget("a.htm", "other.htm");
     EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "other.htm"}));
     EXPECT_EQ(pagesOf(ws), (Rows{"a.htm", "a.htm"}));
+}
+
+TEST(NamesAnchor, LooksForTheWholeAttribute)
+{
+    const struct {
+        std::string_view text;
+        std::string_view name;
+        bool names;
+    } cases[] = {
+        {"id=\"a\"", "a", true},
+        {"name=\"a\"", "a", true},
+        {"=\"a\"", "a", false},
+        {"d=\"a\"", "a", false},
+        {"me=\"a\"", "a", false},
+        {"=\"a\" id=\"a\"", "a", true},
+        {"id=\"a\"", "", false},
+        {"id=\"\"", "", true},
+        {"x id=\"ab\"", "a", false},
+        {"x id=\"a\"\"", "a\"", true},
+        {"id=\"id=\"a\"", "id=\"a", true},
+        {"", "a", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(namesAnchor(c.text, c.name), c.names) << c.text << " / " << c.name;
 }
 
 TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
@@ -963,6 +1009,235 @@ TEST(Workspace, TargetLeftRelativeIsLookedUpInTheBaseFolder)
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(linksOf(ws), (Rows{"#incwd.htm"}));
+}
+
+// ---------------------------------------------------------------------------
+// Pages prepared ahead on a second thread
+
+// Pages held in memory and served from two threads: a read can be slowed,
+// a page can be missing, exist but fail to read, or throw.
+class MemoryFiles : public FileAccess {
+public:
+    enum class State { Present, Missing, Unreadable, Throws };
+    struct Page {
+        std::string text;
+        State state = State::Present;
+        int delayMs = 0;
+    };
+
+    bool isFile(const std::string &path) override
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = pages.find(path);
+        return it != pages.end() && it->second.state != State::Missing;
+    }
+    ReadResult readAll(const std::string &path) override
+    {
+        Page page;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = pages.find(path);
+            if (it == pages.end())
+                return ReadResult{false, {}, "no such file"};
+            page = it->second;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
+        switch (page.state) {
+        case State::Missing:
+            return ReadResult{false, {}, "no such file"};
+        case State::Unreadable:
+            return ReadResult{false, {}, "locked"};
+        case State::Throws:
+            throw std::runtime_error("read failed");
+        case State::Present:
+            break;
+        }
+        return ReadResult{true, page.text, {}};
+    }
+
+    std::map<std::string, Page> pages; // set up before a pass
+
+private:
+    std::mutex mutex_;
+};
+
+// Records the dialogs and the progress in one sequence; the window's side
+// can be slowed at chosen pages, so that the reading runs far ahead.
+class PacedHost : public Host {
+public:
+    Rows events;
+    std::map<std::size_t, int> slowAfter; // progress done -> milliseconds
+
+    void beep() override { events.push_back("beep"); }
+    void missingPage(const std::string &name) override { events.push_back("missing " + name); }
+    void showError(const std::string &message) override { events.push_back("error " + message); }
+    void processMessages() override {}
+    void progress(std::size_t done, std::size_t total) override
+    {
+        events.push_back("done " + std::to_string(done) + "/" + std::to_string(total));
+        const auto it = slowAfter.find(done);
+        if (it != slowAfter.end())
+            std::this_thread::sleep_for(std::chrono::milliseconds(it->second));
+    }
+};
+
+std::string pageName(std::size_t i)
+{
+    return "p" + std::to_string(100 + i) + ".htm";
+}
+
+// Pages p100.htm ... each with the search term and two links: t<i>.htm,
+// which is nowhere, and the next page. Some pages are missing, some are not
+// selected, some are slow to read and some slow to hand over.
+struct PacedSite {
+    static constexpr std::size_t kPages = 40;
+    static bool missing(std::size_t i) { return i % 7 == 3; }
+    static bool unselected(std::size_t i) { return i % 5 == 1; }
+
+    PacedSite()
+    {
+        // The page list comes from the folder; the pages' bytes from `files`.
+        for (std::size_t i = 0; i < kPages; ++i)
+            site.add(std::vector<PageFile>{{pageName(i), ""}});
+        for (std::size_t i = 0; i < kPages; ++i) {
+            MemoryFiles::Page page;
+            page.text = "&&& <a href=\"t" + std::to_string(i) + ".htm\"> <a href=\"" + pageName(i + 1) + "\">";
+            page.state = missing(i) ? MemoryFiles::State::Missing : MemoryFiles::State::Present;
+            page.delayMs = i % 4 == 0 ? 3 : 0;
+            files.pages[site.page(pageName(i))] = page;
+            if (i % 6 == 2)
+                host.slowAfter[i] = 4;
+        }
+    }
+
+    void enter(Workspace &ws)
+    {
+        ws.readPageList(site.dir);
+        ws.start(site.dir);
+        for (std::size_t i = 0; i < kPages; ++i)
+            ws.pageList().setSelected(i, !unselected(i));
+        host.events.clear();
+    }
+
+    // What a pass entering the pages one after the other gives, up to the
+    // page `stop` (not included).
+    struct Expected {
+        Rows events;
+        Hits hits;
+        Rows requests;
+        Rows brokenPages;
+        Rows brokenLinks;
+    };
+    Expected expected(std::size_t stop = kPages) const
+    {
+        Expected e;
+        e.events.push_back("done 0/" + std::to_string(kPages));
+        for (std::size_t i = 0; i < stop; ++i) {
+            if (unselected(i)) {
+                e.hits.push_back(U);
+            } else if (missing(i)) {
+                e.events.push_back("beep");
+                e.events.push_back("missing " + pageName(i));
+                e.hits.push_back(M);
+            } else {
+                e.hits.push_back(F);
+                const std::string gone = "t" + std::to_string(i) + ".htm";
+                e.requests.push_back(site.page(gone));
+                e.brokenPages.push_back(pageName(i));
+                e.brokenLinks.push_back(gone);
+                e.requests.push_back(site.page(pageName(i + 1)));
+                if (i + 1 == kPages || missing(i + 1)) {
+                    e.brokenPages.push_back(pageName(i));
+                    e.brokenLinks.push_back(pageName(i + 1));
+                }
+            }
+            e.events.push_back("done " + std::to_string(i + 1) + "/" + std::to_string(kPages));
+        }
+        return e;
+    }
+
+    Site site{};
+    MemoryFiles files;
+    PacedHost host;
+};
+
+TEST(PagesReadAhead, LinkPassEntersResultsInPageListOrder)
+{
+    PacedSite paced;
+    Workspace ws(paced.host, paced.files, '/');
+    paced.enter(ws);
+    ws.linkPass();
+    const auto expected = paced.expected();
+    EXPECT_EQ(paced.host.events, expected.events);
+    EXPECT_EQ(hitsOf(ws), expected.hits);
+    EXPECT_EQ(rowsOf(ws.requestList()), expected.requests);
+    EXPECT_EQ(pagesOf(ws), expected.brokenPages);
+    EXPECT_EQ(linksOf(ws), expected.brokenLinks);
+
+    // The search pass: the same hits and dialogs, nothing registered.
+    ws.clearRequests();
+    paced.host.events.clear();
+    ws.searchPass();
+    EXPECT_EQ(paced.host.events, expected.events);
+    EXPECT_EQ(hitsOf(ws), expected.hits);
+    EXPECT_TRUE(ws.requestList().empty());
+    EXPECT_TRUE(ws.brokenLinks().empty());
+}
+
+TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
+{
+    constexpr std::size_t kStop = 23; // selected and not missing
+    ASSERT_FALSE(PacedSite::missing(kStop) || PacedSite::unselected(kStop));
+    for (const MemoryFiles::State state : {MemoryFiles::State::Unreadable, MemoryFiles::State::Throws}) {
+        const bool unreadable = state == MemoryFiles::State::Unreadable;
+        SCOPED_TRACE(unreadable ? "unreadable" : "throws");
+        PacedSite paced;
+        const std::string path = paced.site.page(pageName(kStop));
+        paced.files.pages[path].state = state;
+        // The window's side is slow before the failing page, so the reading
+        // has gone past it by the time its turn comes.
+        paced.host.slowAfter[kStop - 1] = 30;
+        Workspace ws(paced.host, paced.files, '/');
+        paced.enter(ws);
+        try {
+            ws.linkPass();
+            FAIL() << "no failure";
+        } catch (const PageOpenError &e) {
+            EXPECT_TRUE(unreadable);
+            EXPECT_EQ(e.path(), path);
+            EXPECT_EQ(e.reason(), "locked");
+        } catch (const std::runtime_error &e) {
+            EXPECT_FALSE(unreadable);
+            EXPECT_STREQ(e.what(), "read failed");
+        }
+        const auto expected = paced.expected(kStop);
+        EXPECT_EQ(paced.host.events, expected.events);
+        EXPECT_EQ(hitsOf(ws), expected.hits);
+        EXPECT_EQ(rowsOf(ws.requestList()), expected.requests);
+        EXPECT_EQ(pagesOf(ws), expected.brokenPages);
+        EXPECT_EQ(linksOf(ws), expected.brokenLinks);
+
+        // The workspace is whole afterwards: the next pass runs to the end.
+        paced.files.pages[path].state = MemoryFiles::State::Present;
+        paced.host.events.clear();
+        ws.clearRequests();
+        ws.linkPass();
+        EXPECT_EQ(rowsOf(ws.requestList()), paced.expected().requests);
+    }
+}
+
+// The anchor test of a page read ahead compares the bytes read again with
+// the page being entered, not with a later page the reading has reached.
+TEST(PagesReadAhead, AnchorTestComparesWithThePageBeingEntered)
+{
+    Site site({{"a.htm", "<a href=\"#x.htm\">"}, {"b.htm", "<a href=\"#x.htm\"> <a name=\"x.htm\">"}});
+    RecordingHost host;
+    CountingFiles files;
+    Workspace ws(host, files, '/');
+    ws.changeFolder(site.dir);
+    ws.investigateLinks();
+    EXPECT_EQ(pagesOf(ws), (Rows{"a.htm"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"#x.htm"}));
 }
 
 } // namespace

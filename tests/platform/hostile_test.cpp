@@ -111,7 +111,8 @@ bool entryExists(const fs::path &path)
 }
 
 // Every access goes to pageFiles(); `afterRead` runs after each readAll with
-// the path just read.
+// the path just read. Pages are read ahead on a second thread, so the reads
+// are recorded under a lock.
 class HookedFiles : public FileAccess {
 public:
     std::function<void(const std::string &path)> afterRead;
@@ -121,11 +122,17 @@ public:
     ReadResult readAll(const std::string &path) override
     {
         ReadResult result = pageFiles().readAll(path);
-        reads.push_back(path);
+        {
+            std::lock_guard lock(mutex_);
+            reads.push_back(path);
+        }
         if (afterRead)
             afterRead(path);
         return result;
     }
+
+private:
+    std::mutex mutex_;
 };
 
 class Hostile : public TrashFixture {
@@ -777,7 +784,9 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
         EXPECT_EQ(e.reason(), std::system_category().message(ENOENT));
         EXPECT_EQ(std::string(e.what()), "ファイル " + inSite("a.htm") + " は開けません。 " + e.reason() + " ");
     }
-    EXPECT_EQ(files.reads, (Rows{inSite("a.htm"), inSite("a.htm")}));
+    // Read for the scan and again for the anchor test (b.htm may have been
+    // read ahead meanwhile).
+    EXPECT_EQ(std::count(files.reads.begin(), files.reads.end(), inSite("a.htm")), 2);
     EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
     EXPECT_EQ(ws.requestList().rows(), (Rows{inSite("b.htm"), "#sec.htm"}));
     EXPECT_EQ(linksOf(ws), Rows{});

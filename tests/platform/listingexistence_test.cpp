@@ -6,6 +6,7 @@
 // trailing separator; and, as a user that is not root, folders that can be
 // read but not searched and searched but not read.
 #include "platform/listingexistence.h"
+#include "platform/pagefiles.h"
 #include "platform/unusual_files.h"
 
 #include <gtest/gtest.h>
@@ -230,6 +231,36 @@ TEST_F(HostileTreeTest, AnswersAsStatDoes)
         cache.clear();
         EXPECT_EQ(join(differences(cache, paths)), "");
     }
+}
+
+// The page files answer a link pass's existence questions from listings kept
+// for the pass: the same answers as isFile, and outside a pass, or in the
+// next one, the file system as it is then.
+TEST_F(HostileTreeTest, PageFilesAnswerTargetsAsIsFileDoes)
+{
+    PageFiles files;
+    std::vector<std::string> paths;
+    combinations(root + "/", components, 3, paths);
+    combinations("", components, 2, paths);
+    fs::current_path(root);
+    files.beginPass();
+    std::size_t differ = 0;
+    for (const std::string &path : paths) {
+        if (files.targetExists(path) != files.isFile(path) && differ++ < 20)
+            ADD_FAILURE() << printable(path) << ": isFile says " << files.isFile(path);
+    }
+    const std::string added = root + "/d/added.html";
+    EXPECT_FALSE(files.targetExists(added));
+    file("d/added.html");
+    EXPECT_FALSE(files.targetExists(added)); // kept for the pass
+    files.endPass();
+    EXPECT_TRUE(files.targetExists(added));
+    ASSERT_EQ(::unlink(added.c_str()), 0);
+    EXPECT_FALSE(files.targetExists(added));
+    file("d/added.html");
+    files.beginPass();
+    EXPECT_TRUE(files.targetExists(added));
+    files.endPass();
 }
 
 // Within a pass the listings read stay: changes show only after clear(), and

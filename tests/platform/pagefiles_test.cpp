@@ -68,6 +68,48 @@ TEST_P(FileAccessTest, ReadsWholeFile)
     EXPECT_TRUE(none.bytes.empty());
 }
 
+// A page read again is compared with the bytes held; a file that cannot be
+// read fails with readInto's reason.
+TEST_P(FileAccessTest, SameBytesComparesTheWholeFile)
+{
+    std::string large(3 * 1048576 + 5, 'x');
+    large[1048576] = '\0';
+    std::string lastDiffers = large;
+    lastDiffers.back() = 'y';
+    const struct {
+        std::string file;
+        std::string held;
+        bool same;
+    } cases[] = {
+        {"", "", true},
+        {"abc", "abc", true},
+        {"abc", "abd", false},
+        {"abc", "ab", false},
+        {"ab", "abc", false},
+        {"", "a", false},
+        {large, large, true},
+        {large, lastDiffers, false},
+        {large, large.substr(0, 1048576), false},
+        {large.substr(0, 1048576), large, false},
+    };
+    for (const auto &c : cases) {
+        const std::string path = write("again.htm", c.file);
+        bool same = !c.same;
+        std::string reason;
+        ASSERT_TRUE(files().sameBytes(path, c.held, same, reason)) << reason;
+        EXPECT_EQ(same, c.same) << c.file.size() << " against " << c.held.size();
+    }
+    const std::string gone = (dir / "gone.htm").string();
+    std::string buffer, readReason, reason;
+    std::size_t length = 0;
+    bool same = true;
+    ASSERT_FALSE(files().readInto(gone, buffer, length, readReason));
+    EXPECT_FALSE(files().sameBytes(gone, "", same, reason));
+    EXPECT_EQ(reason, readReason);
+    EXPECT_FALSE(files().sameBytes("/dev/zero", "", same, reason));
+    EXPECT_EQ(reason, tavlori::kNotRegularFileReason);
+}
+
 TEST_P(FileAccessTest, RelativePathAgainstCurrentDirectory)
 {
     write("rel.htm", "relative");
