@@ -63,6 +63,7 @@ PagePipeline::PagePipeline(FileAccess &files, std::size_t count, PathOf pathOf, 
 void PagePipeline::begin()
 {
     const std::size_t count = std::max<std::size_t>(options_.slots, 1);
+    handOver_ = std::clamp<std::size_t>(options_.handOver, 1, std::max<std::size_t>(count / 2, 1));
     for (std::size_t i = 0; i < count; ++i)
         slots_.push_back(std::make_unique<Slot>());
     for (auto it = slots_.rbegin(); it != slots_.rend(); ++it)
@@ -97,7 +98,12 @@ const PreparedPage *PagePipeline::next()
     Slot *slot = nullptr;
     {
         std::unique_lock lock(mutex_);
-        consumerWake_.wait(lock, [this] { return stopping_ || finished_ || !ready_.empty(); });
+        if (ready_.empty()) {
+            consumerWaiting_ = true;
+            wakeWorkerIfDue();
+            consumerWake_.wait(lock, [this] { return consumerDue(); });
+            consumerWaiting_ = false;
+        }
         if (stopping_ || ready_.empty())
             return nullptr;
         slot = ready_.front();
@@ -118,8 +124,34 @@ void PagePipeline::release()
         outstandingBytes_ -= held_->footprint;
         free_.push_back(held_);
         held_ = nullptr;
+        wakeWorkerIfDue();
     }
-    workerWake_.notify_one();
+}
+
+bool PagePipeline::workerDue() const
+{
+    // A batch of free slots, or every prepared page taken: the consumer then
+    // waits for the worker, which must not wait for it in turn.
+    return stopping_
+        || (!free_.empty() && outstandingBytes_ <= options_.aheadBytes
+            && (free_.size() >= handOver_ || ready_.empty() || consumerWaiting_));
+}
+
+bool PagePipeline::consumerDue() const
+{
+    return stopping_ || finished_ || ready_.size() >= handOver_ || (!ready_.empty() && workerWaiting_);
+}
+
+void PagePipeline::wakeWorkerIfDue()
+{
+    if (workerWaiting_ && workerDue())
+        workerWake_.notify_one();
+}
+
+void PagePipeline::wakeConsumerIfDue()
+{
+    if (consumerWaiting_ && consumerDue())
+        consumerWake_.notify_one();
 }
 
 std::size_t PagePipeline::heldBytes() const
@@ -139,9 +171,12 @@ void PagePipeline::run()
             std::unique_lock lock(mutex_);
             // A free slot, and room: the pages not yet released hold no more
             // than the budget (none at all, after a large page).
-            workerWake_.wait(lock, [this] {
-                return stopping_ || (!free_.empty() && outstandingBytes_ <= options_.aheadBytes);
-            });
+            if (!workerDue()) {
+                workerWaiting_ = true;
+                wakeConsumerIfDue();
+                workerWake_.wait(lock, [this] { return workerDue(); });
+                workerWaiting_ = false;
+            }
             if (stopping_)
                 return;
             slot = free_.back();
@@ -176,16 +211,16 @@ void PagePipeline::run()
             // its turn and no later page.
             if (failed)
                 finished_ = true;
+            wakeConsumerIfDue();
         }
-        consumerWake_.notify_one();
         if (failed)
             return;
     }
     {
         std::lock_guard lock(mutex_);
         finished_ = true;
+        wakeConsumerIfDue();
     }
-    consumerWake_.notify_one();
 }
 
 void PagePipeline::prepare(Slot &slot, std::size_t index)

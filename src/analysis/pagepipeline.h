@@ -62,6 +62,10 @@ struct PagePipelineOptions {
     // released hold more than this, so a large page is followed by no second
     // one until it has been released.
     std::size_t aheadBytes = std::size_t(32) << 20;
+    // A side that has to wait sleeps until this many pages (or free slots)
+    // have gathered, or until the other side waits too: one wake-up per
+    // batch instead of one per page. At most half the slots.
+    std::size_t handOver = 1;
 };
 
 // Memory: a page's buffers are its bytes, its text unless the bytes already
@@ -118,6 +122,11 @@ private:
     void run();
     void prepare(Slot &slot, std::size_t index);
     void trim(Slot &slot, std::size_t length);
+    // Whether a sleeping worker or consumer may go on; both under the lock.
+    bool workerDue() const;
+    bool consumerDue() const;
+    void wakeWorkerIfDue();
+    void wakeConsumerIfDue();
 
     FileAccess &files_;
     const std::vector<std::string> paths_;
@@ -136,6 +145,9 @@ private:
     Slot *held_ = nullptr;      // the consumer's page
     std::size_t outstandingBytes_ = 0; // memory of the pages in ready_ and held_
     bool finished_ = false;     // the worker prepares no further page
+    bool workerWaiting_ = false;   // the worker sleeps for a free slot or room
+    bool consumerWaiting_ = false; // the consumer sleeps for a prepared page
+    std::size_t handOver_ = 1;     // the batch a sleeping side waits for
     std::atomic<bool> stopping_{false};
     std::thread worker_;
 };

@@ -160,6 +160,12 @@ void Workspace::pagePass(bool links)
     // other would make it. Destroyed (the worker stopped) before Release.
     PagePipelineOptions options;
     options.links = links;
+    // Pages are handed over in batches: a page is prepared in a few
+    // microseconds, so waking the other thread for each one would cost more
+    // than the page itself.
+    options.slots = 16;
+    options.handOver = 8;
+    options.keepBytes = std::size_t(1) << 20;
     // The worker joins the paths as it goes: neither the base folder nor the
     // page list's rows change during a pass.
     const auto pathOf = [this, &selected](std::size_t index, std::string &path) {

@@ -244,6 +244,7 @@ struct PassRun {
     bool links;
     std::size_t keepBytes;
     std::size_t aheadBytes;
+    std::size_t handOver = 1;
 };
 
 TEST(PagePipeline, PagesComeOutInOrderAsTheSequentialFunctionsMakeThem)
@@ -267,6 +268,9 @@ TEST(PagePipeline, PagesComeOutInOrderAsTheSequentialFunctionsMakeThem)
         {2, true, 4096, 8192},
         {4, true, 4096, 8192},
         {3, false, 4096, 8192},
+        // Batched hand-over, as the passes use it, and with a small budget.
+        {16, true, PagePipelineOptions{}.keepBytes, PagePipelineOptions{}.aheadBytes, 8},
+        {5, true, 4096, 8192, 2},
     };
     std::vector<Expected> expectedWithLinks, expectedWithout;
     for (const std::string &path : site.paths) {
@@ -283,13 +287,14 @@ TEST(PagePipeline, PagesComeOutInOrderAsTheSequentialFunctionsMakeThem)
 
     for (const PassRun &run : runs) {
         SCOPED_TRACE(testing::Message() << "slots " << run.slots << ", links " << run.links << ", keep "
-                                        << run.keepBytes);
+                                        << run.keepBytes << ", hand-over " << run.handOver);
         const auto &expected = run.links ? expectedWithLinks : expectedWithout;
         PagePipelineOptions options;
         options.slots = run.slots;
         options.links = run.links;
         options.keepBytes = run.keepBytes;
         options.aheadBytes = run.aheadBytes;
+        options.handOver = run.handOver;
         PagePipeline pipeline(site.fake, site.paths, term, options);
         for (std::size_t i = 0; i < site.paths.size(); ++i) {
             const PreparedPage *page = pipeline.next();
