@@ -1,5 +1,6 @@
 #include "platform/pagefiles.h"
 
+#include "analysis/errors.h"
 #include "platform/listingexistence.h"
 
 #include <algorithm>
@@ -22,11 +23,6 @@ ReadResult failure(std::string reason)
     ReadResult result;
     result.reason = std::move(reason);
     return result;
-}
-
-std::string errnoReason(int errorNumber)
-{
-    return std::system_category().message(errorNumber);
 }
 
 // Closes the descriptor on every way out.
@@ -60,7 +56,7 @@ ReadResult PageFiles::readAll(const std::string &path)
     // devices has effects of its own.
     struct stat info;
     if (::stat(path.c_str(), &info) != 0)
-        return failure(errnoReason(errno));
+        return failure(errnoText(errno));
     if (!S_ISREG(info.st_mode))
         return failure(std::string(kNotRegularFileReason));
 
@@ -69,9 +65,9 @@ ReadResult PageFiles::readAll(const std::string &path)
     // below then refuses it.
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
-        return failure(errnoReason(errno));
+        return failure(errnoText(errno));
     if (::fstat(fd.get(), &info) != 0)
-        return failure(errnoReason(errno));
+        return failure(errnoText(errno));
     if (!S_ISREG(info.st_mode))
         return failure(std::string(kNotRegularFileReason));
 
@@ -89,7 +85,7 @@ ReadResult PageFiles::readAll(const std::string &path)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return failure(errnoReason(errno));
+            return failure(errnoText(errno));
         }
         if (n == 0)
             break;
@@ -119,11 +115,11 @@ int openPage(const std::string &path, struct stat &info, std::string &reason)
         if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
             reason = std::string(kNotRegularFileReason);
         else
-            reason = errnoReason(openError);
+            reason = errnoText(openError);
         return -1;
     }
     if (::fstat(fd, &info) != 0) {
-        reason = errnoReason(errno);
+        reason = errnoText(errno);
         ::close(fd);
         return -1;
     }
@@ -165,7 +161,7 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            reason = errnoReason(errno);
+            reason = errnoText(errno);
             return false;
         }
         if (n == 0)
@@ -196,7 +192,7 @@ bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool 
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            reason = errnoReason(errno);
+            reason = errnoText(errno);
             return false;
         }
         if (n == 0)
