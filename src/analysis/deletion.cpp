@@ -62,17 +62,6 @@ std::vector<std::string> selectedPagePaths(const RowList &pageList, std::string_
 
 namespace {
 
-// baseFolder, the separator and `name`: the path-joining rule of the page paths.
-std::string joinToBase(std::string_view baseFolder, char sep, std::string_view name)
-{
-    std::string path;
-    path.reserve(baseFolder.size() + 1 + name.size());
-    path.append(baseFolder);
-    path.push_back(sep);
-    path.append(name);
-    return path;
-}
-
 // The full path of a page that `row` names directly inside the base folder,
 // or nothing when it names anything else. The name must be a page name: a
 // page such as "notes#1.htm" resolves to "notes", a file that is no page.
@@ -81,7 +70,7 @@ std::optional<std::string> pageInBase(const std::string &row, std::string_view b
     if (baseFolder.empty())
         return std::nullopt;
     if (isBareName(row, sep))
-        return matchesPageMask(row) ? std::optional(joinToBase(baseFolder, sep, row)) : std::nullopt;
+        return matchesPageMask(row) ? std::optional(joinPath(baseFolder, sep, row)) : std::nullopt;
     if (row.size() <= baseFolder.size() + 1)
         return std::nullopt;
     const std::string_view text(row);
@@ -121,7 +110,7 @@ std::optional<std::string> folderToTrash(const std::vector<std::string> &folderR
     const std::string &row = folderRows[static_cast<std::size_t>(highlighted)];
     if (!isBareName(row, sep))
         return std::nullopt;
-    std::string path = joinToBase(baseFolder, sep, row);
+    std::string path = joinPath(baseFolder, sep, row);
     if (probe(path) != EntryKind::Directory)
         return std::nullopt;
     return path;
@@ -156,7 +145,7 @@ std::size_t removeMovedRows(RowList &unrequestedPages, const std::vector<std::st
     std::sort(gone.begin(), gone.end());
     const auto hasMoved = [&](const std::string &row) {
         const std::string path =
-            oneSeparator(isBareName(row, sep) ? joinToBase(baseFolder, sep, row) : row, sep);
+            oneSeparator(isBareName(row, sep) ? joinPath(baseFolder, sep, row) : row, sep);
         // The path itself, or a folder holding it, among the moved paths.
         for (std::size_t cut = path.size(); cut != std::string::npos && cut > 0;
              cut = path.rfind(sep, cut - 1)) {
