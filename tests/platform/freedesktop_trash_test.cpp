@@ -1,4 +1,4 @@
-// The trash as the freedesktop Trash specification has it, read back the way
+// Items in the freedesktop trash, read back the way
 // a file manager restores: each .trashinfo Path, percent-decoded by GLib (and
 // joined to $topdir in a volume's own trash), names the original path, and
 // the item in files/ holds the original bytes. Names hold "%", spaces,
