@@ -104,10 +104,7 @@ std::string_view Workspace::readPage(const std::string &path)
     std::size_t length = 0;
     if (!files_.readInto(path, holdingBuffer_, length, reason))
         throw PageOpenError(path, std::move(reason));
-    const std::string_view bytes(holdingBuffer_.data(), length);
-    if (currentPage_ && bytes == currentPage_->bytes)
-        return currentPage_->text;
-    pageTextFromBytes(bytes, holdingText_);
+    pageTextFromBytes(std::string_view(holdingBuffer_.data(), length), holdingText_);
     return holdingText_;
 }
 

@@ -17,15 +17,15 @@ Result trash(const std::string &path)
     if (moved)
         return {};
 
-    Result result{Outcome::Unavailable, std::string()};
+    Result result{TrashOutcome::TrashUnavailable, std::string()};
     if (error) {
         if (error->domain == G_IO_ERROR) {
             switch (error->code) {
             case G_IO_ERROR_NOT_FOUND:
-                result.outcome = Outcome::NotFound;
+                result.outcome = TrashOutcome::NotFound;
                 break;
             case G_IO_ERROR_PERMISSION_DENIED:
-                result.outcome = Outcome::PermissionDenied;
+                result.outcome = TrashOutcome::PermissionDenied;
                 break;
             default:
                 break;

@@ -4,22 +4,19 @@
 // in the item's .trashinfo, uses $topdir/.Trash-$uid on other volumes, and
 // works on the path's bytes, so names that are not UTF-8 are moved as well.
 //
-// This header names no GLib or Qt type, so that GLib's headers stay inside
-// giotrash.cpp and never meet Qt's keyword macros.
+// This header names no GLib or Qt type (trash.h holds only standard C++), so
+// that GLib's headers stay inside giotrash.cpp and never meet Qt's keyword
+// macros.
+#include "platform/trash.h"
+
 #include <string>
 
 namespace tavlori::platform::gio {
 
-// Why GIO did not move an item.
-enum class Outcome {
-    Moved,
-    NotFound,         // nothing stands at the path
-    PermissionDenied, // the item or its folder may not be changed
-    Unavailable,      // no trash takes it (system-internal mount, no trash folder, ...)
-};
-
 struct Result {
-    Outcome outcome = Outcome::Moved;
+    // Moved, NotFound, PermissionDenied, or TrashUnavailable for every other
+    // failure (a system-internal mount, no trash folder, ...).
+    TrashOutcome outcome = TrashOutcome::Moved;
     std::string detail; // GLib's own message when the item was not moved
 };
 

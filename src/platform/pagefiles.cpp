@@ -42,6 +42,16 @@ private:
     int fd_;
 };
 
+// read(), started again when a signal interrupts it.
+ssize_t readSome(int fd, char *data, std::size_t size)
+{
+    ssize_t n;
+    do
+        n = ::read(fd, data, size);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
 } // namespace
 
 bool PageFiles::isFile(const std::string &path)
@@ -81,12 +91,9 @@ ReadResult PageFiles::readAll(const std::string &path)
     for (;;) {
         if (got == result.bytes.size())
             result.bytes.resize(result.bytes.size() * 2);
-        const ssize_t n = ::read(fd.get(), result.bytes.data() + got, result.bytes.size() - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t n = readSome(fd.get(), result.bytes.data() + got, result.bytes.size() - got);
+        if (n < 0)
             return failure(errnoText(errno));
-        }
         if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
@@ -157,10 +164,8 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
         if (got == buffer.size())
             buffer.resize(buffer.size() * 2);
         const std::size_t asked = buffer.size() - got;
-        const ssize_t n = ::read(fd.get(), buffer.data() + got, asked);
+        const ssize_t n = readSome(fd.get(), buffer.data() + got, asked);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             reason = errnoText(errno);
             return false;
         }
@@ -188,10 +193,8 @@ bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool 
     std::size_t got = 0;
     same = true;
     for (;;) {
-        const ssize_t n = ::read(fd.get(), piece.data(), piece.size());
+        const ssize_t n = readSome(fd.get(), piece.data(), piece.size());
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             reason = errnoText(errno);
             return false;
         }

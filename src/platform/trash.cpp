@@ -29,17 +29,7 @@ struct Attempt {
 Attempt moveOne(const std::string &pathText)
 {
     gio::Result result = gio::trash(pathText);
-    switch (result.outcome) {
-    case gio::Outcome::Moved:
-        return {TrashOutcome::Moved, std::string()};
-    case gio::Outcome::NotFound:
-        return {TrashOutcome::NotFound, std::move(result.detail)};
-    case gio::Outcome::PermissionDenied:
-        return {TrashOutcome::PermissionDenied, std::move(result.detail)};
-    case gio::Outcome::Unavailable:
-        break;
-    }
-    return {TrashOutcome::TrashUnavailable, std::move(result.detail)};
+    return {result.outcome, std::move(result.detail)};
 }
 
 #else

@@ -19,13 +19,11 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
                 selected.insert(pages.row(i));
         }
     }
-    result.listsChanged = true;
     // The search column's rows stood beside the old rows; no pass follows to
     // fill it again.
     workspace.clearSearchColumn();
-    if (workspace.removeMovedUnrequested(result.moved) > 0) {
+    if (workspace.removeMovedUnrequested(result.moved) > 0)
         result.countChanged = true;
-    }
     workspace.readPageList();
     RowList &pages = workspace.pageList();
     for (std::size_t i = 0; i < pages.size() && !selected.empty(); ++i) {

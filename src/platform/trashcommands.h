@@ -18,7 +18,6 @@ using ShowMessage = std::function<void(const std::string &text)>;
 struct MoveResult {
     std::vector<std::string> moved;   // the paths moved, as given to the trash
     std::vector<std::string> leftOut; // selected rows that were not offered to the trash
-    bool listsChanged = false;        // the workspace's lists were brought up to date
     bool countChanged = false;        // unrequestedCount got a new count
 };
 

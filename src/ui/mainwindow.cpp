@@ -375,7 +375,8 @@ void MainWindow::showMoves(const platform::MoveResult &result)
 {
     if (result.countChanged)
         ui_->unrequestedCount->setText(countText(workspace_.unrequestedCount()));
-    if (result.listsChanged)
+    // Moved items have left the workspace's lists.
+    if (!result.moved.empty())
         syncViews();
 }
 
