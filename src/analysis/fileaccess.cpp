@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -13,13 +14,6 @@ namespace tavlori {
 namespace {
 
 namespace fs = std::filesystem;
-
-ReadResult failure(std::string reason)
-{
-    ReadResult result;
-    result.reason = std::move(reason);
-    return result;
-}
 
 // Standard C++ cannot open a file without blocking on a FIFO, so the type is
 // checked first and anything but a regular file is refused unopened. A path
@@ -34,59 +28,57 @@ public:
         return !error && type != fs::file_type::not_found && type != fs::file_type::directory;
     }
 
-    ReadResult readAll(const std::string &path) override
+    bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                  std::string &reason) override
     {
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
-        if (error)
-            return failure(error.message());
-        if (status.type() != fs::file_type::regular)
-            return failure(std::string(kNotRegularFileReason));
+        if (error) {
+            reason = error.message();
+            return false;
+        }
+        if (status.type() != fs::file_type::regular) {
+            reason = std::string(kNotRegularFileReason);
+            return false;
+        }
 
         std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
                                                                 &std::fclose);
-        if (!file)
-            return failure(errnoText(errno));
+        if (!file) {
+            reason = errnoText(errno);
+            return false;
+        }
 
-        // One buffer sized to the file; a file that shrank is cut to what was
+        // The buffer sized to the file; a file that shrank is cut to what was
         // read, one that grew is read on to its end.
-        ReadResult result;
         long size = 0;
         if (std::fseek(file.get(), 0, SEEK_END) == 0)
             size = std::ftell(file.get());
         std::rewind(file.get());
-        result.bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-        std::size_t got = std::fread(result.bytes.data(), 1, result.bytes.size(), file.get());
-        if (got == result.bytes.size()) {
+        const std::size_t expected = size > 0 ? static_cast<std::size_t>(size) : 0;
+        if (buffer.size() < expected)
+            buffer.resize(expected);
+        std::size_t got = std::fread(buffer.data(), 1, expected, file.get());
+        if (got == expected) {
             char chunk[16384];
             std::size_t more;
             while ((more = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-                result.bytes.append(chunk, more);
+                if (buffer.size() < got + more)
+                    buffer.resize(got + more);
+                std::memcpy(buffer.data() + got, chunk, more);
                 got += more;
             }
         }
-        if (std::ferror(file.get()))
-            return failure(errnoText(errno ? errno : EIO));
-        result.bytes.resize(got);
-        result.ok = true;
-        return result;
+        if (std::ferror(file.get())) {
+            reason = errnoText(errno ? errno : EIO);
+            return false;
+        }
+        length = got;
+        return true;
     }
 };
 
 } // namespace
-
-bool FileAccess::readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                          std::string &reason)
-{
-    ReadResult read = readAll(path);
-    if (!read.ok) {
-        reason = std::move(read.reason);
-        return false;
-    }
-    length = read.bytes.size();
-    buffer = std::move(read.bytes);
-    return true;
-}
 
 bool FileAccess::sameBytes(const std::string &path, std::string_view bytes, bool &same,
                            std::string &reason)

@@ -1,8 +1,9 @@
 #pragma once
-// Access to page files. The engine asks only two questions of the file
-// system: does a path name a file, and what are a file's bytes. Keeping them
-// behind this interface lets the platform layer answer them without blocking
-// (FIFOs, devices) and lets tests count or fake what is read.
+// Access to page files: whether a path names a file, a file's bytes, whether
+// they are still the bytes read before, and the existence of link targets
+// during a pass. Keeping these behind one interface lets the platform layer
+// answer without blocking (FIFOs, devices) and from directory listings, and
+// lets tests count or fake what is read.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,33 +14,23 @@ namespace tavlori {
 // file (a FIFO, a socket, a device), which is refused instead of opened.
 inline constexpr std::string_view kNotRegularFileReason = "通常のファイルではありません";
 
-struct ReadResult {
-    bool ok = false;
-    std::string bytes;  // the whole file when ok
-    std::string reason; // the operating system's description of the error when !ok
-};
-
 class FileAccess {
 public:
     virtual ~FileAccess() = default;
     // True for anything that exists and is not a folder, as the page list
     // lists it; symbolic links are followed, so a link to a file counts and a
     // link that leads nowhere or to a folder does not. A FIFO, socket or
-    // device counts (it exists) and then fails in readAll. A relative path is
+    // device counts (it exists) and then fails in readInto. A relative path is
     // looked up against the process's current directory.
     virtual bool isFile(const std::string &path) = 0;
-    // Reads the whole file. Never blocks on a path that is not a regular file:
-    // such a path fails with a reason (the operating system's description of
-    // the error, or kNotRegularFileReason) instead of being opened.
-    virtual ReadResult readAll(const std::string &path) = 0;
     // Reads the whole file into `buffer`, which the caller keeps from one call
     // to the next: on success the bytes are the first `length` bytes of
     // `buffer` (whose size may be larger; what lies beyond is left over from
-    // earlier calls). Fails as readAll does, with the reason in `reason`.
-    // The default goes through readAll; an implementation overrides it to
-    // spare the allocation and the zero-fill of a new buffer per file.
+    // earlier calls). Never blocks on a path that is not a regular file: such
+    // a path fails with `reason` (the operating system's description of the
+    // error, or kNotRegularFileReason) instead of being read.
     virtual bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                          std::string &reason);
+                          std::string &reason) = 0;
 
     // Reads the file and tells whether its bytes are exactly `bytes` (a page
     // read again, to learn whether it changed). Fails as readInto does. The

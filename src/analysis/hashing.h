@@ -1,20 +1,14 @@
 #pragma once
-// The hashes of texts used by the engine's sets and indexes.
+// The one hash of texts, used by every set and index of the engine and the
+// platform's listing cache.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
-#include "analysis/ascii.h"
+#include "analysis/words.h"
 
 namespace tavlori {
-
-inline std::uint64_t loadWord(const char *p)
-{
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
 
 inline std::uint64_t finalMix(std::uint64_t h)
 {
@@ -24,8 +18,26 @@ inline std::uint64_t finalMix(std::uint64_t h)
     return h;
 }
 
-// Eight bytes at a time, each word multiplied and folded into the state.
-inline std::uint64_t hashBytes(std::string_view s)
+// Every ASCII capital in the word made small, every other byte unchanged
+// (foldAscii on eight bytes at once).
+inline std::uint64_t foldAsciiWord(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x80 * kOnes;
+    const std::uint64_t low7 = word & (0x7f * kOnes);
+    // A byte's high bit: set from 'A' up, set past 'Z', set in the byte itself.
+    const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;
+    const std::uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;
+    const std::uint64_t capital = fromA & ~pastZ & ~word & kHigh;
+    return word | (capital >> 2);
+}
+
+namespace detail {
+
+// Eight bytes at a time, each word (after `fold`) multiplied and folded into
+// the state.
+template <typename Fold>
+std::uint64_t hashWords(std::string_view s, Fold fold)
 {
     std::uint64_t h = 0x9e3779b97f4a7c15ull ^ s.size();
     const char *p = s.data();
@@ -36,13 +48,27 @@ inline std::uint64_t hashBytes(std::string_view s)
         h = (h ^ word) * 0xbf58476d1ce4e5b9ull;
     };
     for (; n >= 8; p += 8, n -= 8)
-        mix(loadWord(p));
+        mix(fold(loadWord(p)));
     if (n > 0) {
         std::uint64_t tail = 0;
         std::memcpy(&tail, p, n);
-        mix(tail);
+        mix(fold(tail));
     }
     return finalMix(h);
+}
+
+} // namespace detail
+
+inline std::uint64_t hashBytes(std::string_view s)
+{
+    return detail::hashWords(s, [](std::uint64_t word) { return word; });
+}
+
+// The same hash with ASCII letters folded to small ones: equal for texts
+// that equalFolded finds equal, and hashBytes of the folded text.
+inline std::uint64_t hashFolded(std::string_view s)
+{
+    return detail::hashWords(s, foldAsciiWord);
 }
 
 // A hint that `p` will be read soon; nothing where the compiler offers none.
@@ -53,17 +79,6 @@ inline void prefetch(const void *p)
 #else
     (void)p;
 #endif
-}
-
-// FNV-1a over the bytes with ASCII letters folded to small ones: equal for
-// texts that equalFolded finds equal. Only the detection of unrequested pages
-// uses it, once per page and once per request.
-inline std::uint64_t hashFolded(std::string_view s)
-{
-    std::uint64_t h = 0xcbf29ce484222325ull;
-    for (const char c : s)
-        h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
-    return finalMix(h);
 }
 
 } // namespace tavlori

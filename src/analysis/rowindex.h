@@ -14,6 +14,7 @@
 #include "analysis/resolve.h"
 #include "analysis/results.h"
 #include "analysis/rowlist.h"
+#include "analysis/texttable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -59,27 +60,19 @@ public:
     bool contains(const List &list, std::string_view key) const;
 
 private:
-    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
-    static constexpr std::uint32_t kNoAlternate = std::numeric_limits<std::uint32_t>::max();
-
-    struct Slot {
-        std::uint64_t hash = 0;
-        std::uint32_t row = kEmpty;
-        std::uint32_t alternate = kNoAlternate; // index into alternates_
-    };
+    // A number in the table is a row, or, with this bit set, the index of
+    // the row's key in alternates_. Lists stay far below 2^31 rows.
+    static constexpr std::uint32_t kAlternate = std::uint32_t(1) << 31;
 
     bool caseBlind() const { return kind_ == Key::ResolvedCaseBlind; }
     std::uint64_t hash(std::string_view key) const { return caseBlind() ? hashFolded(key) : hashBytes(key); }
     template <typename List>
-    std::string_view keyOf(const List &list, const Slot &slot) const;
+    std::string_view keyOf(const List &list, std::uint32_t number) const;
     void add(std::string_view text, std::size_t row, char separator);
-    void place(const Slot &slot);
-    void grow();
 
     Key kind_;
-    std::vector<Slot> slots_; // open addressing, power-of-two size, at most half full
+    TextTable table_;
     std::vector<std::string> alternates_;
-    std::size_t used_ = 0;
     std::size_t indexed_ = 0;
     std::uint64_t revision_ = 0;
     std::string builtFor_;
@@ -92,9 +85,8 @@ void RowIndex::sync(const List &list, const std::string &baseFolder, char separa
     const bool resolved = kind_ != Key::Row;
     if (!valid_ || list.resetRevision() != revision_ || list.size() < indexed_
         || (resolved && baseFolder != builtFor_)) {
-        slots_.clear();
+        table_.clear();
         alternates_.clear();
-        used_ = 0;
         indexed_ = 0;
         revision_ = list.resetRevision();
         if (resolved)
@@ -114,28 +106,19 @@ void RowIndex::sync(const List &list, const std::string &baseFolder, char separa
 template <typename List>
 bool RowIndex::contains(const List &list, std::string_view key) const
 {
-    if (slots_.empty())
-        return false;
-    const std::uint64_t h = hash(key);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-        const Slot &slot = slots_[i];
-        if (slot.row == kEmpty)
-            return false;
-        if (slot.hash == h) {
-            const std::string_view stored = keyOf(list, slot);
-            if (caseBlind() ? equalFolded(stored, key) : stored == key)
-                return true;
-        }
-    }
+    const auto matches = [&](std::uint32_t number) {
+        const std::string_view stored = keyOf(list, number);
+        return caseBlind() ? equalFolded(stored, key) : stored == key;
+    };
+    return table_.find(hash(key), matches) != TextTable::kNone;
 }
 
 template <typename List>
-std::string_view RowIndex::keyOf(const List &list, const Slot &slot) const
+std::string_view RowIndex::keyOf(const List &list, std::uint32_t number) const
 {
-    if (slot.alternate != kNoAlternate)
-        return alternates_[slot.alternate];
-    return indexedText(list, slot.row);
+    if (number & kAlternate)
+        return alternates_[number & ~kAlternate];
+    return indexedText(list, number);
 }
 
 } // namespace tavlori

@@ -1,7 +1,7 @@
 #pragma once
 // The set of link texts already met, which spares the registry the
 // resolution of a link text it has met before.
-#include "analysis/hashing.h"
+#include "analysis/texttable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,42 +24,24 @@ class TextSet {
 public:
     void clear()
     {
-        slots_.clear();
+        table_.clear();
         blocks_.clear();
-        used_ = 0;
     }
 
     bool contains(std::string_view key, std::uint64_t hash) const
     {
-        if (slots_.empty())
-            return false;
-        const std::uint32_t tag = tagOf(hash);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Slot &slot = slots_[i];
-            if (slot.at == kEmpty)
-                return false;
-            if (slot.tag == tag && keyAt(slot.at) == key)
-                return true;
-        }
+        return table_.find(hash, [&](std::uint32_t at) { return keyAt(at) == key; }) != TextTable::kNone;
     }
 
     // Hints for a lookup of `hash` a little later: first its home slot, then,
     // once that slot is at hand, the key it points to when the tags agree.
-    // A set that changes in between only makes a hint useless.
-    void prefetchSlot(std::uint64_t hash) const
-    {
-        if (!slots_.empty())
-            prefetch(&slots_[hash & (slots_.size() - 1)]);
-    }
+    void prefetchSlot(std::uint64_t hash) const { table_.prefetchSlot(hash); }
 
     void prefetchKey(std::uint64_t hash) const
     {
-        if (slots_.empty())
-            return;
-        const Slot &slot = slots_[hash & (slots_.size() - 1)];
-        if (slot.at != kEmpty && slot.tag == tagOf(hash))
-            prefetch(blocks_[slot.at >> kBlockBits].data() + (slot.at & (kBlockSize - 1)));
+        const std::uint32_t at = table_.homeNumber(hash);
+        if (at != TextTable::kNone)
+            prefetch(blocks_[at >> kBlockBits].data() + (at & (kBlockSize - 1)));
     }
 
     // Adds a key that is not in the set. A key larger than a block gets a
@@ -78,35 +60,23 @@ public:
             blocks_.emplace_back();
             blocks_.back().reserve(ownBlock ? stored : kBlockSize);
         }
-        if ((used_ + 1) * 4 > slots_.size() * 3)
-            grow();
         std::string &block = blocks_.back();
-        Slot slot;
-        slot.tag = tagOf(hash);
-        slot.at = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block.size());
+        const auto at = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block.size());
         const auto length = static_cast<std::uint32_t>(key.size());
         block.append(reinterpret_cast<const char *>(&length), kLengthBytes).append(key);
-        place(slot, hash);
-        ++used_;
+        table_.insert(at, hash);
     }
 
 private:
     // The keys stand in blocks of 1 MiB, each key after its length in four
-    // bytes; a slot addresses it by block number and offset in 32 bits. A
+    // bytes; the table addresses it by block number and offset in 32 bits. A
     // larger key fills a block of its own at offset 0. Blocks never move, so
-    // the set grows without copying the keys.
+    // the set grows without copying the keys. The last block number is left
+    // out: its last offset would be the table's empty mark.
     static constexpr std::size_t kLengthBytes = 4;
     static constexpr unsigned kBlockBits = 20;
     static constexpr std::size_t kBlockSize = std::size_t(1) << kBlockBits;
     static constexpr std::size_t kMaxBlocks = (std::size_t(1) << (32 - kBlockBits)) - 1;
-    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
-
-    struct Slot {
-        std::uint32_t tag = 0;
-        std::uint32_t at = kEmpty; // block number and offset of the key's length
-    };
-
-    static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
 
     std::string_view keyAt(std::uint32_t at) const
     {
@@ -117,28 +87,8 @@ private:
         return std::string_view(block).substr(offset + kLengthBytes, length);
     }
 
-    void place(const Slot &slot, std::uint64_t hash)
-    {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = hash & mask;
-        while (slots_[i].at != kEmpty)
-            i = (i + 1) & mask;
-        slots_[i] = slot;
-    }
-
-    void grow()
-    {
-        std::vector<Slot> old = std::move(slots_);
-        slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
-        for (const Slot &slot : old) {
-            if (slot.at != kEmpty)
-                place(slot, hashBytes(keyAt(slot.at)));
-        }
-    }
-
-    std::vector<Slot> slots_; // open addressing, power-of-two size, at most 3/4 full
+    TextTable table_;
     std::vector<std::string> blocks_;
-    std::size_t used_ = 0;
 };
 
 } // namespace tavlori

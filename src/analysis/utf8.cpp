@@ -1,5 +1,7 @@
 #include "analysis/utf8.h"
 
+#include "analysis/words.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -25,17 +27,36 @@ int firstSetByte(std::uint64_t bits)
         return std::countl_zero(bits) / 8;
 }
 
-std::uint64_t load8(const unsigned char *p)
+// The length of the well-formed sequence at `p` (`left` bytes readable, at
+// least one), or 0. These are the well-formed sequences of the Unicode
+// standard: no overlong form, no surrogate (ED A0..BF), nothing above
+// U+10FFFF, no stray continuation byte, C0, C1 or F5..FF.
+inline std::size_t sequenceLength(const unsigned char *p, std::size_t left)
 {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
+    const unsigned char c = *p;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        return left >= 2 && isContinuation(p[1]) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (left < 3)
+            return 0;
+        const unsigned char lo = c == 0xE0 ? 0xA0 : 0x80;
+        const unsigned char hi = c == 0xED ? 0x9F : 0xBF;
+        return p[1] >= lo && p[1] <= hi && isContinuation(p[2]) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (left < 4)
+            return 0;
+        const unsigned char lo = c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char hi = c == 0xF4 ? 0x8F : 0xBF;
+        return p[1] >= lo && p[1] <= hi && isContinuation(p[2]) && isContinuation(p[3]) ? 4 : 0;
+    }
+    return 0;
 }
 
 // Checks the sequences from `p` to `end` one by one: ASCII runs sixteen
-// bytes at a time, every other sequence by its lead byte. These are the
-// well-formed sequences of the Unicode standard: no overlong form, no
-// surrogate (ED A0..BF), nothing above U+10FFFF.
+// bytes at a time, every other sequence by its lead byte.
 bool isWellFormedScalar(const unsigned char *p, const unsigned char *const end)
 {
     constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
@@ -46,8 +67,8 @@ bool isWellFormedScalar(const unsigned char *p, const unsigned char *const end)
             // first byte with its high bit set.
             ++p;
             while (end - p >= 16) {
-                const std::uint64_t first = load8(p) & kHighBits;
-                const std::uint64_t second = load8(p + 8) & kHighBits;
+                const std::uint64_t first = loadWord(p) & kHighBits;
+                const std::uint64_t second = loadWord(p + 8) & kHighBits;
                 if ((first | second) != 0) {
                     p += first != 0 ? firstSetByte(first) : 8 + firstSetByte(second);
                     break;
@@ -56,30 +77,10 @@ bool isWellFormedScalar(const unsigned char *p, const unsigned char *const end)
             }
             continue;
         }
-        const std::ptrdiff_t left = end - p;
-        if (c >= 0xC2 && c <= 0xDF) {
-            if (left < 2 || !isContinuation(p[1]))
-                return false;
-            p += 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            if (left < 3)
-                return false;
-            const unsigned char lo = c == 0xE0 ? 0xA0 : 0x80;
-            const unsigned char hi = c == 0xED ? 0x9F : 0xBF;
-            if (p[1] < lo || p[1] > hi || !isContinuation(p[2]))
-                return false;
-            p += 3;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            if (left < 4)
-                return false;
-            const unsigned char lo = c == 0xF0 ? 0x90 : 0x80;
-            const unsigned char hi = c == 0xF4 ? 0x8F : 0xBF;
-            if (p[1] < lo || p[1] > hi || !isContinuation(p[2]) || !isContinuation(p[3]))
-                return false;
-            p += 4;
-        } else {
-            return false; // a stray continuation byte, C0, C1 or F5..FF
-        }
+        const std::size_t length = sequenceLength(p, static_cast<std::size_t>(end - p));
+        if (length == 0)
+            return false;
+        p += length;
     }
     return true;
 }
@@ -181,6 +182,11 @@ const unsigned char *wellFormedBlocksEnd(const unsigned char *const begin, const
 #endif
 
 } // namespace
+
+std::size_t wellFormedSequenceLength(std::string_view bytes, std::size_t at)
+{
+    return sequenceLength(reinterpret_cast<const unsigned char *>(bytes.data()) + at, bytes.size() - at);
+}
 
 bool isWellFormedUtf8(std::string_view bytes)
 {

@@ -1,5 +1,8 @@
 #include "platform/listingexistence.h"
 
+#include "analysis/hashing.h"
+#include "platform/descriptor.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -32,17 +35,6 @@ constexpr unsigned long kNoSymFollow = 0x2000;
 #define FS_CASEFOLD_FL 0x40000000
 #endif
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { ::close(fd_); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-private:
-    int fd_;
-};
-
 // File systems whose look-up of a name finds exactly the entry of that name
 // in the folder's listing (byte for byte, no case folding, no names that
 // appear only when looked up), unless the folder itself folds case.
@@ -67,28 +59,11 @@ bool listingMatchesLookups(int fd, const struct statfs &fileSystem)
     return errno == ENOTTY || errno == EOPNOTSUPP || errno == EINVAL;
 }
 
-std::uint64_t hashName(std::string_view name)
+// The hash of a name in a folder: the same name in two folders are two keys.
+std::uint64_t hashEntry(std::uint32_t folder, std::string_view name)
 {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-    std::uint64_t hash = name.size() * kMultiplier;
-    std::size_t at = 0;
-    for (; at + 8 <= name.size(); at += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, name.data() + at, 8);
-        hash = (hash ^ word) * kMultiplier;
-        hash ^= hash >> 29;
-    }
-    if (at < name.size()) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, name.data() + at, name.size() - at);
-        hash = (hash ^ word) * kMultiplier;
-    }
-    hash ^= hash >> 32;
-    hash *= kMultiplier;
-    return hash ^ (hash >> 29);
+    return finalMix(hashBytes(name) + folder);
 }
-
-std::uint16_t tagOf(std::uint64_t hash) { return static_cast<std::uint16_t>(hash >> 48); }
 
 } // namespace
 
@@ -101,10 +76,9 @@ void ListingExistence::clear()
 {
     nodes_.clear();
     entries_.clear();
-    slots_.clear();
+    table_.clear();
     names_.clear();
     bodies_.clear();
-    probed_.clear();
     prefixes_.clear();
     nodes_.emplace_back(); // the root: its own parent, no name
     cwd_ = kNone;
@@ -306,6 +280,7 @@ bool ListingExistence::readListing(int fd, std::uint32_t index)
                 break;
             }
             Entry entry;
+            entry.folder = index;
             entry.name = addName(name);
             entry.length = static_cast<std::uint8_t>(name.size());
             switch (record->d_type) {
@@ -326,7 +301,6 @@ bool ListingExistence::readListing(int fd, std::uint32_t index)
                 entry.kind = Kind::Unknown;
                 break;
             }
-            entry.tag = tagOf(hashName(name));
             entries_.push_back(entry);
         }
         if (!fits) {
@@ -335,57 +309,38 @@ bool ListingExistence::readListing(int fd, std::uint32_t index)
             return false;
         }
     }
-    // A table at most half full: the slot of a name is its hash's low bits,
-    // the next slots after it when taken.
-    std::size_t size = 8;
-    while (size < 2 * (entries_.size() - first))
-        size *= 2;
-    const std::size_t slots = slots_.size();
-    slots_.resize(slots + size, kNone);
-    for (std::size_t i = first; i < entries_.size(); ++i) {
-        std::size_t slot = hashName(nameOf(entries_[i])) & (size - 1);
-        while (slots_[slots + slot] != kNone)
-            slot = (slot + 1) & (size - 1);
-        slots_[slots + slot] = static_cast<std::uint32_t>(i);
-    }
-    nodes_[index].slots = static_cast<std::uint32_t>(slots);
-    nodes_[index].mask = static_cast<std::uint32_t>(size - 1);
+    for (std::size_t i = first; i < entries_.size(); ++i)
+        table_.insert(static_cast<std::uint32_t>(i), hashEntry(index, nameOf(entries_[i])));
     return true;
 }
 
 ListingExistence::Entry *ListingExistence::find(std::uint32_t index, std::string_view name)
 {
-    const Node &node = nodes_[index];
-    if (node.state == State::Listed) {
-        if (name.size() > kMaxName)
-            return nullptr;
-        const std::uint64_t hash = hashName(name);
-        const std::uint16_t tag = tagOf(hash);
-        const std::uint32_t *const table = slots_.data() + node.slots;
-        for (std::uint32_t slot = hash & node.mask;; slot = (slot + 1) & node.mask) {
-            const std::uint32_t at = table[slot];
-            if (at == kNone)
-                return nullptr;
-            Entry &entry = entries_[at];
-            if (entry.tag == tag && entry.length == name.size() &&
-                std::memcmp(names_.data() + entry.name, name.data(), name.size()) == 0)
-                return &entry;
-        }
+    const bool listed = nodes_[index].state == State::Listed;
+    if (name.size() > kMaxName) {
+        // Not in a listing; looked up one by one, a long name is left to
+        // stat, whose file system may allow it.
+        static Entry askStat{0, 0, 0, Kind::AskStat, kNone};
+        return listed ? nullptr : &askStat;
     }
-    // Looked up one by one; a long name is left to stat, whose file system
-    // may allow it.
-    static Entry askStat{0, 0, Kind::AskStat, 0, kNone};
-    if (name.size() > kMaxName)
-        return &askStat;
-    keyBuffer_.assign(reinterpret_cast<const char *>(&index), sizeof index);
-    keyBuffer_ += name;
-    const auto [it, added] = probed_.try_emplace(keyBuffer_);
-    if (added) {
-        it->second.name = addName(name);
-        it->second.length = static_cast<std::uint8_t>(name.size());
-        it->second.kind = statName(index, name);
-    }
-    return &it->second;
+    const std::uint64_t hash = hashEntry(index, name);
+    const std::uint32_t at = table_.find(hash, [&](std::uint32_t i) {
+        const Entry &entry = entries_[i];
+        return entry.folder == index && nameOf(entry) == name;
+    });
+    if (at != TextTable::kNone)
+        return &entries_[at];
+    if (listed)
+        return nullptr;
+    // Looked up one by one, and kept for the pass.
+    Entry entry;
+    entry.folder = index;
+    entry.name = addName(name);
+    entry.length = static_cast<std::uint8_t>(name.size());
+    entry.kind = statName(index, name);
+    table_.insert(static_cast<std::uint32_t>(entries_.size()), hash);
+    entries_.push_back(entry);
+    return &entries_.back();
 }
 
 ListingExistence::Kind ListingExistence::statName(std::uint32_t node, std::string_view name)

@@ -9,6 +9,8 @@
 // instead of one walk from the root per question.
 //
 // Not thread-safe: one thread at a time.
+#include "analysis/texttable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -62,10 +64,10 @@ private:
 
     // One name in a folder; the name's bytes are in names_.
     struct Entry {
+        std::uint32_t folder = 0; // its node
         std::uint32_t name = 0;
         std::uint8_t length = 0;
         Kind kind = Kind::Unknown;
-        std::uint16_t tag = 0; // bits of the name's hash, to skip most comparisons
         // A folder's node, or a link's body in bodies_, once known.
         std::uint32_t ref = kNone;
     };
@@ -79,10 +81,6 @@ private:
         // Following a link here may be refused (sticky world-writable folder,
         // nosymfollow mount): such links are left to stat.
         bool linksAskStat = false;
-        // A listed folder's hash table: slots_[slots, slots + mask + 1), each
-        // the index of an entry in entries_ or kNone.
-        std::uint32_t slots = 0;
-        std::uint32_t mask = 0;
         // The child made on the way to the current directory before this
         // folder was examined, so that its entry finds the same node.
         std::uint32_t madeChild = kNone;
@@ -119,11 +117,11 @@ private:
     Reading reading_;
     std::vector<Node> nodes_;
     std::vector<Entry> entries_;
-    std::vector<std::uint32_t> slots_;
+    // The entries by folder and name: every name of a listed folder, and
+    // the names of other folders looked up one by one so far.
+    TextTable table_;
     std::string names_;
     std::deque<std::string> bodies_;
-    // Names looked up one by one: key is the node's four bytes and the name.
-    std::unordered_map<std::string, Entry> probed_;
     // The folder part of paths asked about ("/site/sub/", "../site/"), each
     // walked once per pass: the next path with the same folder part resumes
     // there and looks up only its last component.
@@ -132,7 +130,6 @@ private:
     bool cwdKnown_ = false;
     std::vector<Frame> frames_;
     std::string pathBuffer_;
-    std::string keyBuffer_;
     std::vector<char> listingBuffer_;
     Counters counters_;
 };

@@ -1,6 +1,7 @@
 #include "platform/pagefiles.h"
 
 #include "analysis/errors.h"
+#include "platform/descriptor.h"
 #include "platform/listingexistence.h"
 
 #include <algorithm>
@@ -11,36 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// On Windows the page would be opened with FILE_SHARE_READ only, so that the
-// opening fails while another program holds the file open for writing.
-
 namespace tavlori::platform {
 
 namespace {
-
-ReadResult failure(std::string reason)
-{
-    ReadResult result;
-    result.reason = std::move(reason);
-    return result;
-}
-
-// Closes the descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // read(), started again when a signal interrupts it.
 ssize_t readSome(int fd, char *data, std::size_t size)
@@ -60,80 +34,36 @@ bool PageFiles::isFile(const std::string &path)
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-ReadResult PageFiles::readAll(const std::string &path)
-{
-    // A device or socket is refused before it is opened, since opening some
-    // devices has effects of its own.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return failure(errnoText(errno));
-    if (!S_ISREG(info.st_mode))
-        return failure(std::string(kNotRegularFileReason));
-
-    // O_NONBLOCK: should the path have become a FIFO since the check, the
-    // opening returns at once instead of waiting for a writer; the fstat
-    // below then refuses it.
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0)
-        return failure(errnoText(errno));
-    if (::fstat(fd.get(), &info) != 0)
-        return failure(errnoText(errno));
-    if (!S_ISREG(info.st_mode))
-        return failure(std::string(kNotRegularFileReason));
-
-    // One buffer sized to the file plus one byte, so that reaching the end
-    // of a file that kept its size needs no second buffer; a file that grew
-    // while being read is read on to its end, one that shrank is cut.
-    ReadResult result;
-    std::size_t capacity = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
-    result.bytes.resize(capacity);
-    std::size_t got = 0;
-    for (;;) {
-        if (got == result.bytes.size())
-            result.bytes.resize(result.bytes.size() * 2);
-        const ssize_t n = readSome(fd.get(), result.bytes.data() + got, result.bytes.size() - got);
-        if (n < 0)
-            return failure(errnoText(errno));
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    result.bytes.resize(got);
-    result.ok = true;
-    return result;
-}
-
 namespace {
 
 // Opens a page as readInto and sameBytes read it: a device is refused before
 // it is opened (opening one can act on it: a tape rewinds, a modem line
 // hangs up), the opening never blocks, and what was opened must be a
-// regular file. -1 with the reason when it fails.
-int openPage(const std::string &path, struct stat &info, std::string &reason)
+// regular file. No descriptor, with the reason, when it fails.
+Descriptor openPage(const std::string &path, struct stat &info, std::string &reason)
 {
     if (::stat(path.c_str(), &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
         reason = std::string(kNotRegularFileReason);
-        return -1;
+        return Descriptor();
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
         const int openError = errno;
-        // A socket cannot be opened at all; it is refused as readAll refuses it.
+        // A socket cannot be opened at all; it is refused as any other
+        // file that is not regular.
         if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
             reason = std::string(kNotRegularFileReason);
         else
             reason = errnoText(openError);
-        return -1;
+        return Descriptor();
     }
-    if (::fstat(fd, &info) != 0) {
+    if (::fstat(fd.get(), &info) != 0) {
         reason = errnoText(errno);
-        ::close(fd);
-        return -1;
+        return Descriptor();
     }
     if (!S_ISREG(info.st_mode)) {
         reason = std::string(kNotRegularFileReason);
-        ::close(fd);
-        return -1;
+        return Descriptor();
     }
     return fd;
 }
@@ -144,7 +74,7 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
                          std::string &reason)
 {
     struct stat info;
-    Descriptor fd(openPage(path, info, reason));
+    const Descriptor fd = openPage(path, info, reason);
     if (fd.get() < 0)
         return false;
 
@@ -182,7 +112,7 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
 bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool &same, std::string &reason)
 {
     struct stat info;
-    Descriptor fd(openPage(path, info, reason));
+    const Descriptor fd = openPage(path, info, reason);
     if (fd.get() < 0)
         return false;
     // Compared a piece at a time, so that a large page is not held twice.

@@ -18,14 +18,11 @@ public:
 
     // stat() of the path (links followed) succeeds and names no folder.
     bool isFile(const std::string &path) override;
-    // Opens without blocking (a FIFO swapped in after the type check cannot
-    // hold the caller), checks the opened file is regular, reads every byte.
-    ReadResult readAll(const std::string &path) override;
-    // The same read into the caller's buffer, with one system call fewer: the
-    // file is opened without blocking and refused after the opening when it
-    // is not a regular file (opening a FIFO or a device this way has no
-    // effect a read would not have, and O_NOCTTY keeps a terminal from
-    // becoming the controlling one).
+    // Reads into the caller's buffer: a device is refused unopened, any
+    // other file is opened without blocking and refused after the opening
+    // when it is not a regular file (opening a FIFO this way has no effect a
+    // read would not have, and O_NOCTTY keeps a terminal from becoming the
+    // controlling one).
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                   std::string &reason) override;
     // Compares while reading a piece at a time, opening as readInto does.

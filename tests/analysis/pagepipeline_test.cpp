@@ -46,12 +46,6 @@ public:
         return files.count(path) > 0 || refused.count(path) > 0;
     }
 
-    tavlori::ReadResult readAll(const std::string &) override
-    {
-        ADD_FAILURE() << "the pipeline reads into its own buffers";
-        return {};
-    }
-
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                   std::string &reason) override
     {

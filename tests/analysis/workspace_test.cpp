@@ -152,16 +152,19 @@ public:
         }
         return standardFileAccess().isFile(path);
     }
-    ReadResult readAll(const std::string &path) override
+    bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                  std::string &reason) override
     {
         int n = 0;
         {
             std::lock_guard lock(mutex);
             n = ++reads[path];
         }
-        if (path == failPath && n == failOnRead)
-            return ReadResult{false, {}, "injected"};
-        return standardFileAccess().readAll(path);
+        if (path == failPath && n == failOnRead) {
+            reason = "injected";
+            return false;
+        }
+        return standardFileAccess().readInto(path, buffer, length, reason);
     }
     std::mutex mutex;
     std::map<std::string, int> reads;
@@ -724,9 +727,10 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
 class RewritingFiles : public FileAccess {
 public:
     bool isFile(const std::string &path) override { return standardFileAccess().isFile(path); }
-    ReadResult readAll(const std::string &path) override
+    bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                  std::string &reason) override
     {
-        ReadResult result = standardFileAccess().readAll(path);
+        const bool result = standardFileAccess().readInto(path, buffer, length, reason);
         if (path == rewritePath && !rewritten) {
             std::ofstream(path, std::ios::binary) << next;
             rewritten = true;
@@ -1031,28 +1035,35 @@ public:
         const auto it = pages.find(path);
         return it != pages.end() && it->second.state != State::Missing;
     }
-    ReadResult readAll(const std::string &path) override
+    bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                  std::string &reason) override
     {
         Page page;
         {
             std::lock_guard lock(mutex_);
             const auto it = pages.find(path);
-            if (it == pages.end())
-                return ReadResult{false, {}, "no such file"};
+            if (it == pages.end()) {
+                reason = "no such file";
+                return false;
+            }
             page = it->second;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
         switch (page.state) {
         case State::Missing:
-            return ReadResult{false, {}, "no such file"};
+            reason = "no such file";
+            return false;
         case State::Unreadable:
-            return ReadResult{false, {}, "locked"};
+            reason = "locked";
+            return false;
         case State::Throws:
             throw std::runtime_error("read failed");
         case State::Present:
             break;
         }
-        return ReadResult{true, page.text, {}};
+        buffer = page.text;
+        length = page.text.size();
+        return true;
     }
 
     std::map<std::string, Page> pages; // set up before a pass

@@ -110,7 +110,7 @@ bool entryExists(const fs::path &path)
     return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
 }
 
-// Every access goes to pageFiles(); `afterRead` runs after each readAll with
+// Every access goes to pageFiles(); `afterRead` runs after each read with
 // the path just read. Pages are read ahead on a second thread, so the reads
 // are recorded under a lock.
 class HookedFiles : public FileAccess {
@@ -119,9 +119,10 @@ public:
     std::vector<std::string> reads;
 
     bool isFile(const std::string &path) override { return pageFiles().isFile(path); }
-    ReadResult readAll(const std::string &path) override
+    bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
+                  std::string &reason) override
     {
-        ReadResult result = pageFiles().readAll(path);
+        const bool result = pageFiles().readInto(path, buffer, length, reason);
         {
             std::lock_guard lock(mutex_);
             reads.push_back(path);
