@@ -151,19 +151,24 @@ void appendSegments(std::string_view text, char sep, char otherSlash, std::size_
 
 } // namespace
 
+bool startsWithScheme(std::string_view text)
+{
+    // ":" is rare in relative links, so it is looked for first.
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(text[0]))
+        return false;
+    for (std::size_t i = 1; i < colon; ++i) {
+        if (!isSchemeCharacter(text[i]))
+            return false;
+    }
+    return true;
+}
+
 bool isExternalAddress(std::string_view link)
 {
     if (link.size() >= 2 && link[0] == '/' && link[1] == '/')
         return true;
-    // ":" is rare in relative links, so it is looked for first.
-    const auto colon = link.find(':');
-    if (colon == std::string_view::npos || colon < 2 || !isAsciiLetter(link[0]))
-        return false;
-    for (std::size_t i = 1; i < colon; ++i) {
-        if (!isSchemeCharacter(link[i]))
-            return false;
-    }
-    return true;
+    return startsWithScheme(link);
 }
 
 std::string resolveLink(std::string_view link, std::string_view baseFolder, char sep)

@@ -15,10 +15,13 @@ inline constexpr char kNativeSeparator = kWindowsSeparator;
 inline constexpr char kNativeSeparator = kPosixSeparator;
 #endif
 
-// True when `link` is an external address: it starts with a URL scheme (an ASCII
-// letter, one or more ASCII letters, digits, "+", "-" or ".", then ":"; so
-// "C:" is a drive, not a scheme) or with "//". Such a link is its own target
-// and names no file of the folder.
+// True when `text` starts with a URL scheme: an ASCII letter, one or more
+// ASCII letters, digits, "+", "-" or ".", then ":" (so "C:" is a drive, not
+// a scheme).
+bool startsWithScheme(std::string_view text);
+
+// True when `link` is an external address: it starts with a URL scheme or
+// with "//". Such a link is its own target and names no file of the folder.
 bool isExternalAddress(std::string_view link);
 
 // Resolves `link` against the base folder `baseFolder`, with `sep` as the

@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavlori"));
     QApplication::setApplicationVersion(QStringLiteral(TAVLORI_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tavlori.Tavlori"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(TAVLORI_APP_ID));
     QApplication::setWindowIcon(tavlori::ui::programIcon());
     // An option we do not know may be the toolkit's: the application has
     // taken its own options (-platform, -style, ...) out of the arguments,

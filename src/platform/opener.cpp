@@ -37,22 +37,6 @@ bool isAsciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
-// The length of a URL scheme at the front of `row` ("http" for "http:..."),
-// or 0 when the row does not start with one. A single letter is a drive.
-qsizetype schemeLength(const QString &row)
-{
-    if (row.isEmpty() || !isAsciiLetter(row.front()))
-        return 0;
-    qsizetype i = 1;
-    while (i < row.size()
-           && (isAsciiLetter(row[i]) || (row[i] >= u'0' && row[i] <= u'9') || row[i] == u'+'
-               || row[i] == u'-' || row[i] == u'.'))
-        ++i;
-    if (i >= row.size() || row[i] != u':' || i < 2)
-        return 0;
-    return i;
-}
-
 OpenTarget webAddress(const QString &row)
 {
     const QUrl url(row, QUrl::StrictMode);
@@ -112,7 +96,7 @@ OpenTarget decideOpen(const QString &row, const QString &baseDir, char sep)
 {
     if (row.isEmpty() || hasControlCharacter(row))
         return {};
-    if (schemeLength(row) > 0)
+    if (startsWithScheme(row.toStdString()))
         return webAddress(row);
 
     const QChar separator = QLatin1Char(sep);

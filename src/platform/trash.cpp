@@ -1,18 +1,6 @@
 #include "platform/trash.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_LINUX
 #include "platform/giotrash.h"
-#else
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QString>
-
-#include <filesystem>
-#include <system_error>
-#endif
 
 namespace tavlori::platform {
 
@@ -24,46 +12,12 @@ struct Attempt {
     std::string detail;
 };
 
-#ifdef Q_OS_LINUX
-
+// The desktop's trash, through GIO.
 Attempt moveOne(const std::string &pathText)
 {
     gio::Result result = gio::trash(pathText);
     return {result.outcome, std::move(result.detail)};
 }
-
-#else
-
-bool existsAsEntry(const QString &path)
-{
-    std::error_code ec;
-    return std::filesystem::symlink_status(QFile::encodeName(path).toStdString(), ec).type()
-        != std::filesystem::file_type::not_found
-        && !ec;
-}
-
-// QFile gives no words of its own for a failure.
-Attempt moveOne(const std::string &pathText)
-{
-    const QString path = QString::fromUtf8(pathText.data(), static_cast<qsizetype>(pathText.size()));
-    // A name that is not UTF-8 cannot be named through Qt: its text would
-    // name another file (every stray byte made U+FFFD), so it is not moved.
-    if (QFile::encodeName(path) != QByteArray::fromStdString(pathText))
-        return {TrashOutcome::TrashUnavailable, std::string()};
-    if (!existsAsEntry(path))
-        return {TrashOutcome::NotFound, std::string()};
-    QFile item(path);
-    if (item.moveToTrash())
-        return {TrashOutcome::Moved, std::string()};
-    if (!existsAsEntry(path))
-        return {TrashOutcome::NotFound, std::string()};
-    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    if (!QFileInfo(QFileInfo(absolute).absolutePath()).isWritable())
-        return {TrashOutcome::PermissionDenied, std::string()};
-    return {TrashOutcome::TrashUnavailable, std::string()};
-}
-
-#endif
 
 } // namespace
 
