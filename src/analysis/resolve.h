@@ -6,14 +6,10 @@
 
 namespace tavlori {
 
-// The path separator of Windows paths; on POSIX '/' plays its part.
+// The path separator of Windows paths; on Linux '/' plays its part.
 inline constexpr char kWindowsSeparator = '\\';
 inline constexpr char kPosixSeparator = '/';
-#ifdef _WIN32
-inline constexpr char kNativeSeparator = kWindowsSeparator;
-#else
 inline constexpr char kNativeSeparator = kPosixSeparator;
-#endif
 
 // True when `text` starts with a URL scheme: an ASCII letter, one or more
 // ASCII letters, digits, "+", "-" or ".", then ":" (so "C:" is a drive, not
