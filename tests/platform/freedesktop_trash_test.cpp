@@ -3,7 +3,6 @@
 // joined to $topdir in a volume's own trash), names the original path, and
 // the item in files/ holds the original bytes. Names hold "%", spaces,
 // Japanese and bytes that are not UTF-8.
-#ifdef __linux__
 #include <glib.h> // before Qt: GLib's headers and Qt's keyword macros
 
 #include "platform/trash.h"
@@ -238,4 +237,3 @@ TEST_F(FreedesktopTrash, AnotherVolumeUsesItsOwnTopdirTrash)
 
 } // namespace
 } // namespace tavlori::platform
-#endif
