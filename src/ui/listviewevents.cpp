@@ -75,7 +75,7 @@ bool ListViewEvents::eventFilter(QObject *watched, QEvent *event)
         deliver(watched, event);
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
-            emit dblClick();
+            emit listDoubleClicked();
         return true;
     }
     case QEvent::MouseMove:
