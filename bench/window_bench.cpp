@@ -643,23 +643,23 @@ int main(int argc, char **argv)
         return 0;
     };
 
-    // 1. Into the site: its row of the directory list, Enter.
-    ui::FolderTree *directories = c.folderTree;
+    // 1. Into the site: its row of the folder tree, Enter.
+    ui::FolderTree *folderTree = c.folderTree;
     int siteRow = -1;
-    for (int row = 0; row < directories->count(); ++row)
-        if (directories->rowPath(row) == QString::fromStdString(site.string()))
+    for (int row = 0; row < folderTree->count(); ++row)
+        if (folderTree->rowPath(row) == QString::fromStdString(site.string()))
             siteRow = row;
     if (siteRow < 0) {
-        std::fprintf(stderr, "the directory list shows no row for %s\n", site.c_str());
+        std::fprintf(stderr, "the folder tree shows no row for %s\n", site.c_str());
         return 1;
     }
-    directories->setFocus();
-    directories->setCurrentRow(siteRow);
-    QObject::connect(directories, &ui::FolderTree::changed, form.get(),
-                     [&form] { form->tracePoint("the directory list's rebuild"); });
+    folderTree->setFocus();
+    folderTree->setCurrentRow(siteRow);
+    QObject::connect(folderTree, &ui::FolderTree::changed, form.get(),
+                     [&form] { form->tracePoint("the folder tree's rebuild"); });
     probe.start();
     form->startTrace();
-    QTest::keyClick(directories, Qt::Key_Return);
+    QTest::keyClick(folderTree, Qt::Key_Return);
     double took = probe.stop();
     {
         Row r = commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.pageList().size()));

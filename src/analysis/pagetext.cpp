@@ -54,7 +54,7 @@ std::size_t normalizedReserve(std::size_t size) { return size + size / 8 + 2; }
 // LF made CR LF, and a non-empty result ended with CR LF. `text` is UTF-8, so
 // a 0x00, CR or LF byte is always that character and never part of another.
 // `out` is emptied first; its capacity is reused.
-void normalizeLines(std::string_view text, std::string &out)
+void copyNormalizedLines(std::string_view text, std::string &out)
 {
     out.clear();
     if (const void *nul = std::memchr(text.data(), 0, text.size()))
@@ -65,11 +65,11 @@ void normalizeLines(std::string_view text, std::string &out)
     appendLines(text.data(), text.data() + text.size(), out);
 }
 
-// The same as normalizeLines, but `text` itself (up to its first U+0000) when
+// The same as copyNormalizedLines, but `text` itself (up to its first U+0000) when
 // that is already the result: every line ended by CR LF, the last one too.
 // Otherwise the lines checked so far are copied as they stand and the rest
 // is normalised after them, so no byte is scanned twice for its breaks.
-std::string_view normalizedLines(std::string_view text, std::string &out)
+std::string_view normalizedLinesView(std::string_view text, std::string &out)
 {
     out.clear();
     if (const void *nul = std::memchr(text.data(), 0, text.size()))
@@ -315,7 +315,7 @@ void decodedPageText(std::string_view bytes, bool utf8Marked, std::string &text)
         converter = detectedConverter(bytes);
         source = bytes;
     }
-    normalizeLines(converter ? decodeToUtf8(source, converter.get()) : std::string(), text);
+    copyNormalizedLines(converter ? decodeToUtf8(source, converter.get()) : std::string(), text);
 }
 
 } // namespace
@@ -326,7 +326,7 @@ std::string_view pageTextView(std::string_view bytes, std::string &text)
     if (utf8Marked)
         bytes.remove_prefix(kUtf8Bom.size());
     if (isWellFormedUtf8(bytes))
-        return normalizedLines(bytes, text);
+        return normalizedLinesView(bytes, text);
     decodedPageText(bytes, utf8Marked, text);
     return text;
 }
@@ -339,7 +339,7 @@ void pageTextFromBytes(std::string_view bytes, std::string &text)
     if (utf8Marked)
         bytes.remove_prefix(kUtf8Bom.size());
     if (isWellFormedUtf8(bytes)) {
-        normalizeLines(bytes, text);
+        copyNormalizedLines(bytes, text);
         return;
     }
     decodedPageText(bytes, utf8Marked, text);

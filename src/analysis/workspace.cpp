@@ -285,6 +285,7 @@ void Workspace::checkResolved(const std::string &page, std::string_view link, co
         return;
     if (targetExists(target))
         return;
+    // "#TOP" goes to the top of the page, which every page has: never a broken link, anchor or not.
     if (link == "#TOP")
         return;
     indexes_->missingResolved.sync(brokenLinks_, baseFolder_, separator_);

@@ -25,6 +25,7 @@ struct PreparedPage;
 bool namesAnchor(std::string_view text, std::string_view name);
 
 // The search term a new workspace starts with.
+// "&&&" separates link members: until the user types a term, only pages joining links with it are found.
 inline constexpr std::string_view kDefaultSearchTerm = "&&&";
 
 class Workspace {

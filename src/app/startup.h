@@ -37,7 +37,7 @@ QString versionText();
 
 // Makes `folder` the process's current directory, as if the program had been
 // started inside it. Returns the empty text on success, otherwise the
-// failure's message (the one the directory list gives for a folder it cannot
+// failure's message (the one the folder tree gives for a folder it cannot
 // enter).
 QString enterFolder(const QString &folder);
 

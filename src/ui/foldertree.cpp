@@ -119,7 +119,7 @@ bool FolderTree::openRow(int row)
     return true;
 }
 
-bool FolderTree::setDrive(const QString &root)
+bool FolderTree::enterVolume(const QString &root)
 {
     if (volumeOf_(directory_) == root)
         return false;
@@ -159,16 +159,16 @@ void FolderTree::mousePressEvent(QMouseEvent *event)
         if (row >= 0)
             setCurrentRow(row);
     }
-    emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
+    emit mousePressed();
 }
 
 void FolderTree::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    emit mouseDown(event->button(), event->modifiers(), event->position().toPoint());
+    emit mousePressed();
     if (event->button() != Qt::LeftButton)
         return;
     const int before = opened_;
-    emit dblClick();
+    emit listDoubleClicked();
     // The list opens its highlighted row itself, unless the double-click's
     // handler already did (it leaves the directory's own row highlighted, or
     // has just reported that the folder cannot be entered).
@@ -190,7 +190,7 @@ void FolderTree::focusOutEvent(QFocusEvent *event)
     QListWidget::focusOutEvent(event);
     // A popup (the list's own context menu) takes the focus only for a while.
     if (event->reason() != Qt::PopupFocusReason)
-        emit exited();
+        emit focusLeft();
 }
 
 } // namespace tavlori::ui

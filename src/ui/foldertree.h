@@ -1,5 +1,5 @@
 #pragma once
-// The directory list: the root, the folders on the path down to one folder
+// The folder tree: the root, the folders on the path down to one folder
 // (its directory), that folder itself and its subfolders, one row each. One
 // row is highlighted. A single click or the arrow keys only move the
 // highlight; a double-click or Enter opens the highlighted row, that is enters
@@ -37,8 +37,8 @@ public:
 
     // Enters the root of volume `root` unless the directory already lies on
     // it; throws as openRow() does.
-    bool setDrive(const QString &root);
-    // Which volume root a path lies on; set by the window to the drive
+    bool enterVolume(const QString &root);
+    // Which volume root a path lies on; set by the window to the volume
     // selector's answer.
     void setVolumeOf(std::function<QString(const QString &)> volumeOf);
 
@@ -52,11 +52,11 @@ signals:
     // The directory changed (entered or rebuilt).
     void changed();
     // A double-click of the left button anywhere in the list.
-    void dblClick();
+    void listDoubleClicked();
     // Any mouse button pressed over the list.
-    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &pos);
+    void mousePressed();
     // The list lost the keyboard focus.
-    void exited();
+    void focusLeft();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -74,8 +74,9 @@ bool ListViewEvents::eventFilter(QObject *watched, QEvent *event)
         pressedAt_ = changes_;
         deliver(watched, event);
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        // Below the last row too: the commands open the focused row, whatever lies under the pointer.
         if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
-            emit dblClick();
+            emit listDoubleClicked();
         return true;
     }
     case QEvent::MouseMove:

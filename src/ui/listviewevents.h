@@ -23,7 +23,7 @@ public:
     explicit ListViewEvents(QAbstractItemView *view);
 
 signals:
-    void dblClick();
+    void listDoubleClicked();
     void selectionEdited();
 
 protected:

@@ -108,7 +108,7 @@ MainWindow::MainWindow(QWidget *parent)
         model->attach(view);
         models_.append(model);
     }
-    fileModel_ = models_.at(0);
+    pageListModel_ = models_.at(0);
     const auto &brokenLinks = workspace_.brokenLinks();
     const std::pair<ResultColumnModel::Source, QListView *> columns[] = {
         {resultColumn(workspace_.searchColumn(), searchHitText), ui_->searchColumn},
@@ -142,16 +142,16 @@ MainWindow::MainWindow(QWidget *parent)
                           minimumWidth});
     }
 
-    // The drive selector, the directory list and the page list start on the
+    // The volume selector, the folder tree and the page list start on the
     // process's working directory.
     const QString start = currentDirectory();
-    VolumeSelector *drives = ui_->volumeSelector;
-    drives->setVolumes(VolumeSelector::mountedRoots());
-    ui_->folderTree->setVolumeOf([drives](const QString &path) {
-        return drives->volumeOf(path);
+    VolumeSelector *volumes = ui_->volumeSelector;
+    volumes->setVolumes(VolumeSelector::mountedRoots());
+    ui_->folderTree->setVolumeOf([volumes](const QString &path) {
+        return volumes->volumeOf(path);
     });
     ui_->folderTree->setDirectory(start);
-    showDrive();
+    showVolume();
     ui_->searchTerm->setText(QString::fromStdString(workspace_.searchTerm()));
     try {
         workspace_.readPageList(start.toStdString());
@@ -169,7 +169,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     // QWidget's destructor closes the window, which takes the focus from the
-    // directory list after this object's own part is gone; its exit signal
+    // folder tree after this object's own part is gone; its focus-left signal
     // must no longer reach a handler of this class then.
     ui_->folderTree->disconnect(this);
 }
@@ -191,12 +191,12 @@ void MainWindow::applyStyle()
 
 void MainWindow::connectHandlers()
 {
-    FolderTree *directories = ui_->folderTree;
-    connect(directories, &FolderTree::changed, this, &MainWindow::showDrive);
-    connect(directories, &FolderTree::changed, this, &MainWindow::enterFolder);
-    connect(directories, &FolderTree::dblClick, this, &MainWindow::enterFolder);
-    connect(directories, &FolderTree::mouseDown, this, &MainWindow::showFolderMenu);
-    connect(directories, &FolderTree::exited, this, &MainWindow::folderTreeLeft);
+    FolderTree *folderTree = ui_->folderTree;
+    connect(folderTree, &FolderTree::changed, this, &MainWindow::showVolume);
+    connect(folderTree, &FolderTree::changed, this, &MainWindow::enterFolder);
+    connect(folderTree, &FolderTree::listDoubleClicked, this, &MainWindow::enterFolder);
+    connect(folderTree, &FolderTree::mousePressed, this, &MainWindow::showFolderMenu);
+    connect(folderTree, &FolderTree::focusLeft, this, &MainWindow::folderTreeLeft);
     connect(ui_->volumeSelector, &VolumeSelector::changed, this, &MainWindow::changeVolume);
     connect(ui_->investigateButton, &QToolButton::clicked, this, &MainWindow::investigateLinks);
     connect(ui_->clearRequestsButton, &QPushButton::clicked, this, &MainWindow::clearRequests);
@@ -207,13 +207,14 @@ void MainWindow::connectHandlers()
     connect(trashFolderAction_, &QAction::triggered, this, &MainWindow::trashFolder);
 
     const auto events = [](QAbstractItemView *view) { return new ListViewEvents(view); };
-    connect(events(ui_->pageList), &ListViewEvents::dblClick, this,
+    connect(events(ui_->pageList), &ListViewEvents::listDoubleClicked, this,
             &MainWindow::editPage);
-    connect(events(ui_->brokenLinkPages), &ListViewEvents::dblClick, this, &MainWindow::editBrokenLinkPage);
-    connect(events(ui_->unrequestedPages), &ListViewEvents::dblClick, this, &MainWindow::openUnrequestedPage);
-    connect(events(ui_->requestList), &ListViewEvents::dblClick, this, &MainWindow::openRequest);
-    // The search column opens the request list's row, as requestList does.
-    connect(events(ui_->searchColumn), &ListViewEvents::dblClick, this, &MainWindow::openRequest);
+    connect(events(ui_->brokenLinkPages), &ListViewEvents::listDoubleClicked, this, &MainWindow::editBrokenLinkPage);
+    connect(events(ui_->unrequestedPages), &ListViewEvents::listDoubleClicked, this, &MainWindow::openUnrequestedPage);
+    connect(events(ui_->requestList), &ListViewEvents::listDoubleClicked, this, &MainWindow::openRequest);
+    // The search column opens the request list's focused row, as requestList does: its rows ("-", hits) name no file.
+    connect(events(ui_->searchColumn), &ListViewEvents::listDoubleClicked, this, &MainWindow::openRequest);
+    // A missing target opens on a single click, so the user can step through the targets one click each.
     connect(events(ui_->missingTargets), &ListViewEvents::selectionEdited, this, &MainWindow::openMissingTarget);
 
     connect(ui_->searchTerm, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -268,7 +269,7 @@ void MainWindow::showCounts()
     ui_->unrequestedCount->setText(countText(workspace_.unrequestedCount()));
 }
 
-void MainWindow::showDrive()
+void MainWindow::showVolume()
 {
     ui_->volumeSelector->showVolumeOf(ui_->folderTree->directory());
 }
@@ -309,12 +310,12 @@ void MainWindow::enterFolder()
 void MainWindow::changeVolume()
 {
     runCommand([this] {
-        ui_->folderTree->setDrive(ui_->volumeSelector->drive());
+        ui_->folderTree->enterVolume(ui_->volumeSelector->volumeRoot());
         rethrowNested();
     });
 }
 
-void MainWindow::showFolderMenu(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint &)
+void MainWindow::showFolderMenu()
 {
     if (!(heldMouseButtons() & Qt::RightButton))
         return;
@@ -338,17 +339,18 @@ void MainWindow::folderTreeLeft()
 // to the same top row.
 void MainWindow::scrollUp()
 {
+    // ▲ tests the focused row, not the top row: with the first row focused it does nothing, however far scrolled.
     if (workspace_.pageList().currentIndex() < 1)
         return;
-    fileModel_->requestTopRow(fileModel_->topRow() - 1);
+    pageListModel_->requestTopRow(pageListModel_->topRow() - 1);
 }
 
 void MainWindow::scrollDown()
 {
     const long long rows = static_cast<long long>(workspace_.pageList().size());
-    if (fileModel_->topRow() >= rows - 1)
+    if (pageListModel_->topRow() >= rows - 1)
         return;
-    fileModel_->requestTopRow(fileModel_->topRow() + 1);
+    pageListModel_->requestTopRow(pageListModel_->topRow() + 1);
 }
 
 void MainWindow::investigateLinks()

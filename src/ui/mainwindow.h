@@ -37,8 +37,8 @@ class ResultColumnModel;
 class MainWindow : public QWidget, public Host {
     Q_OBJECT
 public:
-    // The window on the process's working directory: the drive selector, the
-    // directory list and the page list start there.
+    // The window on the process's working directory: the volume selector, the
+    // folder tree and the page list start there.
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -66,8 +66,7 @@ public slots:
     void start();
     void enterFolder();
     void changeVolume();
-    void showFolderMenu(Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
-                                    const QPoint &pos);
+    void showFolderMenu();
     void folderTreeLeft();
     void scrollUp();
     void scrollDown();
@@ -89,7 +88,7 @@ protected:
 
     // Runs one command of the user: a failure (CommandError or any other
     // exception) ends it and is shown in the standard error dialog. A command
-    // started inside another (the directory list's change event fired while a
+    // started inside another (the folder tree's change event fired while a
     // change of folder runs) hands its failure to the outer one, which stops
     // at once, so the dialog is shown once.
     void runCommand(const std::function<void()> &command);
@@ -105,7 +104,7 @@ private:
     };
     void connectHandlers();
     void applyStyle();
-    void showDrive();
+    void showVolume();
     void endCommand();
     void reportFailure(const QString &message);
     // Moves the top row of `view` to `top`: the page list and the search
@@ -127,7 +126,7 @@ private:
     Workspace workspace_;
     QList<RowListModel *> models_;
     QList<ResultColumnModel *> columnModels_;
-    RowListModel *fileModel_ = nullptr;
+    RowListModel *pageListModel_ = nullptr;
     QMenu *folderMenu_ = nullptr;
     QAction *trashFolderAction_ = nullptr;
     QList<Anchored> anchored_;

@@ -51,18 +51,18 @@ void MainWindow::trashUnrequestedPages()
 void MainWindow::trashFolder()
 {
     runCommand([this] {
-        FolderTree *directories = ui_->folderTree;
+        FolderTree *folderTree = ui_->folderTree;
         std::vector<std::string> rows;
-        rows.reserve(static_cast<std::size_t>(directories->count()));
-        for (int row = 0; row < directories->count(); ++row)
-            rows.push_back(directories->item(row)->text().toStdString());
+        rows.reserve(static_cast<std::size_t>(folderTree->count()));
+        for (int row = 0; row < folderTree->count(); ++row)
+            rows.push_back(folderTree->item(row)->text().toStdString());
         TrashDialogs dialogs(this);
-        platform::MoveResult result = platform::trashFolder(workspace_, rows, directories->currentRow(), &dialogs);
+        platform::MoveResult result = platform::trashFolder(workspace_, rows, folderTree->currentRow(), &dialogs);
         if (result.moved.empty())
             return;
-        // The moved folder leaves the directory list; the folder shown stays
+        // The moved folder leaves the folder tree; the folder shown stays
         // the base folder, so no change of folder runs.
-        directories->refreshRows();
+        folderTree->refreshRows();
         platform::followMoves(workspace_, result, true);
         showMoves(result);
     });

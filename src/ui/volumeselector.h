@@ -1,5 +1,5 @@
 #pragma once
-// The drive selector: the mounted volumes by their root paths. It shows the
+// The volume selector: the mounted volumes by their root paths. It shows the
 // volume of the current folder; choosing another fires changed().
 #include <QComboBox>
 #include <QStringList>
@@ -21,8 +21,8 @@ public:
     // The root of the volume that `path` lies on: the longest volume root
     // that contains it.
     QString volumeOf(const QString &path) const;
-    // The volume shown.
-    QString drive() const { return currentText(); }
+    // The root of the volume shown.
+    QString volumeRoot() const { return currentText(); }
     // Shows the volume of `path` without firing changed().
     void showVolumeOf(const QString &path);
 

@@ -120,7 +120,7 @@ private slots:
     }
 
     // The window opens on the folder as if started inside it: base folder,
-    // directory list, page list and current directory.
+    // folder tree, page list and current directory.
     void windowStartsInFolder_data()
     {
         QTest::addColumn<bool>("relative");

@@ -654,7 +654,7 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
     EXPECT_TRUE(ui.errors.empty());
 }
 
-// "フォルダの削除" on every kind of row the directory list can highlight:
+// "フォルダの削除" on every kind of row the folder tree can highlight:
 // only a real subfolder of the site moves, with what it holds, also one whose
 // name is not UTF-8 (never confused with the folder a decoder would make of
 // its name). The root and path rows, ".." and a link to a folder elsewhere

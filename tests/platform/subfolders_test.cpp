@@ -1,4 +1,4 @@
-// The directory list's subfolders, read from the folder's listing.
+// The folder tree's subfolders, read from the folder's listing.
 #include "platform/subfolders.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The window on a site whose pages link to each other only in spellings
 // that browsers accept, with web addresses, anchors named like pages and two
 // undeclared Japanese pages: a term typed through the input method, the
-// folder entered from the directory list, "リンク調査" clicked; the lists
+// folder entered from the folder tree, "リンク調査" clicked; the lists
 // show exactly the real orphans and the real dead links.
 #include "uitestsupport.h"
 

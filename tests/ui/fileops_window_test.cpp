@@ -1,5 +1,5 @@
 // File operations driven through the window: the three trash commands from
-// their buttons and the directory list's menu, on a real site with a real
+// their buttons and the folder tree's menu, on a real site with a real
 // (temporary) trash, and the opening commands from double-clicks and clicks
 // in the lists, with the editor played by a script and the desktop by a
 // recorder.
@@ -350,9 +350,9 @@ private slots:
         QCOMPARE(entries(site()), QStringList{"a.html"});
     }
 
-    // "フォルダの削除" from the directory list's menu acts on the row the user
+    // "フォルダの削除" from the folder tree's menu acts on the row the user
     // right-clicked, which the click highlights without entering it. When
-    // the folder moved, the directory list is rebuilt and the page list read
+    // the folder moved, the folder tree is rebuilt and the page list read
     // again keeping its selection, the search column emptied; no change of
     // folder runs. Declined, or nothing to move: no list changes.
     void folderFromTheContextMenu_data()
@@ -584,11 +584,11 @@ private slots:
         const std::size_t requests = ws.requestList().size();
         // Into the subfolder: no pages, the result lists emptied, the request
         // list kept.
-        ui::FolderTree *directories = window_->controls().folderTree;
-        const int sub = folderRow(directories, "empty");
-        QTest::mouseClick(directories->viewport(), Qt::LeftButton, {},
-                          directories->visualItemRect(directories->item(sub)).center());
-        QTest::keyClick(directories, Qt::Key_Return);
+        ui::FolderTree *folderTree = window_->controls().folderTree;
+        const int sub = folderRow(folderTree, "empty");
+        QTest::mouseClick(folderTree->viewport(), Qt::LeftButton, {},
+                          folderTree->visualItemRect(folderTree->item(sub)).center());
+        QTest::keyClick(folderTree, Qt::Key_Return);
         QCOMPARE(str(ws.baseFolder()), site("empty"));
         QCOMPARE(ws.requestList().size(), requests);
         recorder_.clear();

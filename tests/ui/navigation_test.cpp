@@ -1,6 +1,6 @@
-// Choosing the base folder: the directory list's rows, opening a row by
+// Choosing the base folder: the folder tree's rows, opening a row by
 // double-click (the change handler runs twice, nested) or by Enter (once),
-// a folder that cannot be entered, and the drive selector.
+// a folder that cannot be entered, and the volume selector.
 #include "uitestsupport.h"
 
 #include "ui/foldertree.h"
@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(recorder_.count(DialogKind::MissingPage), 0);
     }
 
-    // The drive selector. This machine may have one volume only, so the
+    // The volume selector. This machine may have one volume only, so the
     // selector is given a second "volume": a temporary folder standing in for
     // a volume root. Choosing it runs the real chain: selector, directory
     // list, change of folder.
@@ -178,7 +178,7 @@ private slots:
         other.write("index.html", "&&&");
         ui::VolumeSelector *drives = window_->controls().volumeSelector;
         drives->setVolumes({QStringLiteral("/"), other.path()});
-        QCOMPARE(drives->drive(), QStringLiteral("/"));
+        QCOMPARE(drives->volumeRoot(), QStringLiteral("/"));
         QCOMPARE(drives->volumeOf(site_->path()), QStringLiteral("/"));
         QCOMPARE(drives->volumeOf(other.path() + "/deep/er"), other.path());
 
@@ -197,11 +197,11 @@ private slots:
         QVERIFY(ws.searchColumn().empty());
         QCOMPARE(str(ws.baseFolder()), other.path());
 
-        // A folder of the site lies on "/": the selector follows the directory list.
+        // A folder of the site lies on "/": the selector follows the folder tree.
         list_->setCurrentRow(0);
         QTest::keyClick(list_, Qt::Key_Return);
         QCOMPARE(list_->directory(), QStringLiteral("/"));
-        QCOMPARE(drives->drive(), QStringLiteral("/"));
+        QCOMPARE(drives->volumeRoot(), QStringLiteral("/"));
     }
 
     void aVolumeThatCannotBeEnteredChangesNothing()
@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(str(window_->workspace().baseFolder()), site_->path());
         QCOMPARE(list_->directory(), site_->path());
         QCOMPARE(currentDirectory(), site_->path());
-        QCOMPARE(drives->drive(), gone); // the selector goes on showing the choice
+        QCOMPARE(drives->volumeRoot(), gone); // the selector goes on showing the choice
     }
 
 private:

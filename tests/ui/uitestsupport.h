@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the window tests: a site folder, a window opened on it,
 // a recorder that answers every dialog and counts the beeps, and the rows of
-// the lists and of the directory list.
+// the lists and of the folder tree.
 #include "ui/dialogs.h"
 #include "ui/foldertree.h"
 #include "ui/listviewevents.h"
@@ -101,7 +101,7 @@ inline QStringList rows(const RowList &list)
     return out;
 }
 
-// The rows the directory list shows, and the row showing `text` (-1: none).
+// The rows the folder tree shows, and the row showing `text` (-1: none).
 inline QStringList folderRows(const ui::FolderTree *list)
 {
     QStringList out;

@@ -271,7 +271,7 @@ private slots:
         QCOMPARE(list->child(folders->count() - 1)->text(QAccessible::Name), QStringLiteral("sub"));
     }
 
-    // Any press over the directory list opens its menu while the right
+    // Any press over the folder tree opens its menu while the right
     // button is down, at the cursor. The left and the right button highlight
     // the row under the pointer (the right one without entering it).
     void contextMenu_data()
@@ -313,11 +313,11 @@ private slots:
         QCOMPARE(str(window_->workspace().baseFolder()), site_->path());
     }
 
-    void leavingTheDirectoryListClosesTheMenu()
+    void leavingTheFolderTreeClosesTheMenu()
     {
         open({});
         ui::FolderTree *list = window_->controls().folderTree;
-        QSignalSpy exits(list, &ui::FolderTree::exited);
+        QSignalSpy exits(list, &ui::FolderTree::focusLeft);
         window_->folderMenu()->popup(QPoint(100, 100));
         QVERIFY(window_->folderMenu()->isVisible());
         window_->folderTreeLeft();
