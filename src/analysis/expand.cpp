@@ -114,7 +114,7 @@ void appendValue(std::string &out, std::string_view value)
         appendAttribute(out, value.substr(member));
         return;
     }
-    // A split value starts with " href=": "href" past its first character leaves it bare, never wrapped twice.
+    // A split value starts with " href=": "href" past its first character leaves it bare, not wrapped.
     const auto href = value.find("href");
     if (href == std::string_view::npos || href == 0) {
         appendAttribute(out, value);

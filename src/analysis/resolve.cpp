@@ -182,7 +182,7 @@ void resolveLink(std::string_view link, std::string_view baseFolder, char sep, s
 {
     // External addresses, in-page anchors and paths already inside the base
     // folder are their own target.
-    // A link holding the base folder's text anywhere is taken as a full path in it: joining would repeat the folder.
+    // A link holding the base folder's text anywhere is a full path in it: joining would repeat the folder.
     if (isExternalAddress(link) || (!link.empty() && link.front() == '#')
         || (!baseFolder.empty() && link.find(baseFolder) != std::string_view::npos)) {
         target.assign(link);

@@ -186,7 +186,7 @@ const std::string &currentRow(const RowList &list)
 void editPage(Workspace &workspace)
 {
     const std::string failure = editRow(workspace, currentRow(workspace.pageList()));
-    // Editing starts afresh: the next investigation registers every target again and reports broken links anew.
+    // Editing starts afresh: the next investigation registers every target and reports broken links anew.
     workspace.clearRequests();
     if (!failure.empty())
         throw CommandError(failure);

@@ -212,7 +212,7 @@ void MainWindow::connectHandlers()
     connect(events(ui_->brokenLinkPages), &ListViewEvents::listDoubleClicked, this, &MainWindow::editBrokenLinkPage);
     connect(events(ui_->unrequestedPages), &ListViewEvents::listDoubleClicked, this, &MainWindow::openUnrequestedPage);
     connect(events(ui_->requestList), &ListViewEvents::listDoubleClicked, this, &MainWindow::openRequest);
-    // The search column opens the request list's focused row, as requestList does: its rows ("-", hits) name no file.
+    // The search column opens the request list's focused row: its own rows ("-", hits) name no file.
     connect(events(ui_->searchColumn), &ListViewEvents::listDoubleClicked, this, &MainWindow::openRequest);
     // A missing target opens on a single click, so the user can step through the targets one click each.
     connect(events(ui_->missingTargets), &ListViewEvents::selectionEdited, this, &MainWindow::openMissingTarget);
@@ -339,7 +339,7 @@ void MainWindow::folderTreeLeft()
 // to the same top row.
 void MainWindow::scrollUp()
 {
-    // ▲ tests the focused row, not the top row: with the first row focused it does nothing, however far scrolled.
+    // ▲ tests the focused row, not the top row: with the first row focused it does nothing at all.
     if (workspace_.pageList().currentIndex() < 1)
         return;
     pageListModel_->requestTopRow(pageListModel_->topRow() - 1);
