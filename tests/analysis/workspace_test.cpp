@@ -1,7 +1,7 @@
 // Whole term searches and link investigations over small folders made here.
 #include "analysis/workspace.h"
 
-#include "analysis/recording_host.h"
+#include "analysis/recording_events.h"
 #include "analysis/rowindex.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <random>
@@ -25,7 +26,8 @@
 #endif
 
 namespace fs = std::filesystem;
-using tavlori::test::RecordingHost;
+using tavlori::test::RecordingEvents;
+using tavlori::test::stepName;
 using Rows = std::vector<std::string>;
 
 namespace tavlori {
@@ -193,30 +195,10 @@ TEST(StandardErrorText, AppendsAPeriodAfterAHigherLastCharacter)
         EXPECT_EQ(standardErrorText(c.message), c.shown) << c.message;
 }
 
-TEST(FolderErrorText, NamesTheErrorNumber)
-{
-    const struct {
-        int number;
-        std::string text;
-    } cases[] = {
-        {ENOENT, "指定されたファイルが見つかりません"},
-        {EMFILE, "開かれたファイルが多すぎます。"},
-        {ENFILE, "開かれたファイルが多すぎます。"},
-        {EACCES, "ファイルへのアクセスが拒否されました"},
-        {EPERM, "ファイルへのアクセスが拒否されました"},
-        {ENOSPC, "ディスクがいっぱいです"},
-        {ENOTDIR, "指定されたパスが見つかりません"},
-        {EIO, "I/O エラー " + std::to_string(EIO)},
-        {12345, "I/O エラー 12345"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(folderErrorText(c.number), c.text) << c.number;
-}
-
-TEST(PageOpenError, SpellsThePathAndTheReason)
+TEST(PageOpenError, CarriesItsCauseThePathAndTheReason)
 {
     const PageOpenError error("/web/a.htm", "Permission denied");
-    EXPECT_STREQ(error.what(), "ファイル /web/a.htm は開けません。 Permission denied ");
+    EXPECT_EQ(error.failure().cause, FailureCause::PageUnreadable);
     EXPECT_EQ(error.path(), "/web/a.htm");
     EXPECT_EQ(error.reason(), "Permission denied");
 }
@@ -227,7 +209,7 @@ TEST(PageOpenError, SpellsThePathAndTheReason)
 TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
 {
     Site site({{"a.htm", "&&&"}, {"b.html", ""}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     const fs::path before = fs::current_path();
     ws.readPageList(site.dir);
@@ -253,7 +235,7 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     other.write("notes.txt", "&&&");
     fs::create_directories(other.path("dir.html"));
 
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(one.dir);
     // An investigation there leaves a broken link, a request, an unrequested
@@ -263,10 +245,10 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     ASSERT_EQ(rowsOf(ws.unrequestedPages()), (Rows{one.page("x.htm")}));
     const fs::path before = fs::current_path();
 
-    // At the one point where messages are processed the page list has been
+    // At the one step a change of folder reports, the page list has been
     // read but not yet selected, and the search column is still empty.
     bool looked = false;
-    host.onProcessMessages = [&] {
+    host.onReached = [&](Step) {
         looked = true;
         EXPECT_EQ(ws.baseFolder(), other.path());
         EXPECT_EQ(ws.pageList().size(), 4u);
@@ -277,7 +259,7 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     host.clear();
     ws.changeFolder(other.path());
     EXPECT_TRUE(looked);
-    EXPECT_EQ(host.events, (Rows{"process"}));
+    EXPECT_EQ(host.events, (Rows{"page list read"}));
 
     EXPECT_EQ(ws.baseFolder(), other.path());
     EXPECT_EQ(ws.pageListFolder(), other.path());
@@ -316,7 +298,7 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
         {"Start\r\n", {F, N, N, N}},
     };
     for (const auto &c : cases) {
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.setSearchTerm(c.term);
         ws.changeFolder(site.dir);
@@ -327,7 +309,7 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
 TEST(Workspace, UnselectedPagesGetABlankRow)
 {
     Site site({{"a.htm", "&&&"}, {"b.htm", "&&&"}, {"c.htm", "&&&"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"b.htm"});
@@ -340,21 +322,64 @@ TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
     Site site({{"a.htm", "&&& <a href=\"gone.htm\">"}, {"c.htm", "&&&"}});
     fs::create_symlink("nowhere.htm", site.page("b.htm"));
 
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
-    EXPECT_EQ(host.events, (Rows{"process", "beep", "missing b.htm"}));
+    EXPECT_EQ(host.events, (Rows{"page list read", "missing b.htm"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
 
     host.clear();
     ws.investigateLinks();
     EXPECT_EQ(host.events,
-              (Rows{"beep", "missing b.htm", "process", "process", "process", "process", "process", "beep"}));
+              (Rows{"missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
     // The missing page registers nothing, and nothing links to it.
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm")}));
     EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
+}
+
+// A pass asks before each selected page whether to stop. Stopped in the
+// link pass, it ends as at a page that cannot be opened: the lists keep the
+// pages entered before, the unrequested pages and the counts stay as they
+// were, and no closing step is reached.
+TEST(Workspace, AStoppedLinkPassKeepsWhatWasEnteredAndSkipsTheClosingSteps)
+{
+    Site site({{"a.htm", "&&& <a href=\"gone1.htm\">"},
+               {"b.htm", "<a href=\"gone2.htm\">"},
+               {"c.htm", "&&& <a href=\"gone3.htm\">"}});
+    RecordingEvents host;
+    Workspace ws(host, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.unrequestedPages().append("earlier");
+    host.clear();
+    // Questions 0 and 1 come before a.htm and b.htm; the answer before c.htm stops.
+    host.stopQuestions = 0;
+    host.stopAtQuestion = 2;
+
+    EXPECT_THROW(ws.investigateLinks(), PassStopped);
+
+    EXPECT_EQ(host.stopQuestions, 3u);
+    EXPECT_EQ(hitsOf(ws), (Hits{F, N}));
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone1.htm"), site.page("gone2.htm")}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"a.htm", "b.htm"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone1.htm", "gone2.htm"}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{"earlier"}));
+    EXPECT_FALSE(ws.requestCount().has_value());
+    EXPECT_FALSE(ws.unrequestedCount().has_value());
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{2, 3}));
+
+    // Unstopped, the same investigation runs to its end; the targets already
+    // in the request list are not tested again.
+    host.stopAtQuestion = std::numeric_limits<std::size_t>::max();
+    host.clear();
+    ws.investigateLinks();
+    EXPECT_EQ(hitsOf(ws), (Hits{F, N, F}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone3.htm"}));
+    EXPECT_EQ(ws.requestCount(), 3u);
+    EXPECT_EQ(host.events.back(), "investigation finished");
 }
 
 #ifdef TAVLORI_HAVE_FIFO
@@ -363,7 +388,7 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     Site site({{"a.htm", "&&& <a href=\"gone.htm\"> <a href=\"c.htm\">"}, {"c.htm", "&&&"}});
     ASSERT_EQ(::mkfifo(site.page("b.htm").c_str(), 0600), 0);
 
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     // An earlier investigation elsewhere leaves its counts.
     Site earlier({{"e.htm", ""}});
@@ -378,7 +403,6 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     } catch (const PageOpenError &e) {
         EXPECT_EQ(e.path(), site.page("b.htm"));
         EXPECT_FALSE(e.reason().empty());
-        EXPECT_EQ(std::string(e.what()), "ファイル " + site.page("b.htm") + " は開けません。 " + e.reason() + " ");
     }
     EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F}));
@@ -402,13 +426,15 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
 TEST(Workspace, FolderThatCannotBeReadThrowsTheFolderError)
 {
     TempFolder folder;
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     try {
         ws.readPageList(folder.path("absent"));
         FAIL() << "no failure";
     } catch (const CommandError &e) {
-        EXPECT_STREQ(e.what(), "指定されたファイルが見つかりません");
+        EXPECT_EQ(e.failure().cause, FailureCause::FolderUnreadable);
+        EXPECT_EQ(e.failure().path, folder.path("absent"));
+        EXPECT_EQ(e.failure().errorNumber, ENOENT);
     }
 }
 
@@ -447,7 +473,7 @@ TEST(Workspace, BrokenLinksOfOnePage)
     for (const BrokenCase &c : cases) {
         Site site({{"a.htm", c.page}});
         site.add(c.other);
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         selectOnly(ws.pageList(), {"a.htm"});
@@ -475,7 +501,7 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     for (const BrokenCase &c : cases) {
         Site site({{"a.htm", c.page}});
         site.add(c.other);
-        RecordingHost host;
+        RecordingEvents host;
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
@@ -491,7 +517,7 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     // Registered as written, once; the request count includes it.
     Site site({{"a.htm", "<a href=\"https://example.com/a.html\"> <a href=\"https://example.com/a.html\">"},
                {"b.htm", "<a href=\"https://example.com/a.html#top\"> <a href=\"a.htm\">"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
@@ -507,7 +533,7 @@ TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
     // Under an empty base folder a link starting with one slash joins into a
     // target starting with two, which is still an ordinary missing page.
     Site site({{"a.htm", ""}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     // Before the start the base folder is empty.
     ASSERT_TRUE(ws.baseFolder().empty());
@@ -548,7 +574,7 @@ TEST(Workspace, AnchorsNamedByNameOrId)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", "<a href=\"#x.htm\"> " + c.page}});
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
@@ -568,7 +594,7 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
         page += "<a href=\"" + links.back() + "\">";
     }
     Site site({{"a.htm", page + page}, {"b.htm", page}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
@@ -592,7 +618,7 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
 TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
 {
     Site site({{"a.htm", "<a href=\"item$1.html\"> <a href=\"other$2.html\">"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
@@ -615,7 +641,7 @@ TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", c.page}});
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         for (const std::string &link : c.links)
@@ -630,7 +656,7 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
     Site site({{"a.htm", "<a href=\"gone.htm\">"},
                {"b.htm", "<a href=\"gone.htm\"> <a href=\"#n.htm\">"},
                {"c.htm", "<a href=\"#n.htm\"> <a name=\"n.htm\">"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
@@ -641,7 +667,7 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
 TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
 {
     Site site({{"a.htm", ""}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.checkTarget("a.htm", "gone.htm");
@@ -685,7 +711,7 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
     Site site({{"a.htm", "<a href=\"#x.htm\"> <a href=\"#x.htm\"> <a href=\"#y.htm\"> <a name=\"y.htm\">"}});
     const std::string path = site.page("a.htm");
     {
-        RecordingHost host;
+        RecordingEvents host;
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
@@ -696,7 +722,7 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
         EXPECT_EQ(linksOf(ws), (Rows{"#x.htm"}));
     }
     {
-        RecordingHost host;
+        RecordingEvents host;
         CountingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir);
@@ -708,7 +734,8 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
             ws.investigateLinks();
             FAIL() << "no failure";
         } catch (const PageOpenError &e) {
-            EXPECT_STREQ(e.what(), ("ファイル " + path + " は開けません。 injected ").c_str());
+            EXPECT_EQ(e.path(), path);
+            EXPECT_EQ(e.reason(), "injected");
         }
         // The target under test stays registered without an outcome.
         EXPECT_EQ(rowsOf(ws.requestList()), (Rows{"#x.htm"}));
@@ -754,7 +781,7 @@ TEST(Workspace, AnchorTestJudgesTheHoldingPageAsReadAgain)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", c.scanned}});
-        RecordingHost host;
+        RecordingEvents host;
         RewritingFiles files;
         Workspace ws(host, files, '/');
         ws.changeFolder(site.dir); // reads the page once more; rewrite after the scan's read
@@ -777,7 +804,7 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
                {"alone.htm", ""},
                {"quiet.htm", "<a href=\"linked.htm\">"},
                {"linked.htm", ""}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"a.htm", "index.html", "self.htm", "alone.htm"});
@@ -796,7 +823,7 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     EXPECT_EQ(ws.requestCount(), 5u);
     EXPECT_EQ(ws.unrequestedCount(), 3u);
     EXPECT_EQ(linksOf(ws), (Rows{"sub/x.htm"}));
-    EXPECT_EQ(host.events.back(), "beep");
+    EXPECT_EQ(host.events.back(), "investigation finished");
     EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
 }
 
@@ -810,7 +837,7 @@ TEST(Workspace, IndexingTheRequestListBeforeTheUnrequestedPassReportsProgress)
     for (std::size_t i = 0; i < kTargets; ++i)
         links += "<a href=\"t" + std::to_string(i) + ".htm\">" + std::to_string(i) + "</a>\n";
     Site site({{"index.html", links}, {"t0.htm", "<a href=\"index.html\">back</a>"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     host.clear();
@@ -864,7 +891,7 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
                {"web.html", ""},
                {"part.html", ""},
                {"orphan.htm", "<a href=\"orphan.htm\">"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"index.html"});
@@ -892,7 +919,7 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
     };
     for (const auto &c : cases) {
         Site site({{"from.htm", "<a href=\"" + c.link + "\">"}, {c.page, ""}});
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
@@ -905,7 +932,7 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
 TEST(Workspace, NothingSelected)
 {
     Site site({{"a.htm", "<a href=\"b.htm\">"}, {"b.htm", ""}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {});
@@ -921,7 +948,7 @@ TEST(Workspace, NothingSelected)
 TEST(Workspace, EmptyPageList)
 {
     TempFolder folder;
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(folder.path());
     EXPECT_TRUE(ws.searchColumn().empty());
@@ -933,13 +960,14 @@ TEST(Workspace, EmptyPageList)
     EXPECT_TRUE(ws.unrequestedPages().empty());
     EXPECT_EQ(ws.requestCount(), 1u);
     EXPECT_EQ(ws.unrequestedCount(), 0u);
-    EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
+    EXPECT_EQ(host.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
 }
 
 TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
 {
     Site site({{"a.htm", "<a href=\"gone.htm\"> <a href=\"b.htm\">"}, {"b.htm", "<a href=\"new.htm\">"}});
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"a.htm"});
@@ -973,7 +1001,7 @@ TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
     root.write("one/a.htm", "<a href=\"../two/p.htm\"> <a href=\"q.htm\">");
     root.write("two/p.htm", "");
     root.write("two/q.htm", "");
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(root.path("one"));
     ws.investigateLinks();
@@ -1004,7 +1032,7 @@ TEST(Workspace, TargetLeftRelativeIsLookedUpInTheBaseFolder)
     TempFolder elsewhere;
     elsewhere.write("#incwd.htm", "not a page");
     fs::current_path(elsewhere.path());
-    RecordingHost host;
+    RecordingEvents host;
     Workspace ws(host, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
@@ -1063,16 +1091,14 @@ private:
 
 // Records the dialogs and the progress in one sequence; the window's side
 // can be slowed at chosen pages, so that the reading runs far ahead.
-class PacedHost : public Host {
+class PacedHost : public EngineEvents {
 public:
     Rows events;
     std::map<std::size_t, int> slowAfter; // progress done -> milliseconds
 
-    void beep() override { events.push_back("beep"); }
-    void missingPage(const std::string &name) override { events.push_back("missing " + name); }
-    void showError(const std::string &message) override { events.push_back("error " + message); }
-    void processMessages() override {}
-    void progress(std::size_t done, std::size_t total) override
+    void pageMissing(const std::string &name) override { events.push_back("missing " + name); }
+    void reached(Step step) override { events.push_back(stepName(step)); }
+    void progress(Phase, std::size_t done, std::size_t total) override
     {
         events.push_back("done " + std::to_string(done) + "/" + std::to_string(total));
         const auto it = slowAfter.find(done);
@@ -1136,7 +1162,6 @@ struct PacedSite {
             if (unselected(i)) {
                 e.hits.push_back(U);
             } else if (missing(i)) {
-                e.events.push_back("beep");
                 e.events.push_back("missing " + pageName(i));
                 e.hits.push_back(M);
             } else {
@@ -1231,7 +1256,7 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
 TEST(PagesReadAhead, AnchorTestComparesWithThePageBeingEntered)
 {
     Site site({{"a.htm", "<a href=\"#x.htm\">"}, {"b.htm", "<a href=\"#x.htm\"> <a name=\"x.htm\">"}});
-    RecordingHost host;
+    RecordingEvents host;
     CountingFiles files;
     Workspace ws(host, files, '/');
     ws.changeFolder(site.dir);

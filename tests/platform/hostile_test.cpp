@@ -5,7 +5,7 @@
 // crash, hang, lose a file or move anything the user did not choose.
 #include "analysis/pagetext.h"
 #include "analysis/utf8.h"
-#include "analysis/recording_host.h"
+#include "analysis/recording_events.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
 #include "platform/trash_fixture.h"
@@ -39,12 +39,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using test::RecordingHost;
+using test::RecordingEvents;
 using test::RecordingTrashUi;
 using test::TrashFixture;
 using test::makeFifo;
 using test::makeSocket;
 using Rows = std::vector<std::string>;
+// What "選択HTMLを削除" said it moved: (moved, offered) per command.
+using Moves = std::vector<std::pair<std::size_t, std::size_t>>;
+
+ShowMoved recordMoves(Moves &moves)
+{
+    return [&moves](std::size_t moved, std::size_t offered) { moves.emplace_back(moved, offered); };
+}
 using Hits = std::vector<SearchHit>;
 
 // Fails the whole program instead of letting a hung call hold the test run:
@@ -186,7 +193,7 @@ protected:
         return pages;
     }
 
-    RecordingHost host;
+    RecordingEvents host;
     RecordingTrashUi ui;
 };
 
@@ -215,9 +222,8 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     }
     EXPECT_EQ(ws.pageList().rows(),
               (Rows{"dangling.htm", "index.htm", "loop.htm", "plain.htm", "ring1.htm", "ring2.htm"}));
-    EXPECT_EQ(host.events, (Rows{"beep", "missing dangling.htm", "beep", "missing loop.htm", "beep",
-                                 "missing ring1.htm", "beep", "missing ring2.htm", "process", "process",
-                                 "process", "process", "process", "beep"}));
+    EXPECT_EQ(host.events, (Rows{"missing dangling.htm", "missing loop.htm", "missing ring1.htm", "missing ring2.htm", "link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
     EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Missing, SearchHit::Found, SearchHit::Missing, SearchHit::NotFound, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm",
                                      "index.htm -> ring1.htm"}));
@@ -256,7 +262,7 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         c.make(dir / "m.htm");
         writeBytes(dir / "z.htm", "&&& <a href=\"zz.htm\">\n");
 
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, pageFiles());
         Watchdog guard(std::string("a page that is a ") + c.kind);
         try {
@@ -265,7 +271,7 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         } catch (const PageOpenError &e) {
             EXPECT_EQ(e.path(), D + "/m.htm");
             EXPECT_EQ(e.reason(), kNotRegularFileReason);
-            EXPECT_EQ(std::string(e.what()), "ファイル " + D + "/m.htm は開けません。 " + e.reason() + " ");
+            EXPECT_EQ(e.failure().cause, FailureCause::PageUnreadable);
         }
         EXPECT_EQ(ws.pageList().rows(), (Rows{"a.htm", "m.htm", "z.htm"}));
         EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
@@ -279,7 +285,7 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         EXPECT_EQ(ws.unrequestedPages().rows(), Rows{"earlier"});
         EXPECT_FALSE(ws.requestCount().has_value());
         EXPECT_FALSE(ws.unrequestedCount().has_value());
-        EXPECT_TRUE(host.events.empty()) << "no beep, no dialog of the engine's own";
+        EXPECT_TRUE(host.events.empty()) << "no missing page, no step reached";
 
         // Even chosen by hand, the special file stays where it is.
         ws.unrequestedPages().clear();
@@ -370,7 +376,7 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
         fs::create_directory(dir);
         writeBytes(dir / "x.htm", c.bytes);
 
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, pageFiles());
         {
             Watchdog guard(c.what);
@@ -384,7 +390,7 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
         EXPECT_EQ(ws.requestList().rows(), expected);
         EXPECT_EQ(linksOf(ws), c.requests) << "every link is broken: no target exists";
         EXPECT_EQ(ws.unrequestedPages().rows(), Rows{dir.string() + "/x.htm"});
-        EXPECT_EQ(host.events.back(), "beep");
+        EXPECT_EQ(host.events.back(), "investigation finished");
     }
 }
 
@@ -429,7 +435,7 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
         fs::remove_all(siteDir());
         fs::create_directory(siteDir());
         put("p.htm", c.page);
-        RecordingHost host;
+        RecordingEvents host;
         Workspace ws(host, pageFiles());
         {
             Watchdog guard(c.what);
@@ -439,7 +445,7 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
         EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::NotFound}));
         EXPECT_EQ(ws.requestList().rows(), c.requests);
         EXPECT_EQ(ws.brokenLinks().size(), c.requests.size()) << "no target exists";
-        EXPECT_EQ(host.events.back(), "beep");
+        EXPECT_EQ(host.events.back(), "investigation finished");
     }
 }
 
@@ -532,7 +538,8 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
     const std::string R = root_.toStdString();
     EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
                                         R + "/sibling", R + "/sibling.htm", K()}));
-    EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
+    EXPECT_EQ(host.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
 }
 
 // "不要なHTML削除" after the investigation moves only the unrequested pages
@@ -594,16 +601,16 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
             found = found || ws.pageList().row(i) == name;
         }
         ASSERT_TRUE(found);
-        Rows messages;
-        trashSelectedPages(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
+        Moves messages;
+        trashSelectedPages(ws, &ui, recordMoves(messages));
 
         Rows expected = before;
         if (!entryExists(siteDir() / name)) {
             std::erase(expected, name);
-            EXPECT_EQ(messages, Rows{"1 件のファイルをゴミ箱に移動しました。"});
+            EXPECT_EQ(messages, (Moves{{1, 1}}));
             EXPECT_EQ(trashedFiles().size(), trashedBefore + 1);
         } else {
-            EXPECT_EQ(messages, Rows{"ファイルの移動に失敗しました。"});
+            EXPECT_EQ(messages, (Moves{{0, 1}}));
             EXPECT_EQ(trashedFiles().size(), trashedBefore);
         }
         EXPECT_EQ(namesIn(siteDir()), expected);
@@ -640,9 +647,9 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
     ws.readPageList();
     ASSERT_EQ(ws.pageList().rows(), (Rows{"index.htm", "other.htm"}));
     ws.pageList().setSelected(1, true);
-    Rows messages;
-    trashSelectedPages(ws, &ui, [&messages](const std::string &text) { messages.push_back(text); });
-    EXPECT_EQ(messages, Rows{"1 件のファイルをゴミ箱に移動しました。"});
+    Moves messages;
+    trashSelectedPages(ws, &ui, recordMoves(messages));
+    EXPECT_EQ(messages, (Moves{{1, 1}}));
 
     EXPECT_EQ(namesIn(siteDir()), Rows{"index.htm"});
     EXPECT_EQ(readBytes(rootDir() / "outside.htm"), "outside the site");
@@ -719,8 +726,8 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
         Watchdog guard("investigation of a vanished folder");
         ws.investigateLinks();
     }
-    EXPECT_EQ(host.events, (Rows{"beep", "missing a.htm", "beep", "missing b.htm", "process", "process",
-                                 "process", "process", "process", "beep"}));
+    EXPECT_EQ(host.events, (Rows{"missing a.htm", "missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
     EXPECT_EQ(ws.requestList().rows(), Rows{});
     EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
     EXPECT_EQ(ws.unrequestedCount(), 2u);
@@ -734,8 +741,9 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
         ws.changeFolder(G);
         ADD_FAILURE() << "entered a folder that is gone";
     } catch (const CommandError &e) {
-        EXPECT_EQ(std::string(e.what()), "指定されたファイルが見つかりません");
-        EXPECT_EQ(standardErrorText(e.what()), "指定されたファイルが見つかりません.");
+        EXPECT_EQ(e.failure().cause, FailureCause::FolderUnreadable);
+        EXPECT_EQ(e.failure().path, G);
+        EXPECT_EQ(e.failure().errorNumber, ENOENT);
     }
 }
 
@@ -754,8 +762,8 @@ TEST_F(Hostile, FolderThatVanishesDuringTheInvestigation)
     EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(ws.requestList().rows(), Rows{inSite("b.htm")});
     EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> b.htm"});
-    EXPECT_EQ(host.events, (Rows{"beep", "missing b.htm", "beep", "missing c.htm", "process", "process",
-                                 "process", "process", "process", "beep"}));
+    EXPECT_EQ(host.events, (Rows{"missing b.htm", "missing c.htm", "link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
 }
 
 // The page holding an anchor link disappears after it was read and before
@@ -782,7 +790,7 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
     } catch (const PageOpenError &e) {
         EXPECT_EQ(e.path(), inSite("a.htm"));
         EXPECT_EQ(e.reason(), std::system_category().message(ENOENT));
-        EXPECT_EQ(std::string(e.what()), "ファイル " + inSite("a.htm") + " は開けません。 " + e.reason() + " ");
+        EXPECT_EQ(e.failure().cause, FailureCause::PageUnreadable);
     }
     // Read for the scan and again for the anchor test (b.htm may have been
     // read ahead meanwhile).
@@ -866,9 +874,8 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
         | fs::perms::others_read | fs::perms::others_exec;
     const fs::perms enterOnly = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
     const std::vector<Case> cases = {
-        {"folder without any right", fs::perms::none, readable, "command ファイルへのアクセスが拒否されました"},
-        {"folder that can be entered, not listed", enterOnly, readable,
-         "command ファイルへのアクセスが拒否されました"},
+        {"folder without any right", fs::perms::none, readable, "command " + std::to_string(EACCES)},
+        {"folder that can be entered, not listed", enterOnly, readable, "command " + std::to_string(EACCES)},
         {"page without read right", readable, fs::perms::none, "open "},
     };
     for (const Case &c : cases) {
@@ -882,16 +889,16 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
         std::string skip;
         const std::string answer = runUnprivileged(
             [&dir] {
-                RecordingHost host;
+                RecordingEvents host;
                 Workspace ws(host, pageFiles());
                 try {
                     ws.changeFolder(dir.string());
                     ws.investigateLinks();
                     return std::string("finished");
                 } catch (const PageOpenError &e) {
-                    return "open " + e.path() + "|" + e.reason() + "|" + e.what();
+                    return "open " + e.path() + "|" + e.reason();
                 } catch (const CommandError &e) {
-                    return std::string("command ") + e.what();
+                    return "command " + std::to_string(e.failure().errorNumber);
                 }
             },
             skip);
@@ -902,7 +909,7 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
         if (c.expected == "open ") {
             const std::string path = (dir / "a.htm").string();
             const std::string reason = std::system_category().message(EACCES);
-            EXPECT_EQ(answer, "open " + path + "|" + reason + "|ファイル " + path + " は開けません。 " + reason + " ");
+            EXPECT_EQ(answer, "open " + path + "|" + reason);
         } else {
             EXPECT_EQ(answer, c.expected);
         }
