@@ -134,7 +134,7 @@ private:
     bool first_ = true;
 };
 
-void printJson(std::ostream &out, const Workspace &ws, const ReportEvents &host, const PageError *error)
+void printJson(std::ostream &out, const Workspace &ws, const ReportEvents &reported, const PageError *error)
 {
     JsonWriter json(out);
     json.raw("{");
@@ -157,7 +157,7 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportEvents &host,
     json.key("unrequested");
     json.stringArray(ws.unrequestedPages().rows());
     json.key("missing");
-    json.stringArray(host.missing);
+    json.stringArray(reported.missing);
     if (error) {
         json.key("error");
         json.raw("{\"page\": ");
@@ -169,7 +169,7 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportEvents &host,
     json.raw("\n}\n");
 }
 
-void printText(std::ostream &out, const Workspace &ws, const ReportEvents &host, const PageError *error)
+void printText(std::ostream &out, const Workspace &ws, const ReportEvents &reported, const PageError *error)
 {
     const RowList &pages = ws.pageList();
     out << reporttexts::kBaseFolder << ws.baseFolder() << '\n';
@@ -194,9 +194,9 @@ void printText(std::ostream &out, const Workspace &ws, const ReportEvents &host,
     for (const std::string &row : unrequested.rows())
         out << "  " << row << '\n';
 
-    if (!host.missing.empty()) {
-        out << '\n' << reporttexts::kMissingPages << host.missing.size() << '\n';
-        for (const std::string &name : host.missing)
+    if (!reported.missing.empty()) {
+        out << '\n' << reporttexts::kMissingPages << reported.missing.size() << '\n';
+        for (const std::string &name : reported.missing)
             out << "  " << reporttexts::missingPage(name) << '\n';
     }
 
@@ -299,8 +299,8 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
         return ReportFailed;
     }
 
-    ReportEvents host(err, options.progress);
-    Workspace ws(host, platform::pageFiles());
+    ReportEvents reported(err, options.progress);
+    Workspace ws(reported, platform::pageFiles());
     ws.setSearchTerm(options.term);
     try {
         ws.readPageList(base);
@@ -322,12 +322,12 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
         failed = true;
         error.message = standardErrorText(reporttexts::failure(e.failure()));
     }
-    host.endProgress();
+    reported.endProgress();
 
     if (options.json)
-        printJson(out, ws, host, failed ? &error : nullptr);
+        printJson(out, ws, reported, failed ? &error : nullptr);
     else
-        printText(out, ws, host, failed ? &error : nullptr);
+        printText(out, ws, reported, failed ? &error : nullptr);
     out.flush();
 
     if (failed) {

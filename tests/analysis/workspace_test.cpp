@@ -209,8 +209,8 @@ TEST(PageOpenError, CarriesItsCauseThePathAndTheReason)
 TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
 {
     Site site({{"a.htm", "&&&"}, {"b.html", ""}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     const fs::path before = fs::current_path();
     ws.readPageList(site.dir);
     EXPECT_EQ(ws.pageListFolder(), site.dir);
@@ -221,7 +221,7 @@ TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
     EXPECT_EQ(ws.baseFolder(), site.dir);
     EXPECT_EQ(selectedRows(ws.pageList()), (Rows{"a.htm", "b.html"}));
     EXPECT_TRUE(ws.searchColumn().empty());
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(reported.events.empty());
 }
 
 TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
@@ -235,8 +235,8 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     other.write("notes.txt", "&&&");
     fs::create_directories(other.path("dir.html"));
 
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(one.dir);
     // An investigation there leaves a broken link, a request, an unrequested
     // page and the counts.
@@ -248,7 +248,7 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     // At the one step a change of folder reports, the page list has been
     // read but not yet selected, and the search column is still empty.
     bool looked = false;
-    host.onReached = [&](Step) {
+    reported.onReached = [&](Step) {
         looked = true;
         EXPECT_EQ(ws.baseFolder(), other.path());
         EXPECT_EQ(ws.pageList().size(), 4u);
@@ -256,10 +256,10 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
         EXPECT_TRUE(ws.searchColumn().empty());
         EXPECT_TRUE(ws.unrequestedPages().empty());
     };
-    host.clear();
+    reported.clear();
     ws.changeFolder(other.path());
     EXPECT_TRUE(looked);
-    EXPECT_EQ(host.events, (Rows{"page list read"}));
+    EXPECT_EQ(reported.events, (Rows{"page list read"}));
 
     EXPECT_EQ(ws.baseFolder(), other.path());
     EXPECT_EQ(ws.pageListFolder(), other.path());
@@ -274,7 +274,7 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{one.page("gone.htm")}));
     EXPECT_EQ(ws.requestCount(), 1u);
     EXPECT_EQ(ws.unrequestedCount(), 1u);
-    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
+    EXPECT_EQ(reported.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
 }
 
 TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
@@ -298,8 +298,8 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
         {"Start\r\n", {F, N, N, N}},
     };
     for (const auto &c : cases) {
-        RecordingEvents host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.setSearchTerm(c.term);
         ws.changeFolder(site.dir);
         EXPECT_EQ(hitsOf(ws), c.column) << c.term;
@@ -309,8 +309,8 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
 TEST(Workspace, UnselectedPagesGetABlankRow)
 {
     Site site({{"a.htm", "&&&"}, {"b.htm", "&&&"}, {"c.htm", "&&&"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"b.htm"});
     ws.searchPass();
@@ -322,16 +322,16 @@ TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
     Site site({{"a.htm", "&&& <a href=\"gone.htm\">"}, {"c.htm", "&&&"}});
     fs::create_symlink("nowhere.htm", site.page("b.htm"));
 
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
-    EXPECT_EQ(host.events, (Rows{"page list read", "missing b.htm"}));
+    EXPECT_EQ(reported.events, (Rows{"page list read", "missing b.htm"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
 
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
-    EXPECT_EQ(host.events,
+    EXPECT_EQ(reported.events,
               (Rows{"missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
                                  "investigation finished"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
@@ -349,18 +349,18 @@ TEST(Workspace, AStoppedLinkPassKeepsWhatWasEnteredAndSkipsTheClosingSteps)
     Site site({{"a.htm", "&&& <a href=\"gone1.htm\">"},
                {"b.htm", "<a href=\"gone2.htm\">"},
                {"c.htm", "&&& <a href=\"gone3.htm\">"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.unrequestedPages().append("earlier");
-    host.clear();
+    reported.clear();
     // Questions 0 and 1 come before a.htm and b.htm; the answer before c.htm stops.
-    host.stopQuestions = 0;
-    host.stopAtQuestion = 2;
+    reported.stopQuestions = 0;
+    reported.stopAtQuestion = 2;
 
     EXPECT_THROW(ws.investigateLinks(), PassStopped);
 
-    EXPECT_EQ(host.stopQuestions, 3u);
+    EXPECT_EQ(reported.stopQuestions, 3u);
     EXPECT_EQ(hitsOf(ws), (Hits{F, N}));
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone1.htm"), site.page("gone2.htm")}));
     EXPECT_EQ(pagesOf(ws), (Rows{"a.htm", "b.htm"}));
@@ -368,18 +368,18 @@ TEST(Workspace, AStoppedLinkPassKeepsWhatWasEnteredAndSkipsTheClosingSteps)
     EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{"earlier"}));
     EXPECT_FALSE(ws.requestCount().has_value());
     EXPECT_FALSE(ws.unrequestedCount().has_value());
-    EXPECT_TRUE(host.events.empty());
-    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{2, 3}));
+    EXPECT_TRUE(reported.events.empty());
+    EXPECT_EQ(reported.progressCalls.back(), (std::pair<std::size_t, std::size_t>{2, 3}));
 
     // Unstopped, the same investigation runs to its end; the targets already
     // in the request list are not tested again.
-    host.stopAtQuestion = std::numeric_limits<std::size_t>::max();
-    host.clear();
+    reported.stopAtQuestion = std::numeric_limits<std::size_t>::max();
+    reported.clear();
     ws.investigateLinks();
     EXPECT_EQ(hitsOf(ws), (Hits{F, N, F}));
     EXPECT_EQ(linksOf(ws), (Rows{"gone3.htm"}));
     EXPECT_EQ(ws.requestCount(), 3u);
-    EXPECT_EQ(host.events.back(), "investigation finished");
+    EXPECT_EQ(reported.events.back(), "investigation finished");
 }
 
 #ifdef TAVLORI_HAVE_FIFO
@@ -388,8 +388,8 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     Site site({{"a.htm", "&&& <a href=\"gone.htm\"> <a href=\"c.htm\">"}, {"c.htm", "&&&"}});
     ASSERT_EQ(::mkfifo(site.page("b.htm").c_str(), 0600), 0);
 
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     // An earlier investigation elsewhere leaves its counts.
     Site earlier({{"e.htm", ""}});
     ws.changeFolder(earlier.dir);
@@ -410,9 +410,9 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     // The investigation stops there too: what the earlier one left in
     // unrequestedPages, requestCount and unrequestedCount stays, and there is no closing beep.
     ws.unrequestedPages().append("earlier");
-    host.clear();
+    reported.clear();
     EXPECT_THROW(ws.investigateLinks(), PageOpenError);
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(reported.events.empty());
     EXPECT_EQ(hitsOf(ws), (Hits{F}));
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm"), site.page("c.htm")}));
     EXPECT_EQ(linksOf(ws), (Rows{"gone.htm"}));
@@ -426,8 +426,8 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
 TEST(Workspace, FolderThatCannotBeReadThrowsTheFolderError)
 {
     TempFolder folder;
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     try {
         ws.readPageList(folder.path("absent"));
         FAIL() << "no failure";
@@ -473,8 +473,8 @@ TEST(Workspace, BrokenLinksOfOnePage)
     for (const BrokenCase &c : cases) {
         Site site({{"a.htm", c.page}});
         site.add(c.other);
-        RecordingEvents host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         selectOnly(ws.pageList(), {"a.htm"});
         ws.investigateLinks();
@@ -501,9 +501,9 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     for (const BrokenCase &c : cases) {
         Site site({{"a.htm", c.page}});
         site.add(c.other);
-        RecordingEvents host;
+        RecordingEvents reported;
         CountingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir);
         selectOnly(ws.pageList(), {"a.htm"});
         files.tested.clear();
@@ -517,8 +517,8 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     // Registered as written, once; the request count includes it.
     Site site({{"a.htm", "<a href=\"https://example.com/a.html\"> <a href=\"https://example.com/a.html\">"},
                {"b.htm", "<a href=\"https://example.com/a.html#top\"> <a href=\"a.htm\">"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(rowsOf(ws.requestList()),
@@ -533,8 +533,8 @@ TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
     // Under an empty base folder a link starting with one slash joins into a
     // target starting with two, which is still an ordinary missing page.
     Site site({{"a.htm", ""}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     // Before the start the base folder is empty.
     ASSERT_TRUE(ws.baseFolder().empty());
     ASSERT_EQ(ws.resolve("/tavlori-no-such-page.htm"), "//tavlori-no-such-page.htm");
@@ -574,8 +574,8 @@ TEST(Workspace, AnchorsNamedByNameOrId)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", "<a href=\"#x.htm\"> " + c.page}});
-        RecordingEvents host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
         EXPECT_EQ(linksOf(ws), c.broken) << c.page;
@@ -594,8 +594,8 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
         page += "<a href=\"" + links.back() + "\">";
     }
     Site site({{"a.htm", page + page}, {"b.htm", page}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     Rows targets;
@@ -618,8 +618,8 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
 TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
 {
     Site site({{"a.htm", "<a href=\"item$1.html\"> <a href=\"other$2.html\">"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.dir}));
@@ -641,8 +641,8 @@ TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", c.page}});
-        RecordingEvents host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         for (const std::string &link : c.links)
             ws.registerLink("a.htm", link);
@@ -656,8 +656,8 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
     Site site({{"a.htm", "<a href=\"gone.htm\">"},
                {"b.htm", "<a href=\"gone.htm\"> <a href=\"#n.htm\">"},
                {"c.htm", "<a href=\"#n.htm\"> <a name=\"n.htm\">"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "#n.htm"}));
@@ -667,8 +667,8 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
 TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
 {
     Site site({{"a.htm", ""}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.checkTarget("a.htm", "gone.htm");
     ws.checkTarget("a.htm", "gone.htm#x");
@@ -711,9 +711,9 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
     Site site({{"a.htm", "<a href=\"#x.htm\"> <a href=\"#x.htm\"> <a href=\"#y.htm\"> <a name=\"y.htm\">"}});
     const std::string path = site.page("a.htm");
     {
-        RecordingEvents host;
+        RecordingEvents reported;
         CountingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir);
         files.reads.clear();
         ws.investigateLinks();
@@ -722,14 +722,14 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
         EXPECT_EQ(linksOf(ws), (Rows{"#x.htm"}));
     }
     {
-        RecordingEvents host;
+        RecordingEvents reported;
         CountingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir);
         files.reads.clear();
         files.failPath = path;
         files.failOnRead = 2;
-        host.clear();
+        reported.clear();
         try {
             ws.investigateLinks();
             FAIL() << "no failure";
@@ -742,7 +742,7 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
         EXPECT_TRUE(ws.brokenLinks().empty());
         EXPECT_EQ(hitsOf(ws), (Hits{N}));
         EXPECT_FALSE(ws.unrequestedCount().has_value());
-        EXPECT_TRUE(host.events.empty());
+        EXPECT_TRUE(reported.events.empty());
     }
 }
 
@@ -781,9 +781,9 @@ TEST(Workspace, AnchorTestJudgesTheHoldingPageAsReadAgain)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", c.scanned}});
-        RecordingEvents host;
+        RecordingEvents reported;
         RewritingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir); // reads the page once more; rewrite after the scan's read
         files.rewritePath = site.page("a.htm");
         files.next = c.readAgain;
@@ -804,11 +804,11 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
                {"alone.htm", ""},
                {"quiet.htm", "<a href=\"linked.htm\">"},
                {"linked.htm", ""}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"a.htm", "index.html", "self.htm", "alone.htm"});
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
 
     EXPECT_EQ(rowsOf(ws.pageList()),
@@ -823,8 +823,8 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     EXPECT_EQ(ws.requestCount(), 5u);
     EXPECT_EQ(ws.unrequestedCount(), 3u);
     EXPECT_EQ(linksOf(ws), (Rows{"sub/x.htm"}));
-    EXPECT_EQ(host.events.back(), "investigation finished");
-    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
+    EXPECT_EQ(reported.events.back(), "investigation finished");
+    EXPECT_EQ(reported.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
 }
 
 TEST(Workspace, IndexingTheRequestListBeforeTheUnrequestedPassReportsProgress)
@@ -837,16 +837,16 @@ TEST(Workspace, IndexingTheRequestListBeforeTheUnrequestedPassReportsProgress)
     for (std::size_t i = 0; i < kTargets; ++i)
         links += "<a href=\"t" + std::to_string(i) + ".htm\">" + std::to_string(i) + "</a>\n";
     Site site({{"index.html", links}, {"t0.htm", "<a href=\"index.html\">back</a>"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
     const std::size_t rows = ws.requestList().size();
     ASSERT_EQ(rows, kTargets + 1);
 
     using Call = std::pair<std::size_t, std::size_t>;
-    const std::vector<Call> &calls = host.progressCalls;
+    const std::vector<Call> &calls = reported.progressCalls;
     // The link pass ends with its last page; the index follows, reporting
     // its rows; the unrequested pass follows with its pages.
     const auto linkPassEnd = std::find(calls.begin(), calls.end(), Call{2, 2});
@@ -891,8 +891,8 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
                {"web.html", ""},
                {"part.html", ""},
                {"orphan.htm", "<a href=\"orphan.htm\">"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"index.html"});
     ws.investigateLinks();
@@ -919,8 +919,8 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
     };
     for (const auto &c : cases) {
         Site site({{"from.htm", "<a href=\"" + c.link + "\">"}, {c.page, ""}});
-        RecordingEvents host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
         const Rows &listed = ws.unrequestedPages().rows();
@@ -932,8 +932,8 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
 TEST(Workspace, NothingSelected)
 {
     Site site({{"a.htm", "<a href=\"b.htm\">"}, {"b.htm", ""}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {});
     ws.requestList().append(site.page("b.htm"));
@@ -948,27 +948,27 @@ TEST(Workspace, NothingSelected)
 TEST(Workspace, EmptyPageList)
 {
     TempFolder folder;
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(folder.path());
     EXPECT_TRUE(ws.searchColumn().empty());
     ws.requestList().append("kept");
     ws.unrequestedPages().append("earlier");
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
     EXPECT_TRUE(ws.searchColumn().empty());
     EXPECT_TRUE(ws.unrequestedPages().empty());
     EXPECT_EQ(ws.requestCount(), 1u);
     EXPECT_EQ(ws.unrequestedCount(), 0u);
-    EXPECT_EQ(host.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
+    EXPECT_EQ(reported.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
                                  "investigation finished"}));
 }
 
 TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
 {
     Site site({{"a.htm", "<a href=\"gone.htm\"> <a href=\"b.htm\">"}, {"b.htm", "<a href=\"new.htm\">"}});
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"a.htm"});
     ws.investigateLinks();
@@ -1001,8 +1001,8 @@ TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
     root.write("one/a.htm", "<a href=\"../two/p.htm\"> <a href=\"q.htm\">");
     root.write("two/p.htm", "");
     root.write("two/q.htm", "");
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(root.path("one"));
     ws.investigateLinks();
     const Rows requests{root.path("two/p.htm"), root.path("one/q.htm")};
@@ -1032,8 +1032,8 @@ TEST(Workspace, TargetLeftRelativeIsLookedUpInTheBaseFolder)
     TempFolder elsewhere;
     elsewhere.write("#incwd.htm", "not a page");
     fs::current_path(elsewhere.path());
-    RecordingEvents host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(linksOf(ws), (Rows{"#incwd.htm"}));
@@ -1091,7 +1091,7 @@ private:
 
 // Records the dialogs and the progress in one sequence; the window's side
 // can be slowed at chosen pages, so that the reading runs far ahead.
-class PacedHost : public EngineEvents {
+class PacedEvents : public EngineEvents {
 public:
     Rows events;
     std::map<std::size_t, int> slowAfter; // progress done -> milliseconds
@@ -1132,7 +1132,7 @@ struct PacedSite {
             page.delayMs = i % 4 == 0 ? 3 : 0;
             files.pages[site.page(pageName(i))] = page;
             if (i % 6 == 2)
-                host.slowAfter[i] = 4;
+                reported.slowAfter[i] = 4;
         }
     }
 
@@ -1142,7 +1142,7 @@ struct PacedSite {
         ws.start(site.dir);
         for (std::size_t i = 0; i < kPages; ++i)
             ws.pageList().setSelected(i, !unselected(i));
-        host.events.clear();
+        reported.events.clear();
     }
 
     // What a pass entering the pages one after the other gives, up to the
@@ -1183,17 +1183,17 @@ struct PacedSite {
 
     Site site{};
     MemoryFiles files;
-    PacedHost host;
+    PacedEvents reported;
 };
 
 TEST(PagesReadAhead, LinkPassEntersResultsInPageListOrder)
 {
     PacedSite paced;
-    Workspace ws(paced.host, paced.files, '/');
+    Workspace ws(paced.reported, paced.files, '/');
     paced.enter(ws);
     ws.linkPass();
     const auto expected = paced.expected();
-    EXPECT_EQ(paced.host.events, expected.events);
+    EXPECT_EQ(paced.reported.events, expected.events);
     EXPECT_EQ(hitsOf(ws), expected.hits);
     EXPECT_EQ(rowsOf(ws.requestList()), expected.requests);
     EXPECT_EQ(pagesOf(ws), expected.brokenPages);
@@ -1201,9 +1201,9 @@ TEST(PagesReadAhead, LinkPassEntersResultsInPageListOrder)
 
     // The search pass: the same hits and dialogs, nothing registered.
     ws.clearRequests();
-    paced.host.events.clear();
+    paced.reported.events.clear();
     ws.searchPass();
-    EXPECT_EQ(paced.host.events, expected.events);
+    EXPECT_EQ(paced.reported.events, expected.events);
     EXPECT_EQ(hitsOf(ws), expected.hits);
     EXPECT_TRUE(ws.requestList().empty());
     EXPECT_TRUE(ws.brokenLinks().empty());
@@ -1221,8 +1221,8 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
         paced.files.pages[path].state = state;
         // The window's side is slow before the failing page, so the reading
         // has gone past it by the time its turn comes.
-        paced.host.slowAfter[kStop - 1] = 30;
-        Workspace ws(paced.host, paced.files, '/');
+        paced.reported.slowAfter[kStop - 1] = 30;
+        Workspace ws(paced.reported, paced.files, '/');
         paced.enter(ws);
         try {
             ws.linkPass();
@@ -1236,7 +1236,7 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
             EXPECT_STREQ(e.what(), "read failed");
         }
         const auto expected = paced.expected(kStop);
-        EXPECT_EQ(paced.host.events, expected.events);
+        EXPECT_EQ(paced.reported.events, expected.events);
         EXPECT_EQ(hitsOf(ws), expected.hits);
         EXPECT_EQ(rowsOf(ws.requestList()), expected.requests);
         EXPECT_EQ(pagesOf(ws), expected.brokenPages);
@@ -1244,7 +1244,7 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
 
         // The workspace is whole afterwards: the next pass runs to the end.
         paced.files.pages[path].state = MemoryFiles::State::Present;
-        paced.host.events.clear();
+        paced.reported.events.clear();
         ws.clearRequests();
         ws.linkPass();
         EXPECT_EQ(rowsOf(ws.requestList()), paced.expected().requests);
@@ -1256,9 +1256,9 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
 TEST(PagesReadAhead, AnchorTestComparesWithThePageBeingEntered)
 {
     Site site({{"a.htm", "<a href=\"#x.htm\">"}, {"b.htm", "<a href=\"#x.htm\"> <a name=\"x.htm\">"}});
-    RecordingEvents host;
+    RecordingEvents reported;
     CountingFiles files;
-    Workspace ws(host, files, '/');
+    Workspace ws(reported, files, '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(pagesOf(ws), (Rows{"a.htm"}));

@@ -193,7 +193,7 @@ protected:
         return pages;
     }
 
-    RecordingEvents host;
+    RecordingEvents reported;
     RecordingTrashUi ui;
 };
 
@@ -214,7 +214,7 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     fs::create_symlink("ring2.htm", siteDir() / "ring1.htm");
     fs::create_symlink("ring1.htm", siteDir() / "ring2.htm");
 
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     {
         Watchdog guard("investigation over looping links");
         startOn(ws, K());
@@ -222,7 +222,7 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     }
     EXPECT_EQ(ws.pageList().rows(),
               (Rows{"dangling.htm", "index.htm", "loop.htm", "plain.htm", "ring1.htm", "ring2.htm"}));
-    EXPECT_EQ(host.events, (Rows{"missing dangling.htm", "missing loop.htm", "missing ring1.htm", "missing ring2.htm", "link pass finished", "unrequested cleared", "unrequested found",
+    EXPECT_EQ(reported.events, (Rows{"missing dangling.htm", "missing loop.htm", "missing ring1.htm", "missing ring2.htm", "link pass finished", "unrequested cleared", "unrequested found",
                                  "investigation finished"}));
     EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Missing, SearchHit::Found, SearchHit::Missing, SearchHit::NotFound, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm",
@@ -262,8 +262,8 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         c.make(dir / "m.htm");
         writeBytes(dir / "z.htm", "&&& <a href=\"zz.htm\">\n");
 
-        RecordingEvents host;
-        Workspace ws(host, pageFiles());
+        RecordingEvents reported;
+        Workspace ws(reported, pageFiles());
         Watchdog guard(std::string("a page that is a ") + c.kind);
         try {
             ws.changeFolder(D);
@@ -277,7 +277,7 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
 
         ws.unrequestedPages().append("earlier");
-        host.clear();
+        reported.clear();
         EXPECT_THROW(ws.investigateLinks(), PageOpenError);
         EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found}));
         EXPECT_EQ(ws.requestList().rows(), (Rows{D + "/m.htm", D + "/gone.htm"}));
@@ -285,7 +285,7 @@ TEST_F(Hostile, FifoOrSocketPageStopsTheCommandAtOnceAndIsNeverTrashed)
         EXPECT_EQ(ws.unrequestedPages().rows(), Rows{"earlier"});
         EXPECT_FALSE(ws.requestCount().has_value());
         EXPECT_FALSE(ws.unrequestedCount().has_value());
-        EXPECT_TRUE(host.events.empty()) << "no missing page, no step reached";
+        EXPECT_TRUE(reported.events.empty()) << "no missing page, no step reached";
 
         // Even chosen by hand, the special file stays where it is.
         ws.unrequestedPages().clear();
@@ -315,7 +315,7 @@ TEST_F(Hostile, FiftyMegabytePageIsReadToItsVeryEnd)
     page.shrink_to_fit();
     put("end.htm", "<a href=\"big.htm\">back</a>\n");
 
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     ws.setSearchTerm("term-at-the-end");
     {
         Watchdog guard("a 50 MB page");
@@ -376,8 +376,8 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
         fs::create_directory(dir);
         writeBytes(dir / "x.htm", c.bytes);
 
-        RecordingEvents host;
-        Workspace ws(host, pageFiles());
+        RecordingEvents reported;
+        Workspace ws(reported, pageFiles());
         {
             Watchdog guard(c.what);
             startOn(ws, dir.string());
@@ -390,7 +390,7 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
         EXPECT_EQ(ws.requestList().rows(), expected);
         EXPECT_EQ(linksOf(ws), c.requests) << "every link is broken: no target exists";
         EXPECT_EQ(ws.unrequestedPages().rows(), Rows{dir.string() + "/x.htm"});
-        EXPECT_EQ(host.events.back(), "investigation finished");
+        EXPECT_EQ(reported.events.back(), "investigation finished");
     }
 }
 
@@ -435,8 +435,8 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
         fs::remove_all(siteDir());
         fs::create_directory(siteDir());
         put("p.htm", c.page);
-        RecordingEvents host;
-        Workspace ws(host, pageFiles());
+        RecordingEvents reported;
+        Workspace ws(reported, pageFiles());
         {
             Watchdog guard(c.what);
             startOn(ws, K);
@@ -445,7 +445,7 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
         EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::NotFound}));
         EXPECT_EQ(ws.requestList().rows(), c.requests);
         EXPECT_EQ(ws.brokenLinks().size(), c.requests.size()) << "no target exists";
-        EXPECT_EQ(host.events.back(), "investigation finished");
+        EXPECT_EQ(reported.events.back(), "investigation finished");
     }
 }
 
@@ -466,7 +466,7 @@ TEST_F(Hostile, FiveThousandCharacterLinkTextsAreKeptWhole)
                         + "\"> <a name=\"" + anchorName + "\"> <a href=\"" + lostAnchor + "\"> <a href=\""
                         + ascii + "\">\n");
 
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
     EXPECT_EQ(ws.requestList().rows(), (Rows{inSite(ascii), inSite(wide), "#" + anchorName, lostAnchor}));
@@ -524,7 +524,7 @@ protected:
 // name holds.
 TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
 {
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
 
@@ -538,7 +538,7 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
     const std::string R = root_.toStdString();
     EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
                                         R + "/sibling", R + "/sibling.htm", K()}));
-    EXPECT_EQ(host.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
+    EXPECT_EQ(reported.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
                                  "investigation finished"}));
 }
 
@@ -550,7 +550,7 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
 // requested page whose name a decoder would make of it.
 TEST_F(OddNames, UnrequestedPagesTrashOnlyPagesOfTheSite)
 {
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
     const Rows before = namesIn(siteDir());
@@ -591,7 +591,7 @@ TEST_F(OddNames, SelectedOddPagesMoveAloneOrNotAtAll)
     writeBytes(siteDir() / "a" / "b.htm", "inside a folder");
     for (const std::string &name : {"a\\b.htm"s, "a$b.htm"s, "#x.htm"s, "x\\..\\..\\site#.htm"s, latin1}) {
         SCOPED_TRACE(name);
-        Workspace ws(host, pageFiles());
+        Workspace ws(reported, pageFiles());
         startOn(ws, K());
         const Rows before = namesIn(siteDir());
         const int trashedBefore = static_cast<int>(trashedFiles().size());
@@ -636,7 +636,7 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
     fs::create_symlink(rootDir() / "other.htm", siteDir() / "other.htm");
     put("index.htm", "no links\n");
 
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
     ASSERT_EQ(ws.unrequestedPages().rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
@@ -677,7 +677,7 @@ TEST_F(Hostile, FolderDeletionTakesOnlyARealSubfolder)
     fs::create_directory(rootDir() / "sibling");
     writeBytes(rootDir() / "sibling" / "keep.htm", "outside the site");
 
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     startOn(ws, K());
     Rows directoryRows{"/"};
     for (const fs::path &part : fs::path(K()).relative_path())
@@ -719,14 +719,14 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
     writeBytes(gone / "b.htm", "&&& <a href=\"a.htm\">\n");
     const std::string G = gone.string();
 
-    Workspace ws(host, pageFiles());
+    Workspace ws(reported, pageFiles());
     startOn(ws, G);
     fs::remove_all(gone);
     {
         Watchdog guard("investigation of a vanished folder");
         ws.investigateLinks();
     }
-    EXPECT_EQ(host.events, (Rows{"missing a.htm", "missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
+    EXPECT_EQ(reported.events, (Rows{"missing a.htm", "missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
                                  "investigation finished"}));
     EXPECT_EQ(ws.requestList().rows(), Rows{});
     EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
@@ -756,13 +756,13 @@ TEST_F(Hostile, FolderThatVanishesDuringTheInvestigation)
     put("c.htm", "&&&\n");
     HookedFiles files;
     files.afterRead = [this](const std::string &) { fs::remove_all(siteDir()); };
-    Workspace ws(host, files);
+    Workspace ws(reported, files);
     startOn(ws, K());
     ws.investigateLinks();
     EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(ws.requestList().rows(), Rows{inSite("b.htm")});
     EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> b.htm"});
-    EXPECT_EQ(host.events, (Rows{"missing b.htm", "missing c.htm", "link pass finished", "unrequested cleared", "unrequested found",
+    EXPECT_EQ(reported.events, (Rows{"missing b.htm", "missing c.htm", "link pass finished", "unrequested cleared", "unrequested found",
                                  "investigation finished"}));
 }
 
@@ -781,7 +781,7 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
         if (path == inSite("a.htm"))
             fs::remove(path);
     };
-    Workspace ws(host, files);
+    Workspace ws(reported, files);
     startOn(ws, K());
     ws.unrequestedPages().append("earlier");
     try {
@@ -801,7 +801,7 @@ TEST_F(Hostile, PageThatVanishesBeforeItsAnchorTestStopsTheInvestigation)
     EXPECT_EQ(ws.unrequestedPages().rows(), Rows{"earlier"});
     EXPECT_FALSE(ws.requestCount().has_value());
     EXPECT_FALSE(ws.unrequestedCount().has_value());
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(reported.events.empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -889,8 +889,8 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
         std::string skip;
         const std::string answer = runUnprivileged(
             [&dir] {
-                RecordingEvents host;
-                Workspace ws(host, pageFiles());
+                RecordingEvents reported;
+                Workspace ws(reported, pageFiles());
                 try {
                     ws.changeFolder(dir.string());
                     ws.investigateLinks();

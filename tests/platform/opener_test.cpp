@@ -156,8 +156,8 @@ protected:
     QString root;
     QString savedCurrent;
     QString received;
-    EngineEvents host;
-    Workspace workspace{host, standardFileAccess(), '/'};
+    EngineEvents reported;
+    Workspace workspace{reported, standardFileAccess(), '/'};
     std::vector<QUrl> opened;
 };
 

@@ -38,8 +38,8 @@ protected:
         }
     }
 
-    EngineEvents host;
-    Workspace workspace{host};
+    EngineEvents reported;
+    Workspace workspace{reported};
     RecordingTrashUi ui;
     // What each command said it moved: (moved, offered).
     std::vector<std::pair<std::size_t, std::size_t>> messages;
