@@ -15,7 +15,7 @@
 //   4. checks the broken links and unrequested pages found against the counts
 //      that gensite wrote, and prints its figures.
 // Times are wall-clock and include listing the folder in both cases.
-#include "analysis/host.h"
+#include "analysis/events.h"
 #include "analysis/listing.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
@@ -44,10 +44,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class QuietHost final : public tavlori::SilentHost {
+class CountingEvents final : public tavlori::EngineEvents {
 public:
     std::size_t missing = 0;
-    void missingPage(const std::string &) override { ++missing; }
+    void pageMissing(const std::string &) override { ++missing; }
 };
 
 double seconds(Clock::duration d)
@@ -145,7 +145,7 @@ int child(const fs::path &site)
     std::uint64_t largestList = 0, allLists = 0;
     double listing = 0;
     for (int run = 0; run < 3; ++run) {
-        QuietHost host;
+        CountingEvents host;
         tavlori::Workspace ws(host, tavlori::platform::pageFiles());
         const auto t0 = Clock::now();
         ws.readPageList(base);

@@ -27,7 +27,7 @@
 // parent. --no-delete skips step 3 and works on the site itself.
 // --stop-after folder|investigation|deletion ends the run after that step
 // (to profile one step).
-#include "analysis/host.h"
+#include "analysis/events.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
 
@@ -287,10 +287,10 @@ public:
         ui::MainWindow::processMessages();
         leave("processMessages", entered);
     }
-    void progress(std::size_t done, std::size_t total) override
+    void progress(Phase phase, std::size_t done, std::size_t total) override
     {
         const qint64 entered = mark("progress", done, total);
-        ui::MainWindow::progress(done, total);
+        ui::MainWindow::progress(phase, done, total);
         leave("progress", entered);
     }
 
@@ -374,8 +374,8 @@ void printTable()
 // without the window: what the window adds is the difference.
 void engineAlone(const fs::path &base, const fs::path &site)
 {
-    SilentHost host;
-    Workspace ws(host, platform::pageFiles(), kNativeSeparator);
+    EngineEvents events;
+    Workspace ws(events, platform::pageFiles(), kNativeSeparator);
     ws.readPageList(base.string());
     ws.start(base.string());
     QElapsedTimer clock;

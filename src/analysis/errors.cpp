@@ -1,15 +1,52 @@
 #include "analysis/errors.h"
 
-#include <cerrno>
 #include <system_error>
 #include <utility>
 
 namespace tavlori {
 
+Failure Failure::folder(std::string path, int errorNumber)
+{
+    Failure failure;
+    failure.cause = FailureCause::FolderUnreadable;
+    failure.path = std::move(path);
+    failure.errorNumber = errorNumber;
+    return failure;
+}
+
+const char *causeName(FailureCause cause)
+{
+    switch (cause) {
+    case FailureCause::FolderUnreadable:
+        return "folder cannot be read";
+    case FailureCause::PageUnreadable:
+        return "page cannot be read";
+    case FailureCause::NoSuchRow:
+        return "no such row";
+    case FailureCause::EditorMissing:
+        return "editor not found";
+    case FailureCause::EditorNotExecutable:
+        return "editor cannot be run";
+    case FailureCause::EditorNotStarted:
+        return "editor not started";
+    case FailureCause::BrowserNotStarted:
+        return "web browser not started";
+    case FailureCause::FileMissing:
+        return "file not found";
+    case FailureCause::NoProgramForFile:
+        return "no program opens the file";
+    }
+    return "command failed";
+}
+
 PageOpenError::PageOpenError(std::string path, std::string reason)
-    : CommandError("ファイル " + path + " は開けません。 " + reason + " ")
-    , path_(std::move(path))
-    , reason_(std::move(reason))
+    : CommandError([&] {
+        Failure failure;
+        failure.cause = FailureCause::PageUnreadable;
+        failure.path = std::move(path);
+        failure.reason = std::move(reason);
+        return failure;
+    }())
 {
 }
 
@@ -22,26 +59,6 @@ std::string standardErrorText(std::string_view message)
     if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
         text += '.';
     return text;
-}
-
-std::string folderErrorText(int errorNumber)
-{
-    switch (errorNumber) {
-    case ENOENT:
-        return "指定されたファイルが見つかりません";
-    case EMFILE:
-    case ENFILE:
-        return "開かれたファイルが多すぎます。";
-    case EACCES:
-    case EPERM:
-        return "ファイルへのアクセスが拒否されました";
-    case ENOSPC:
-        return "ディスクがいっぱいです";
-    case ENOTDIR:
-        return "指定されたパスが見つかりません";
-    default:
-        return "I/O エラー " + std::to_string(errorNumber);
-    }
 }
 
 std::string errnoText(int errorNumber)

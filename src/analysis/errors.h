@@ -1,37 +1,68 @@
 #pragma once
-// The failures that end a command, and the texts the user reads for them.
-#include <stdexcept>
+// The failures that end a command, as values: what went wrong, where, and
+// the system's reason. The programs word them for the user.
+#include <exception>
+#include <utility>
 #include <string>
 #include <string_view>
 
 namespace tavlori {
 
-// A failure that ends the running command, shown in the standard error dialog.
-class CommandError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+enum class FailureCause {
+    FolderUnreadable,   // a folder cannot be entered or listed: path, errorNumber
+    PageUnreadable,     // a page exists but cannot be read: path, reason
+    NoSuchRow,          // a command reads a row its list does not have: row
+    EditorMissing,      // the editor program is not there: program, path
+    EditorNotExecutable, // the editor is a folder or may not be run: program, path
+    EditorNotStarted,   // the editor could not be started: program, path, reason
+    BrowserNotStarted,  // the desktop could not open a web address: path
+    FileMissing,        // the desktop was asked to open a file that is not there: path
+    NoProgramForFile,   // no program opens the file, or it did not start: path
 };
 
-// "ファイル %s は開けません。 %s ": a page that exists but cannot be opened.
+struct Failure {
+    FailureCause cause = FailureCause::FolderUnreadable;
+    std::string path;     // the folder, page, address or file concerned
+    std::string program;  // the program that could not open it
+    std::string reason;   // the system's own description
+    int errorNumber = 0;  // the operating system's error number (errno)
+    long long row = 0;    // the row a list does not have
+
+    static Failure folder(std::string path, int errorNumber);
+};
+
+// The cause's name, for diagnostics; the user reads the programs' own texts.
+const char *causeName(FailureCause cause);
+
+// A failure that ends the running command, shown in the standard error dialog.
+class CommandError : public std::exception {
+public:
+    explicit CommandError(Failure failure) : failure_(std::move(failure)) {}
+    const Failure &failure() const { return failure_; }
+    // causeName of the failure.
+    const char *what() const noexcept override { return causeName(failure_.cause); }
+
+private:
+    Failure failure_;
+};
+
+// A page that exists but cannot be opened.
 class PageOpenError : public CommandError {
 public:
     PageOpenError(std::string path, std::string reason);
-    const std::string &path() const { return path_; }
-    const std::string &reason() const { return reason_; }
+    const std::string &path() const { return failure().path; }
+    const std::string &reason() const { return failure().reason; }
+};
 
-private:
-    std::string path_;
-    std::string reason_;
+// A pass that stopped because the events asked it to.
+class PassStopped : public std::exception {
+public:
+    const char *what() const noexcept override { return "pass stopped"; }
 };
 
 // The text of the standard error dialog: the message, with "." appended when
 // its last character has a higher code than ".".
 std::string standardErrorText(std::string_view message);
-
-// The text for an operating-system error number (errno) met while entering a
-// folder: not found, too many open files, access denied, disk full, ...; any
-// other as "I/O エラー %d".
-std::string folderErrorText(int errorNumber);
 
 // The operating system's description of an error number (errno), as the
 // reason of a page that cannot be read.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavlori {
@@ -14,6 +15,22 @@ enum class SearchHit : unsigned char {
     NotFound,    // the page does not hold it
     Missing,     // the page is gone from the folder
 };
+
+// The search column's text for a hit, as both programs show it: "found",
+// "-" for a page without the term or gone, " " for a page not searched.
+constexpr std::string_view searchHitText(SearchHit hit)
+{
+    switch (hit) {
+    case SearchHit::Found:
+        return "found";
+    case SearchHit::NotFound:
+    case SearchHit::Missing:
+        return "-";
+    case SearchHit::NotSearched:
+        break;
+    }
+    return " ";
+}
 
 // A link whose target is missing, and the page that holds it.
 struct BrokenLink {

@@ -51,8 +51,8 @@ struct Workspace::Indexes {
     }
 };
 
-Workspace::Workspace(Host &host, FileAccess &files, char separator)
-    : host_(host)
+Workspace::Workspace(EngineEvents &events, FileAccess &files, char separator)
+    : events_(events)
     , files_(files)
     , separator_(separator)
     , indexes_(std::make_unique<Indexes>())
@@ -81,10 +81,13 @@ void Workspace::readPageList()
 {
     pageList_.clear();
     std::error_code error;
-    // Listing a large folder takes a while: the window keeps repainting.
-    std::vector<std::string> names = listPages(pageListFolder_, error, [this] { host_.processMessages(); });
+    // Listing a large folder takes a while: it reports the entries read.
+    std::size_t listed = 0;
+    std::vector<std::string> names = listPages(pageListFolder_, error, [this, &listed] {
+        events_.progress(Phase::ListingPages, ++listed, 0);
+    });
     if (error)
-        throw CommandError(folderErrorText(error.value()));
+        throw CommandError(Failure::folder(pageListFolder_, error.value()));
     pageList_.assign(std::move(names));
 }
 
@@ -123,7 +126,7 @@ void Workspace::changeFolder(const std::string &folder)
     // The page list follows the base folder and is read again in any case;
     // one reading gives the rows of both, so a new folder is listed once.
     readPageList(baseFolder_);
-    host_.processMessages();
+    events_.reached(Step::PageListRead);
     pageList_.selectAll();
     searchPass();
 }
@@ -150,7 +153,7 @@ void Workspace::pagePass(bool links)
     }
     if (links)
         files_.beginPass();
-    host_.progress(0, count);
+    events_.progress(Phase::Pages, 0, count);
     // The pages are read, decoded, searched and their links taken on a
     // second thread, ahead of this one, which enters the results strictly
     // in the page list's order: every list comes out as one page after the
@@ -171,13 +174,15 @@ void Workspace::pagePass(bool links)
     PagePipeline pipeline(files_, selected.size(), pathOf, searchTerm_, options);
     for (std::size_t i = 0; i < count; ++i) {
         if (pageList_.isSelected(i)) {
+            if (events_.shouldStop())
+                throw PassStopped();
             const PreparedPage *page = pipeline.next();
             if (page && takePage(pageList_.row(i), *page) && links)
                 registerLinks(pageList_.row(i), *page);
         } else {
             searchColumn_.append(SearchHit::NotSearched);
         }
-        host_.progress(i + 1, count);
+        events_.progress(Phase::Pages, i + 1, count);
     }
 }
 
@@ -187,8 +192,7 @@ bool Workspace::takePage(const std::string &name, const PreparedPage &page)
     case PreparedPage::Status::Unreadable:
         throw PageOpenError(std::string(page.path), std::string(page.reason));
     case PreparedPage::Status::Missing:
-        host_.beep();
-        host_.missingPage(name);
+        events_.pageMissing(name);
         // The missing page keeps its place in the search column, so that hit
         // i stays beside page i.
         searchColumn_.append(SearchHit::Missing);
@@ -303,34 +307,32 @@ void Workspace::checkResolved(const std::string &page, std::string_view link, co
 void Workspace::findUnrequestedPages()
 {
     unrequestedPages_.clear();
-    host_.processMessages();
+    events_.reached(Step::UnrequestedPagesCleared);
     const std::size_t count = pageList_.size();
     RowIndex &requested = indexes_->requestsResolved;
-    // Indexing a large request list takes a while: it reports its rows as
-    // progress, so the window keeps repainting.
-    requested.sync(requestList_, baseFolder_, separator_,
-                   [this](std::size_t done, std::size_t total) { host_.progress(done, total); });
-    host_.progress(0, count);
+    // Indexing a large request list takes a while: it reports its rows.
+    requested.sync(requestList_, baseFolder_, separator_, [this](std::size_t done, std::size_t total) {
+        events_.progress(Phase::IndexingRequests, done, total);
+    });
+    events_.progress(Phase::SeekingUnrequested, 0, count);
     for (std::size_t i = 0; i < count; ++i) {
         std::string path = resolve(pageList_.row(i));
         if (!requested.contains(requestList_, path))
             unrequestedPages_.append(std::move(path));
-        host_.progress(i + 1, count);
+        events_.progress(Phase::SeekingUnrequested, i + 1, count);
     }
 }
 
 void Workspace::investigateLinks()
 {
     linkPass();
-    host_.processMessages();
-    host_.processMessages();
+    events_.reached(Step::LinkPassFinished);
     findUnrequestedPages();
-    host_.processMessages();
+    events_.reached(Step::UnrequestedPagesFound);
     unrequestedPages_.selectAll();
-    host_.processMessages();
     requestCount_ = requestList_.size();
     unrequestedCount_ = unrequestedPages_.size();
-    host_.beep();
+    events_.reached(Step::InvestigationFinished);
 }
 
 void Workspace::clearRequests()

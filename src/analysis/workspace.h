@@ -5,7 +5,7 @@
 // current directory plays no part.
 #include "analysis/errors.h"
 #include "analysis/fileaccess.h"
-#include "analysis/host.h"
+#include "analysis/events.h"
 #include "analysis/resolve.h"
 #include "analysis/results.h"
 #include "analysis/rowlist.h"
@@ -30,7 +30,7 @@ inline constexpr std::string_view kDefaultSearchTerm = "&&&";
 
 class Workspace {
 public:
-    explicit Workspace(Host &host, FileAccess &files = standardFileAccess(),
+    explicit Workspace(EngineEvents &events, FileAccess &files = standardFileAccess(),
                        char separator = kNativeSeparator);
     ~Workspace();
     Workspace(const Workspace &) = delete;
@@ -91,9 +91,12 @@ public:
     // The data side of a change of folder: the results are emptied, `folder`
     // becomes the base folder, its pages are read, all selected and searched.
     void changeFolder(const std::string &folder);
-    // The term search over the selected pages.
+    // The term search over the selected pages. Throws PageOpenError at a
+    // page that exists but cannot be read, PassStopped when the events ask
+    // to stop; the columns keep the pages entered before.
     void searchPass();
-    // The term search and the link scan over the selected pages.
+    // The term search and the link scan over the selected pages; stops as
+    // searchPass does.
     void linkPass();
     // Adds the target of `link`, met in `page`, to the request list when it
     // is not there yet, and tests it when added.
@@ -103,6 +106,7 @@ public:
     // Lists the pages whose resolved path no request names.
     void findUnrequestedPages();
     // The link pass, then the unrequested pages, all selected; sets the counts.
+    // A link pass that stops leaves the unrequested pages and the counts as they were.
     void investigateLinks();
     // Empties the request list.
     void clearRequests();
@@ -114,9 +118,6 @@ public:
     // Removes the unrequested pages that have moved (see removeMovedRows);
     // the unrequested count follows when rows went. Returns the rows removed.
     std::size_t removeMovedUnrequested(const std::vector<std::string> &moved);
-
-    Host &host() { return host_; }
-    FileAccess &files() { return files_; }
 
 private:
     struct Indexes;
@@ -145,7 +146,7 @@ private:
     // the base folder.
     bool targetExists(const std::string &target);
 
-    Host &host_;
+    EngineEvents &events_;
     FileAccess &files_;
     char separator_;
     std::string baseFolder_;

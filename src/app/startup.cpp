@@ -4,14 +4,14 @@
 #include "tavlori_version.h"
 #include "ui/dialogs.h"
 #include "ui/mainwindow.h"
+#include "ui/texts.h"
+#include "ui/workingdirectory.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QFile>
 #include <QTimer>
 
-#include <filesystem>
-#include <system_error>
+#include <optional>
 
 namespace tavlori::app {
 namespace {
@@ -99,12 +99,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
 
 QString enterFolder(const QString &folder)
 {
-    std::error_code error;
-    std::filesystem::current_path(std::filesystem::path(QFile::encodeName(folder).toStdString()),
-                                  error);
-    if (!error)
-        return {};
-    return QString::fromStdString(folderErrorText(error.value()));
+    if (const std::optional<Failure> failure = ui::enterWorkingDirectory(folder))
+        return ui::texts::failure(*failure);
+    return {};
 }
 
 std::unique_ptr<ui::MainWindow> openMainWindow(const QString &startError)

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 namespace tavlori::platform {
@@ -58,36 +59,28 @@ QString toQString(const std::string &text)
 }
 
 // Opens `row` with the default program; throws CommandError naming the row
-// and the reason when that fails.
+// (its address, or its absolute path) and the cause when that fails.
 void openRow(Workspace &workspace, const std::string &row)
 {
     const OpenTarget target =
         decideOpen(toQString(row), toQString(workspace.baseFolder()), workspace.separator());
     if (target.kind == OpenKind::Refused || openWithDefaultProgram(target.url))
         return;
-    QString reason;
+    Failure failure;
     if (target.kind == OpenKind::WebAddress)
-        reason = QStringLiteral("ウェブブラウザを起動できません");
+        failure.cause = FailureCause::BrowserNotStarted;
     else if (!QFileInfo::exists(target.path))
-        reason = QStringLiteral("ファイルが見つかりません");
+        failure.cause = FailureCause::FileMissing;
     else
-        reason = QStringLiteral("関連付けられたプログラムがないか、起動できません");
-    const QString shown = target.kind == OpenKind::WebAddress ? target.url.toString() : target.path;
-    throw CommandError(
-        QStringLiteral("既定のプログラムで %1 を開けません。 %2 ").arg(shown, reason).toStdString());
+        failure.cause = FailureCause::NoProgramForFile;
+    failure.path = (target.kind == OpenKind::WebAddress ? target.url.toString() : target.path).toStdString();
+    throw CommandError(std::move(failure));
 }
 
-// Starts the editor on the page named `name`. An editor that cannot be
-// started is told by the text returned (empty on success).
-std::string editRow(Workspace &workspace, const std::string &name)
+// Starts the editor on the page named `name`.
+std::optional<Failure> editRow(Workspace &workspace, const std::string &name)
 {
-    const QString page = toQString(workspace.pagePath(name));
-    QString reason;
-    if (startEditor(page, &reason))
-        return {};
-    return QStringLiteral("エディタ %1 で %2 を開けません。 %3 ")
-        .arg(editorPath(), page, reason)
-        .toStdString();
+    return startEditor(toQString(workspace.pagePath(name)));
 }
 
 } // namespace
@@ -134,24 +127,27 @@ QString editorPath()
     return QStringLiteral(TAVLORI_EDITOR_PATH);
 }
 
-bool startEditor(const QString &pagePath, QString *reason)
+std::optional<Failure> startEditor(const QString &pagePath)
 {
     const QString program = editorPath();
     QProcess process;
     process.setProgram(program);
     process.setArguments(QStringList{pagePath});
     if (process.startDetached())
-        return true;
-    if (reason) {
-        const QFileInfo info(program);
-        if (!info.exists())
-            *reason = QStringLiteral("プログラムが見つかりません");
-        else if (info.isDir() || !info.isExecutable())
-            *reason = QStringLiteral("プログラムを実行できません");
-        else
-            *reason = process.errorString();
+        return std::nullopt;
+    Failure failure;
+    failure.program = program.toStdString();
+    failure.path = pagePath.toStdString();
+    const QFileInfo info(program);
+    if (!info.exists()) {
+        failure.cause = FailureCause::EditorMissing;
+    } else if (info.isDir() || !info.isExecutable()) {
+        failure.cause = FailureCause::EditorNotExecutable;
+    } else {
+        failure.cause = FailureCause::EditorNotStarted;
+        failure.reason = process.errorString().toStdString();
     }
-    return false;
+    return failure;
 }
 
 bool openWithDefaultProgram(const QUrl &url)
@@ -173,8 +169,12 @@ void setUrlOpenerForTests(UrlOpener opener)
 
 std::size_t checkedRow(int index, std::size_t size)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= size)
-        throw CommandError("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+    if (index < 0 || static_cast<std::size_t>(index) >= size) {
+        Failure failure;
+        failure.cause = FailureCause::NoSuchRow;
+        failure.row = index;
+        throw CommandError(std::move(failure));
+    }
     return static_cast<std::size_t>(index);
 }
 
@@ -185,18 +185,17 @@ const std::string &currentRow(const RowList &list)
 
 void editPage(Workspace &workspace)
 {
-    const std::string failure = editRow(workspace, currentRow(workspace.pageList()));
+    std::optional<Failure> failure = editRow(workspace, currentRow(workspace.pageList()));
     // Editing starts afresh: the next investigation registers every target and reports broken links anew.
     workspace.clearRequests();
-    if (!failure.empty())
-        throw CommandError(failure);
+    if (failure)
+        throw CommandError(std::move(*failure));
 }
 
 void editBrokenLinkPage(Workspace &workspace, const BrokenLink &broken)
 {
-    const std::string failure = editRow(workspace, broken.page);
-    if (!failure.empty())
-        throw CommandError(failure);
+    if (std::optional<Failure> failure = editRow(workspace, broken.page))
+        throw CommandError(std::move(*failure));
 }
 
 void openUnrequestedPage(Workspace &workspace)

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tavlori::platform {
@@ -43,8 +44,9 @@ OpenTarget decideOpen(const QString &row, const QString &baseDir, char sep = kNa
 // otherwise the path fixed when the program was built.
 QString editorPath();
 // Starts the editor with `pagePath` as its one argument; no shell is involved.
-// False when it could not be started, `reason` (when given) then saying why.
-bool startEditor(const QString &pagePath, QString *reason = nullptr);
+// When it could not be started, the failure names the editor, the page and
+// the cause (the editor is missing, may not be run, or the system's reason).
+std::optional<Failure> startEditor(const QString &pagePath);
 // Hands `url` to the desktop's default program. False when that failed.
 bool openWithDefaultProgram(const QUrl &url);
 
@@ -56,8 +58,8 @@ void setUrlOpenerForTests(UrlOpener opener);
 
 // --- the opening commands on the workspace ---
 
-// `index` as a row of a list of `size` rows; throws CommandError
-// "リストのインデックスが範囲を超えています (<index>)" when there is no such row.
+// `index` as a row of a list of `size` rows; throws CommandError (NoSuchRow,
+// the index) when there is no such row.
 std::size_t checkedRow(int index, std::size_t size);
 // The current row of `list`; throws as checkedRow when there is none.
 const std::string &currentRow(const RowList &list);
@@ -65,15 +67,15 @@ const std::string &currentRow(const RowList &list);
 // The page of the current row of pageList in the editor, then requestList
 // is emptied whatever the start gave. An empty page list throws before
 // anything is started or emptied. An editor that cannot be started throws
-// CommandError naming the editor, the page and the reason (after requestList
-// was emptied).
+// CommandError as startEditor's failure (after requestList was emptied).
 void editPage(Workspace &workspace);
 // The page holding a broken link in the editor; fails as above.
 void editBrokenLinkPage(Workspace &workspace, const BrokenLink &broken);
 // The current row of the unrequested pages / the request list, or the link
 // of a broken link, with the default program, when decideOpen allows it;
 // a refused row opens nothing. When the default program cannot open it,
-// throws CommandError naming the row and the reason.
+// throws CommandError naming the row (its address, or its absolute path) and
+// the cause: no browser, no file, or no program for the file.
 void openUnrequestedPage(Workspace &workspace);
 void openRequest(Workspace &workspace);
 void openMissingTarget(Workspace &workspace, const BrokenLink &broken);

@@ -32,35 +32,6 @@ std::string itemName(std::string_view path)
     return std::string(text.substr(cut + 1));
 }
 
-std::string confirmationText(const std::vector<std::string> &paths)
-{
-    if (paths.size() == 1)
-        return "'" + itemName(paths.front()) + "' をごみ箱に移動しますか?";
-    return "これら " + std::to_string(paths.size()) + " 個の項目をごみ箱に移動しますか?";
-}
-
-std::string failureText(const std::string &path, TrashOutcome outcome)
-{
-    std::string reason;
-    switch (outcome) {
-    case TrashOutcome::Moved:
-        break;
-    case TrashOutcome::NotFound:
-        reason = "項目が見つかりません。";
-        break;
-    case TrashOutcome::PermissionDenied:
-        reason = "アクセスが拒否されました。";
-        break;
-    case TrashOutcome::TrashUnavailable:
-        reason = "この項目を受け入れるごみ箱がありません。";
-        break;
-    case TrashOutcome::Cancelled:
-        reason = "操作は取り消されました。";
-        break;
-    }
-    return "'" + itemName(path) + "' をごみ箱に移動できませんでした。 " + reason;
-}
-
 std::vector<TrashItemResult> moveToTrash(const std::vector<std::string> &paths, TrashUi *ui,
                                          TrashOptions options)
 {
@@ -69,11 +40,11 @@ std::vector<TrashItemResult> moveToTrash(const std::vector<std::string> &paths, 
     // Items from `from` on stay where they are, at the user's word.
     const auto cancelFrom = [&](std::size_t from) {
         for (std::size_t i = from; i < paths.size(); ++i)
-            results.push_back({paths[i], TrashOutcome::Cancelled, failureText(paths[i], TrashOutcome::Cancelled)});
+            results.push_back({paths[i], TrashOutcome::Cancelled, std::string()});
     };
     if (paths.empty())
         return results;
-    if (options.confirm && (!ui || !ui->confirm(confirmationText(paths)))) {
+    if (options.confirm && (!ui || !ui->confirm(paths))) {
         cancelFrom(0);
         return results;
     }
@@ -89,13 +60,11 @@ std::vector<TrashItemResult> moveToTrash(const std::vector<std::string> &paths, 
             results.push_back({paths[i], attempt.outcome, std::string()});
             continue;
         }
-        std::string text = failureText(paths[i], attempt.outcome);
         // Where no trash takes the item, the trash's own words say why.
-        if (attempt.outcome == TrashOutcome::TrashUnavailable && !attempt.detail.empty())
-            text += " (" + attempt.detail + ")";
+        std::string detail = attempt.outcome == TrashOutcome::TrashUnavailable ? attempt.detail : std::string();
         if (ui)
-            ui->error(text);
-        results.push_back({paths[i], attempt.outcome, std::move(text)});
+            ui->error(paths[i], attempt.outcome, detail);
+        results.push_back({paths[i], attempt.outcome, std::move(detail)});
     }
     if (showProgress)
         ui->progress(paths.size(), paths.size(), std::string());

@@ -9,7 +9,8 @@
 // stays where it is.
 //
 // The dialogs a file manager shows while trashing (confirmation, progress,
-// errors) are asked of a TrashUi, so this layer needs no widgets.
+// errors) are asked of a TrashUi, so this layer needs no widgets; it hands
+// over the items and outcomes, and the window words them.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -17,17 +18,20 @@
 
 namespace tavlori::platform {
 
+enum class TrashOutcome;
+
 // The dialogs of a trash job.
 class TrashUi {
 public:
     virtual ~TrashUi() = default;
-    // A yes/no question before anything moves; true to go on.
-    virtual bool confirm(const std::string &text) = 0;
+    // A yes/no question about moving `paths` before anything moves; true to go on.
+    virtual bool confirm(const std::vector<std::string> &paths) = 0;
     // Before item `done` (0-based) of `total`, and once more with done ==
     // total at the end. False cancels: the remaining items stay.
     virtual bool progress(std::size_t done, std::size_t total, const std::string &item) = 0;
-    // An item could not be moved; the job goes on with the next one.
-    virtual void error(const std::string &text) = 0;
+    // The item at `path` could not be moved; the job goes on with the next
+    // one. `detail` is the trash's own words, where it gave any.
+    virtual void error(const std::string &path, TrashOutcome outcome, const std::string &detail) = 0;
 };
 
 // What became of one item.
@@ -42,9 +46,10 @@ enum class TrashOutcome {
 struct TrashItemResult {
     std::string path; // as given
     TrashOutcome outcome = TrashOutcome::Moved;
-    // For an item not moved: the error display's text, naming the item and
-    // saying why. Empty for a moved item.
-    std::string reason;
+    // Where no trash takes the item: the trash's own words, when it gave any.
+    std::string detail;
+
+    bool operator==(const TrashItemResult &) const = default;
 };
 
 struct TrashOptions {
@@ -66,9 +71,6 @@ std::vector<TrashItemResult> moveToTrash(const std::vector<std::string> &paths, 
 // The paths of the items that went to the trash, in order.
 std::vector<std::string> movedPaths(const std::vector<TrashItemResult> &results);
 
-// The texts of the dialogs.
-std::string confirmationText(const std::vector<std::string> &paths);
-std::string failureText(const std::string &path, TrashOutcome outcome);
 // The last component of a path, for the dialogs; the path itself when it has none.
 std::string itemName(std::string_view path);
 

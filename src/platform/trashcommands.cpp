@@ -32,24 +32,17 @@ void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection)
     }
 }
 
-MoveResult trashSelectedPages(Workspace &workspace, TrashUi *ui, const ShowMessage &message)
+MoveResult trashSelectedPages(Workspace &workspace, TrashUi *ui, const ShowMoved &shown)
 {
     MoveResult result;
     const std::vector<std::string> paths =
         selectedPagePaths(workspace.pageList(), workspace.pageListFolder(), workspace.separator());
     if (paths.empty()) {
-        message("ファイルが選択されていません。");
+        shown(0, 0);
         return result;
     }
     result.moved = movedPaths(moveToTrash(paths, ui, {.confirm = false, .showProgress = true}));
-    if (result.moved.size() == paths.size()) {
-        message(std::to_string(paths.size()) + " 件のファイルをゴミ箱に移動しました。");
-    } else if (result.moved.empty()) {
-        message("ファイルの移動に失敗しました。");
-    } else {
-        message("ファイルの移動に失敗しました。 (" + std::to_string(paths.size()) + " 件中 "
-                + std::to_string(result.moved.size()) + " 件を移動しました)");
-    }
+    shown(result.moved.size(), paths.size());
     followMoves(workspace, result, false);
     return result;
 }

@@ -12,7 +12,9 @@
 namespace tavlori::platform {
 
 // A plain message dialog with one OK button; returns when it is closed.
-using ShowMessage = std::function<void(const std::string &text)>;
+// Told what "選択HTMLを削除" did: `moved` of the `offered` selected pages
+// went to the trash; `offered` 0 when no page was selected.
+using ShowMoved = std::function<void(std::size_t moved, std::size_t offered)>;
 
 // What a command moved, for the lists to follow it.
 struct MoveResult {
@@ -30,12 +32,10 @@ struct MoveResult {
 void followMoves(Workspace &workspace, MoveResult &result, bool keepSelection);
 
 // "選択HTMLを削除": moves the selected pages of the page list, without a
-// confirmation. Shows "ファイルが選択されていません。" when none is selected;
-// otherwise, afterwards, "<n> 件のファイルをゴミ箱に移動しました。", or
-// "ファイルの移動に失敗しました。" (followed by " (N 件中 M 件を移動しました)"
-// when some of the N pages moved and some did not). When any page moved, the
-// lists follow (followMoves, no row selected afterwards).
-MoveResult trashSelectedPages(Workspace &workspace, TrashUi *ui, const ShowMessage &message);
+// confirmation, and tells `shown` how many moved of how many, before the
+// lists follow. When any page moved, the lists follow (followMoves, no row
+// selected afterwards).
+MoveResult trashSelectedPages(Workspace &workspace, TrashUi *ui, const ShowMoved &shown);
 
 // "不要なHTML削除" without the window's steps (pumping, repaint, beep): moves
 // the selected rows of unrequestedPages that name a page of the base folder,

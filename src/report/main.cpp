@@ -1,6 +1,7 @@
 // tavlori-report [--term TEXT] [--json] FOLDER
 // tavlori-report --help | --version
 #include "report/report.h"
+#include "report/reporttexts.h"
 #include "tavlori_version.h"
 
 #include <algorithm>
@@ -22,8 +23,7 @@ int main(int argc, char **argv)
     }
     tavlori::ParsedArguments parsed = tavlori::parseReportArguments(args);
     if (parsed.help) {
-        std::cout << tavlori::reportUsage() << "\n       tavlori-report --help | --version"
-                  << std::endl;
+        std::cout << tavlori::reportUsage() << '\n' << tavlori::reporttexts::usageAlternative() << std::endl;
         return tavlori::ReportClean;
     }
     if (!parsed.error.empty()) {

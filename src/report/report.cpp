@@ -1,9 +1,10 @@
 #include "report/report.h"
 
-#include "analysis/host.h"
+#include "analysis/events.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
 #include "report/json.h"
+#include "report/reporttexts.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -18,22 +19,20 @@ namespace tavlori {
 
 namespace {
 
-// The window's side of the engine, without a window: no sound, no dialog,
-// no event loop. Missing pages are remembered for the report.
-class ReportHost final : public Host {
+// What the report makes of the engine's events: missing pages are remembered
+// for the report, progress goes to a line on the error stream.
+class ReportEvents final : public EngineEvents {
 public:
-    ReportHost(std::ostream &err, bool showProgress) : err_(err), showProgress_(showProgress) {}
+    ReportEvents(std::ostream &err, bool showProgress) : err_(err), showProgress_(showProgress) {}
 
     std::vector<std::string> missing;
 
-    void beep() override {}
-    void missingPage(const std::string &name) override { missing.push_back(name); }
-    void showError(const std::string &) override {}
-    void processMessages() override {}
+    void pageMissing(const std::string &name) override { missing.push_back(name); }
 
-    void progress(std::size_t done, std::size_t total) override
+    // Pages and rows, counted; a folder's entries come without a total.
+    void progress(Phase phase, std::size_t done, std::size_t total) override
     {
-        if (!showProgress_)
+        if (!showProgress_ || phase == Phase::ListingPages)
             return;
         // About two hundred updates a pass, whatever its length.
         const std::size_t step = total / 200 + 1;
@@ -63,21 +62,6 @@ private:
     bool showProgress_;
     std::size_t shownWidth_ = 0;
 };
-
-// The search column's text for a hit, as the window shows it.
-std::string_view searchHitText(SearchHit hit)
-{
-    switch (hit) {
-    case SearchHit::Found:
-        return "found";
-    case SearchHit::NotFound:
-    case SearchHit::Missing:
-        return "-";
-    case SearchHit::NotSearched:
-        break;
-    }
-    return " ";
-}
 
 struct PageError {
     std::string page;
@@ -150,7 +134,7 @@ private:
     bool first_ = true;
 };
 
-void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, const PageError *error)
+void printJson(std::ostream &out, const Workspace &ws, const ReportEvents &reported, const PageError *error)
 {
     JsonWriter json(out);
     json.raw("{");
@@ -173,7 +157,7 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, c
     json.key("unrequested");
     json.stringArray(ws.unrequestedPages().rows());
     json.key("missing");
-    json.stringArray(host.missing);
+    json.stringArray(reported.missing);
     if (error) {
         json.key("error");
         json.raw("{\"page\": ");
@@ -185,11 +169,11 @@ void printJson(std::ostream &out, const Workspace &ws, const ReportHost &host, c
     json.raw("\n}\n");
 }
 
-void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, const PageError *error)
+void printText(std::ostream &out, const Workspace &ws, const ReportEvents &reported, const PageError *error)
 {
     const RowList &pages = ws.pageList();
-    out << "基準フォルダ: " << ws.baseFolder() << '\n';
-    out << "HTMLファイル数: " << pages.size() << '\n';
+    out << reporttexts::kBaseFolder << ws.baseFolder() << '\n';
+    out << reporttexts::kPageCount << pages.size() << '\n';
 
     // The search column has one hit per page of the page list.
     std::vector<std::string_view> found;
@@ -198,28 +182,28 @@ void printText(std::ostream &out, const Workspace &ws, const ReportHost &host, c
         if (ws.searchColumn()[i] == SearchHit::Found)
             found.push_back(pages.row(i));
     }
-    out << "\n検索「" << ws.searchTerm() << "」を含むHTML: " << found.size() << '\n';
+    out << '\n' << reporttexts::pagesWithTerm(ws.searchTerm()) << found.size() << '\n';
     for (std::string_view page : found)
         out << "  " << page << '\n';
 
-    out << "\nリンク切れ: " << ws.brokenLinks().size() << '\n';
+    out << '\n' << reporttexts::kBrokenLinks << ws.brokenLinks().size() << '\n';
     printBrokenLinksByPage(out, ws.brokenLinks().items());
 
     const RowList &unrequested = ws.unrequestedPages();
-    out << "\nリクエストされていないHTML: " << unrequested.size() << '\n';
+    out << '\n' << reporttexts::kUnrequestedPages << unrequested.size() << '\n';
     for (const std::string &row : unrequested.rows())
         out << "  " << row << '\n';
 
-    if (!host.missing.empty()) {
-        out << "\n見つからないHTML: " << host.missing.size() << '\n';
-        for (const std::string &name : host.missing)
-            out << "  " << name << "がありません。\n";
+    if (!reported.missing.empty()) {
+        out << '\n' << reporttexts::kMissingPages << reported.missing.size() << '\n';
+        for (const std::string &name : reported.missing)
+            out << "  " << reporttexts::missingPage(name) << '\n';
     }
 
-    out << "\nリクエスト数: " << ws.requestList().size() << '\n';
-    out << "リクエストされていないHTMLの数: " << unrequested.size() << '\n';
+    out << '\n' << reporttexts::kRequestCount << ws.requestList().size() << '\n';
+    out << reporttexts::kUnrequestedCount << unrequested.size() << '\n';
     if (error)
-        out << "\n調査は途中で止まりました: " << error->message << '\n';
+        out << '\n' << reporttexts::kStopped << error->message << '\n';
 }
 
 } // namespace
@@ -254,13 +238,13 @@ void printBrokenLinksByPage(std::ostream &out, const std::vector<BrokenLink> &br
     for (std::size_t g = 0; g < firstRow.size(); ++g) {
         out << "  " << broken[firstRow[g]].page << '\n';
         for (; at < groupEnd[g]; ++at)
-            out << "    → " << broken[order[at]].link << '\n';
+            out << reporttexts::kLinkArrow << broken[order[at]].link << '\n';
     }
 }
 
 std::string reportUsage()
 {
-    return "使い方: tavlori-report [--term TEXT] [--json] FOLDER";
+    return reporttexts::usage();
 }
 
 ParsedArguments parseReportArguments(const std::vector<std::string> &args)
@@ -276,7 +260,7 @@ ParsedArguments parseReportArguments(const std::vector<std::string> &args)
             parsed.options.json = true;
         } else if (!optionsEnded && arg == "--term") {
             if (i + 1 == args.size()) {
-                parsed.error = "--term には検索語が必要です";
+                parsed.error = reporttexts::termWithoutText();
                 return parsed;
             }
             parsed.options.term = args[++i];
@@ -285,10 +269,10 @@ ParsedArguments parseReportArguments(const std::vector<std::string> &args)
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             parsed.help = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            parsed.error = "不明なオプション: " + arg;
+            parsed.error = reporttexts::unknownOption(arg);
             return parsed;
         } else if (haveFolder) {
-            parsed.error = "フォルダは一つだけ指定できます";
+            parsed.error = reporttexts::secondFolder();
             return parsed;
         } else {
             parsed.options.folder = arg;
@@ -296,7 +280,7 @@ ParsedArguments parseReportArguments(const std::vector<std::string> &args)
         }
     }
     if (!haveFolder && !parsed.help)
-        parsed.error = "フォルダを指定してください";
+        parsed.error = reporttexts::noFolder();
     return parsed;
 }
 
@@ -311,17 +295,17 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
     if (!ec)
         base = std::filesystem::current_path(ec).string();
     if (ec) {
-        err << options.folder << ": " << standardErrorText(folderErrorText(ec.value())) << std::endl;
+        err << options.folder << ": " << standardErrorText(reporttexts::folderError(ec.value())) << std::endl;
         return ReportFailed;
     }
 
-    ReportHost host(err, options.progress);
-    Workspace ws(host, platform::pageFiles());
+    ReportEvents reported(err, options.progress);
+    Workspace ws(reported, platform::pageFiles());
     ws.setSearchTerm(options.term);
     try {
         ws.readPageList(base);
     } catch (const CommandError &e) {
-        err << base << ": " << standardErrorText(e.what()) << std::endl;
+        err << base << ": " << standardErrorText(reporttexts::failure(e.failure())) << std::endl;
         return ReportFailed;
     }
     ws.start(base);
@@ -333,17 +317,17 @@ int runReport(const ReportOptions &options, std::ostream &out, std::ostream &err
     } catch (const PageOpenError &e) {
         failed = true;
         error.page = pageNameOf(ws, e.path());
-        error.message = standardErrorText(e.what());
+        error.message = standardErrorText(reporttexts::failure(e.failure()));
     } catch (const CommandError &e) {
         failed = true;
-        error.message = standardErrorText(e.what());
+        error.message = standardErrorText(reporttexts::failure(e.failure()));
     }
-    host.endProgress();
+    reported.endProgress();
 
     if (options.json)
-        printJson(out, ws, host, failed ? &error : nullptr);
+        printJson(out, ws, reported, failed ? &error : nullptr);
     else
-        printText(out, ws, host, failed ? &error : nullptr);
+        printText(out, ws, reported, failed ? &error : nullptr);
     out.flush();
 
     if (failed) {

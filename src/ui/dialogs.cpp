@@ -1,6 +1,7 @@
 #include "ui/dialogs.h"
 
 #include "analysis/workspace.h"
+#include "ui/texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -67,33 +68,32 @@ int showDialog(QWidget *parent, const DialogRequest &request)
 
 QString applicationTitle()
 {
-    return QStringLiteral("Tavlori");
+    return texts::applicationTitle();
 }
 
 void standardError(QWidget *parent, const QString &messageText)
 {
     const std::string text = standardErrorText(messageText.toStdString());
     showDialog(parent, {DialogKind::StandardError, applicationTitle(), QString::fromStdString(text),
-                        QMessageBox::Critical, {QStringLiteral("OK")}, 0});
+                        QMessageBox::Critical, {texts::ok()}, 0});
 }
 
 void missingPage(QWidget *parent, const QString &name)
 {
-    showDialog(parent, {DialogKind::MissingPage, QStringLiteral("エラー"),
-                        name + QStringLiteral("がありません。"), QMessageBox::Critical,
-                        {QStringLiteral("はい(&Y)")}, 0});
+    showDialog(parent, {DialogKind::MissingPage, texts::errorTitle(), texts::missingPage(name),
+                        QMessageBox::Critical, {texts::yes()}, 0});
 }
 
 void message(QWidget *parent, const QString &text)
 {
     showDialog(parent, {DialogKind::Message, applicationTitle(), text, QMessageBox::NoIcon,
-                        {QStringLiteral("OK")}, 0});
+                        {texts::ok()}, 0});
 }
 
 bool confirm(QWidget *parent, const QString &title, const QString &text)
 {
     return showDialog(parent, {DialogKind::Confirm, title, text, QMessageBox::Question,
-                               {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}, 0})
+                               {texts::yes(), texts::no()}, 0})
         == 0;
 }
 

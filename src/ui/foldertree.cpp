@@ -3,6 +3,8 @@
 #include "analysis/workspace.h"
 #include "platform/subfolders.h"
 #include "ui/dialogs.h"
+#include "ui/texts.h"
+#include "ui/workingdirectory.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -99,12 +101,10 @@ void FolderTree::fillRows()
 
 void FolderTree::enter(const QString &path)
 {
-    std::error_code error;
-    std::filesystem::current_path(path.toStdString(), error);
-    if (error)
-        throw CommandError(folderErrorText(error.value()));
-    const std::filesystem::path now = std::filesystem::current_path(error);
-    directory_ = error ? path : QString::fromStdString(now.string());
+    QString entered;
+    if (std::optional<Failure> failure = enterWorkingDirectory(path, &entered))
+        throw CommandError(std::move(*failure));
+    directory_ = entered;
     fillRows();
     emit changed();
 }
@@ -143,7 +143,7 @@ void FolderTree::openHighlightedReporting()
     try {
         openHighlighted();
     } catch (const CommandError &e) {
-        standardError(this, QString::fromUtf8(e.what()));
+        standardError(this, texts::failure(e.failure()));
     }
 }
 

@@ -30,8 +30,8 @@ public:
     int directoryRow() const { return directoryRow_; }
 
     // Opens a row. The directory's own row does nothing and returns false.
-    // Throws tavlori::CommandError (with the text for the system's error
-    // number) when the folder cannot be entered; nothing changes then.
+    // Throws tavlori::CommandError (the folder and the system's error number)
+    // when the folder cannot be entered; nothing changes then.
     bool openRow(int row);
     bool openHighlighted() { return openRow(currentRow()); }
 

@@ -9,8 +9,10 @@
 #include "ui/listviewevents.h"
 #include "ui/volumeselector.h"
 #include "ui/rowlistmodel.h"
+#include "ui/texts.h"
 #include "ui/trashdialogs.h"
 #include "ui/treeimages.h"
+#include "ui/workingdirectory.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractItemView>
@@ -25,12 +27,10 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include <filesystem>
 #include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -58,32 +58,10 @@ QFont windowFont(int pixelSize)
     return font;
 }
 
-// The search column's text for a hit.
-QString searchHitText(SearchHit hit)
-{
-    switch (hit) {
-    case SearchHit::Found:
-        return QStringLiteral("found");
-    case SearchHit::NotFound:
-    case SearchHit::Missing:
-        return QStringLiteral("-");
-    case SearchHit::NotSearched:
-        break;
-    }
-    return QStringLiteral(" ");
-}
-
 // A count field's text: the number, or nothing before the first investigation.
 QString countText(std::optional<std::size_t> count)
 {
     return count ? QString::number(*count) : QString();
-}
-
-QString currentDirectory()
-{
-    std::error_code error;
-    const std::filesystem::path path = std::filesystem::current_path(error);
-    return error ? QStringLiteral("/") : QString::fromStdString(path.string());
 }
 
 } // namespace
@@ -111,7 +89,12 @@ MainWindow::MainWindow(QWidget *parent)
     pageListModel_ = models_.at(0);
     const auto &brokenLinks = workspace_.brokenLinks();
     const std::pair<ResultColumnModel::Source, QListView *> columns[] = {
-        {resultColumn(workspace_.searchColumn(), searchHitText), ui_->searchColumn},
+        {resultColumn(workspace_.searchColumn(),
+                      [](SearchHit hit) {
+                          const std::string_view text = searchHitText(hit);
+                          return QString(QLatin1StringView(text.data(), static_cast<qsizetype>(text.size())));
+                      }),
+         ui_->searchColumn},
         {resultColumn(brokenLinks, [](const BrokenLink &broken) { return QString::fromStdString(broken.link); }),
          ui_->missingTargets},
         {resultColumn(brokenLinks, [](const BrokenLink &broken) { return QString::fromStdString(broken.page); }),
@@ -127,7 +110,7 @@ MainWindow::MainWindow(QWidget *parent)
     folderMenu_ = new QMenu(this);
     folderMenu_->setObjectName(QStringLiteral("folderMenu"));
     folderMenu_->setFont(font());
-    trashFolderAction_ = folderMenu_->addAction(QStringLiteral("フォルダの削除"));
+    trashFolderAction_ = folderMenu_->addAction(texts::trashFolderAction());
     trashFolderAction_->setObjectName(QStringLiteral("trashFolderAction"));
 
     for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
@@ -144,7 +127,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The volume selector, the folder tree and the page list start on the
     // process's working directory.
-    const QString start = currentDirectory();
+    const QString start = workingDirectory();
     VolumeSelector *volumes = ui_->volumeSelector;
     volumes->setVolumes(VolumeSelector::mountedRoots());
     ui_->folderTree->setVolumeOf([volumes](const QString &path) {
@@ -155,6 +138,8 @@ MainWindow::MainWindow(QWidget *parent)
     ui_->searchTerm->setText(QString::fromStdString(workspace_.searchTerm()));
     try {
         workspace_.readPageList(start.toStdString());
+    } catch (const CommandError &e) {
+        startupError_ = texts::failure(e.failure());
     } catch (const std::exception &e) {
         startupError_ = QString::fromUtf8(e.what());
     }
@@ -293,12 +278,8 @@ void MainWindow::enterFolder()
         ui_->folderTree->openHighlighted();
         rethrowNested();
         const std::string folder = ui_->folderTree->highlightedPath().toStdString();
-        // The process's current directory follows the base folder, for what
-        // the desktop opens.
-        std::error_code error;
-        std::filesystem::current_path(folder, error);
-        if (error)
-            throw CommandError(folderErrorText(error.value()));
+        if (std::optional<Failure> failure = enterWorkingDirectory(QString::fromStdString(folder)))
+            throw CommandError(std::move(*failure));
         // The window shows the folder entered before its pages are listed,
         // which takes a while in a large folder.
         processMessages();
@@ -358,7 +339,7 @@ void MainWindow::investigateLinks()
     // Without a selected page and without targets gathered before, every page
     // would be listed as unrequested, all selected for deletion.
     if (workspace_.pageList().selectedCount() == 0 && workspace_.requestList().empty()) {
-        ui::message(this, QStringLiteral("ファイルが選択されていません。"));
+        ui::message(this, texts::noPageSelected());
         return;
     }
     runCommand([this] {

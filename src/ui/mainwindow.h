@@ -1,11 +1,11 @@
 #pragma once
 // The main window: every control of the program, laid out as mainwindow.ui
-// describes, the commands they run, and the window's side of the engine
-// (tavlori::Host). What the user does in a list view reaches the commands
+// describes, the commands they run, and what the window makes of the
+// engine's events (tavlori::EngineEvents). What the user does in a list view reaches the commands
 // through ListViewEvents (listviewevents.h). The workspace's lists are shown through
 // RowListModels; the engine changes them and the window catches the views up
 // whenever it repaints.
-#include "analysis/host.h"
+#include "analysis/events.h"
 #include "analysis/workspace.h"
 #include "platform/trashcommands.h"
 #include "ui/anchors.h"
@@ -34,7 +34,7 @@ namespace tavlori::ui {
 class RowListModel;
 class ResultColumnModel;
 
-class MainWindow : public QWidget, public Host {
+class MainWindow : public QWidget, public EngineEvents {
     Q_OBJECT
 public:
     // The window on the process's working directory: the volume selector, the
@@ -55,12 +55,20 @@ public:
     // Brings every view up to date with the workspace.
     void syncViews();
 
-    // --- Host ---
-    void beep() override;
-    void missingPage(const std::string &name) override;
-    void showError(const std::string &message) override;
-    void processMessages() override;
-    void progress(std::size_t done, std::size_t total) override;
+    // Processes pending window messages: the window repaints; the user's
+    // input waits until the running command has ended. Virtual so that a
+    // benchmark can time it.
+    virtual void processMessages();
+
+    // --- the engine's events ---
+    // A missing page: a beep, then the missing-page dialog over the lists as
+    // they stand.
+    void pageMissing(const std::string &name) override;
+    // The progress strip follows the pages and rows; listing a folder only
+    // repaints.
+    void progress(Phase phase, std::size_t done, std::size_t total) override;
+    // Repaints where a command passes a step; an investigation ends with a beep.
+    void reached(Step step) override;
 
 public slots:
     void start();

@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "ui/dialogs.h"
+#include "ui/texts.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -30,7 +31,8 @@ void MainWindow::runCommand(const std::function<void()> &command)
             nestedError_ = std::current_exception();
         } else {
             syncViews();
-            reportFailure(QString::fromUtf8(e.what()));
+            const auto *failure = dynamic_cast<const CommandError *>(&e);
+            reportFailure(failure ? texts::failure(failure->failure()) : QString::fromUtf8(e.what()));
         }
     }
     if (--depth_ == 0)
@@ -57,23 +59,34 @@ void MainWindow::endCommand()
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-// --- Host -------------------------------------------------------------------
+// --- the engine's events ---------------------------------------------------
 
-void MainWindow::beep()
+void MainWindow::pageMissing(const std::string &name)
 {
     ui::beep();
-}
-
-void MainWindow::missingPage(const std::string &name)
-{
     syncViews();
     ui::missingPage(this, QString::fromStdString(name));
 }
 
-void MainWindow::showError(const std::string &message)
+void MainWindow::reached(Step step)
 {
-    syncViews();
-    standardError(this, QString::fromStdString(message));
+    switch (step) {
+    case Step::PageListRead:
+    case Step::UnrequestedPagesCleared:
+    case Step::UnrequestedPagesFound:
+        processMessages();
+        break;
+    case Step::LinkPassFinished:
+        // The lists and the progress strip settle before the unrequested
+        // pages are sought.
+        processMessages();
+        processMessages();
+        break;
+    case Step::InvestigationFinished:
+        processMessages();
+        ui::beep();
+        break;
+    }
 }
 
 void MainWindow::processMessages()
@@ -90,8 +103,13 @@ void MainWindow::processMessages()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void MainWindow::progress(std::size_t done, std::size_t total)
+void MainWindow::progress(Phase phase, std::size_t done, std::size_t total)
 {
+    // A folder's entries come without a total: the window only repaints.
+    if (phase == Phase::ListingPages) {
+        processMessages();
+        return;
+    }
     const bool starting = !ui_->progressBar->isVisible();
     if (!starting && progressClock_.isValid() && progressClock_.elapsed() < kProgressRepaintMs && done < total)
         return;
@@ -99,7 +117,7 @@ void MainWindow::progress(std::size_t done, std::size_t total)
     const int limit = std::numeric_limits<int>::max();
     ui_->progressBar->setRange(0, static_cast<int>(qMin<std::size_t>(total, limit)));
     ui_->progressBar->setValue(static_cast<int>(qMin<std::size_t>(done, limit)));
-    ui_->progressText->setText(QStringLiteral("処理中 %1 / %2").arg(done).arg(total));
+    ui_->progressText->setText(texts::progress(done, total));
     if (starting) {
         ui_->progressBar->show();
         ui_->progressText->show();

@@ -4,6 +4,7 @@
 #include "platform/trashcommands.h"
 #include "ui/dialogs.h"
 #include "ui/foldertree.h"
+#include "ui/texts.h"
 #include "ui/trashdialogs.h"
 #include "ui_mainwindow.h"
 
@@ -23,8 +24,8 @@ void MainWindow::trashSelectedPages()
     runCommand([this] {
         TrashDialogs dialogs(this);
         const platform::MoveResult result =
-            platform::trashSelectedPages(workspace_, &dialogs, [this](const std::string &text) {
-                ui::message(this, QString::fromStdString(text));
+            platform::trashSelectedPages(workspace_, &dialogs, [this](std::size_t moved, std::size_t offered) {
+                ui::message(this, offered == 0 ? texts::noPageSelected() : texts::pagesMoved(moved, offered));
             });
         showMoves(result);
     });
@@ -44,7 +45,7 @@ void MainWindow::trashUnrequestedPages()
         processMessages();
         ui_->unrequestedPages->repaint();
         processMessages();
-        beep();
+        ui::beep();
     });
 }
 

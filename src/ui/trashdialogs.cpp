@@ -1,6 +1,7 @@
 #include "ui/trashdialogs.h"
 
 #include "ui/dialogs.h"
+#include "ui/texts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,11 +18,6 @@ namespace {
 constexpr std::size_t kProgressFrom = 2;
 // The window appears only when the moves take longer than this.
 constexpr int kProgressDelayMs = 500;
-
-QString fromUtf8(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
 
 } // namespace
 
@@ -40,12 +36,12 @@ TrashDialogs::~TrashDialogs() = default;
 
 QString TrashDialogs::title()
 {
-    return QStringLiteral("ごみ箱に移動");
+    return texts::trashTitle();
 }
 
-bool TrashDialogs::confirm(const std::string &text)
+bool TrashDialogs::confirm(const std::vector<std::string> &paths)
 {
-    return ui::confirm(parent_, title(), fromUtf8(text));
+    return ui::confirm(parent_, title(), texts::trashConfirmation(paths));
 }
 
 bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::string &item)
@@ -59,7 +55,7 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
     const qint64 now = clock_();
     const bool opening = !progress_;
     if (opening) {
-        progress_ = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0,
+        progress_ = std::make_unique<QProgressDialog>(QString(), texts::cancel(), 0,
                                                       static_cast<int>(total), parent_);
         progress_->setWindowTitle(title());
         progress_->setWindowModality(Qt::WindowModal);
@@ -94,16 +90,13 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
 void TrashDialogs::showItem()
 {
     shownItem_ = true;
-    progress_->setLabelText(QStringLiteral("%1 をごみ箱に移動しています (%2 / %3)")
-                                .arg(fromUtf8(platform::itemName(item_)))
-                                .arg(done_ + 1)
-                                .arg(total_));
+    progress_->setLabelText(texts::trashProgress(item_, done_, total_));
     // A window-modal progress dialog processes pending events in setValue,
     // which is where its cancel button is seen.
     progress_->setValue(static_cast<int>(done_));
 }
 
-void TrashDialogs::error(const std::string &text)
+void TrashDialogs::error(const std::string &path, platform::TrashOutcome outcome, const std::string &detail)
 {
     // The progress window stands behind the error at the item that failed.
     if (progress_ && !shownItem_)
@@ -112,8 +105,8 @@ void TrashDialogs::error(const std::string &text)
     // also where no window manager keeps dialogs above their owners, and the
     // progress window waits behind the modal error until it is closed.
     QWidget *owner = progress_ ? static_cast<QWidget *>(progress_.get()) : parent_;
-    showDialog(owner, {DialogKind::Message, title(), fromUtf8(text), QMessageBox::Warning,
-                       {QStringLiteral("OK")}, 0});
+    showDialog(owner, {DialogKind::Message, title(), texts::trashFailure(path, outcome, detail), QMessageBox::Warning,
+                       {texts::ok()}, 0});
 }
 
 } // namespace tavlori::ui

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QProgressDialog;
 class QWidget;
@@ -26,16 +27,16 @@ public:
     explicit TrashDialogs(QWidget *parent, Clock clock = {});
     ~TrashDialogs() override;
 
-    // "はい(&Y)" (the default) and "いいえ(&N)".
-    bool confirm(const std::string &text) override;
+    // Names the one item, or counts the items; "はい(&Y)" (the default) and "いいえ(&N)".
+    bool confirm(const std::vector<std::string> &paths) override;
     // A progress window for jobs of several items; it appears only when
     // the moves take a while. Its cancel button stops the job. Its label and
     // bar follow the items at most every kProgressRepaintMs, so that a job
     // of many small moves is not slowed by repainting them one by one.
     bool progress(std::size_t done, std::size_t total, const std::string &item) override;
-    // A warning naming the item, with one OK button, owned by the progress
-    // window while there is one.
-    void error(const std::string &text) override;
+    // A warning naming the item and the cause, with one OK button, owned by
+    // the progress window while there is one.
+    void error(const std::string &path, platform::TrashOutcome outcome, const std::string &detail) override;
 
     // The title of the three dialogs.
     static QString title();

@@ -1,7 +1,7 @@
 // Whole term searches and link investigations over small folders made here.
 #include "analysis/workspace.h"
 
-#include "analysis/recording_host.h"
+#include "analysis/recording_events.h"
 #include "analysis/rowindex.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <random>
@@ -25,7 +26,8 @@
 #endif
 
 namespace fs = std::filesystem;
-using tavlori::test::RecordingHost;
+using tavlori::test::RecordingEvents;
+using tavlori::test::stepName;
 using Rows = std::vector<std::string>;
 
 namespace tavlori {
@@ -196,30 +198,10 @@ TEST(StandardErrorText, AppendsAPeriodAfterAHigherLastCharacter)
         EXPECT_EQ(standardErrorText(c.message), c.shown) << c.message;
 }
 
-TEST(FolderErrorText, NamesTheErrorNumber)
-{
-    const struct {
-        int number;
-        std::string text;
-    } cases[] = {
-        {ENOENT, "指定されたファイルが見つかりません"},
-        {EMFILE, "開かれたファイルが多すぎます。"},
-        {ENFILE, "開かれたファイルが多すぎます。"},
-        {EACCES, "ファイルへのアクセスが拒否されました"},
-        {EPERM, "ファイルへのアクセスが拒否されました"},
-        {ENOSPC, "ディスクがいっぱいです"},
-        {ENOTDIR, "指定されたパスが見つかりません"},
-        {EIO, "I/O エラー " + std::to_string(EIO)},
-        {12345, "I/O エラー 12345"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(folderErrorText(c.number), c.text) << c.number;
-}
-
-TEST(PageOpenError, SpellsThePathAndTheReason)
+TEST(PageOpenError, CarriesItsCauseThePathAndTheReason)
 {
     const PageOpenError error("/web/a.htm", "Permission denied");
-    EXPECT_STREQ(error.what(), "ファイル /web/a.htm は開けません。 Permission denied ");
+    EXPECT_EQ(error.failure().cause, FailureCause::PageUnreadable);
     EXPECT_EQ(error.path(), "/web/a.htm");
     EXPECT_EQ(error.reason(), "Permission denied");
 }
@@ -230,8 +212,8 @@ TEST(PageOpenError, SpellsThePathAndTheReason)
 TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
 {
     Site site({{"a.htm", "&&&"}, {"b.html", ""}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     const fs::path before = fs::current_path();
     ws.readPageList(site.dir);
     EXPECT_EQ(ws.pageListFolder(), site.dir);
@@ -242,7 +224,7 @@ TEST(Workspace, StartTakesTheFolderAndSelectsEveryPageWithoutSearching)
     EXPECT_EQ(ws.baseFolder(), site.dir);
     EXPECT_EQ(selectedRows(ws.pageList()), (Rows{"a.htm", "b.html"}));
     EXPECT_TRUE(ws.searchColumn().empty());
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(reported.events.empty());
 }
 
 TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
@@ -256,8 +238,8 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     other.write("notes.txt", "&&&");
     fs::create_directories(other.path("dir.html"));
 
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(one.dir);
     // An investigation there leaves a broken link, a request, an unrequested
     // page and the counts.
@@ -266,10 +248,10 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     ASSERT_EQ(rowsOf(ws.unrequestedPages()), (Rows{one.page("x.htm")}));
     const fs::path before = fs::current_path();
 
-    // At the one point where messages are processed the page list has been
+    // At the one step a change of folder reports, the page list has been
     // read but not yet selected, and the search column is still empty.
     bool looked = false;
-    host.onProcessMessages = [&] {
+    reported.onReached = [&](Step) {
         looked = true;
         EXPECT_EQ(ws.baseFolder(), other.path());
         EXPECT_EQ(ws.pageList().size(), 4u);
@@ -277,10 +259,10 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
         EXPECT_TRUE(ws.searchColumn().empty());
         EXPECT_TRUE(ws.unrequestedPages().empty());
     };
-    host.clear();
+    reported.clear();
     ws.changeFolder(other.path());
     EXPECT_TRUE(looked);
-    EXPECT_EQ(host.events, (Rows{"process"}));
+    EXPECT_EQ(reported.events, (Rows{"page list read"}));
 
     EXPECT_EQ(ws.baseFolder(), other.path());
     EXPECT_EQ(ws.pageListFolder(), other.path());
@@ -295,7 +277,7 @@ TEST(Workspace, ChangeOfFolderEmptiesResultsReadsSelectsAndSearches)
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{one.page("gone.htm")}));
     EXPECT_EQ(ws.requestCount(), 1u);
     EXPECT_EQ(ws.unrequestedCount(), 1u);
-    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
+    EXPECT_EQ(reported.progressCalls.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
 }
 
 TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
@@ -319,8 +301,8 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
         {"Start\r\n", {F, N, N, N}},
     };
     for (const auto &c : cases) {
-        RecordingHost host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.setSearchTerm(c.term);
         ws.changeFolder(site.dir);
         EXPECT_EQ(hitsOf(ws), c.column) << c.term;
@@ -330,8 +312,8 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
 TEST(Workspace, UnselectedPagesGetABlankRow)
 {
     Site site({{"a.htm", "&&&"}, {"b.htm", "&&&"}, {"c.htm", "&&&"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"b.htm"});
     ws.searchPass();
@@ -343,21 +325,64 @@ TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
     Site site({{"a.htm", "&&& <a href=\"gone.htm\">"}, {"c.htm", "&&&"}});
     fs::create_symlink("nowhere.htm", site.page("b.htm"));
 
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
-    EXPECT_EQ(host.events, (Rows{"process", "beep", "missing b.htm"}));
+    EXPECT_EQ(reported.events, (Rows{"page list read", "missing b.htm"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
 
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
-    EXPECT_EQ(host.events,
-              (Rows{"beep", "missing b.htm", "process", "process", "process", "process", "process", "beep"}));
+    EXPECT_EQ(reported.events,
+              (Rows{"missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
     // The missing page registers nothing, and nothing links to it.
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm")}));
     EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
+}
+
+// A pass asks before each selected page whether to stop. Stopped in the
+// link pass, it ends as at a page that cannot be opened: the lists keep the
+// pages entered before, the unrequested pages and the counts stay as they
+// were, and no closing step is reached.
+TEST(Workspace, AStoppedLinkPassKeepsWhatWasEnteredAndSkipsTheClosingSteps)
+{
+    Site site({{"a.htm", "&&& <a href=\"gone1.htm\">"},
+               {"b.htm", "<a href=\"gone2.htm\">"},
+               {"c.htm", "&&& <a href=\"gone3.htm\">"}});
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
+    ws.changeFolder(site.dir);
+    ws.unrequestedPages().append("earlier");
+    reported.clear();
+    // Questions 0 and 1 come before a.htm and b.htm; the answer before c.htm stops.
+    reported.stopQuestions = 0;
+    reported.stopAtQuestion = 2;
+
+    EXPECT_THROW(ws.investigateLinks(), PassStopped);
+
+    EXPECT_EQ(reported.stopQuestions, 3u);
+    EXPECT_EQ(hitsOf(ws), (Hits{F, N}));
+    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone1.htm"), site.page("gone2.htm")}));
+    EXPECT_EQ(pagesOf(ws), (Rows{"a.htm", "b.htm"}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone1.htm", "gone2.htm"}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{"earlier"}));
+    EXPECT_FALSE(ws.requestCount().has_value());
+    EXPECT_FALSE(ws.unrequestedCount().has_value());
+    EXPECT_TRUE(reported.events.empty());
+    EXPECT_EQ(reported.progressCalls.back(), (std::pair<std::size_t, std::size_t>{2, 3}));
+
+    // Unstopped, the same investigation runs to its end; the targets already
+    // in the request list are not tested again.
+    reported.stopAtQuestion = std::numeric_limits<std::size_t>::max();
+    reported.clear();
+    ws.investigateLinks();
+    EXPECT_EQ(hitsOf(ws), (Hits{F, N, F}));
+    EXPECT_EQ(linksOf(ws), (Rows{"gone3.htm"}));
+    EXPECT_EQ(ws.requestCount(), 3u);
+    EXPECT_EQ(reported.events.back(), "investigation finished");
 }
 
 #ifdef TAVLORI_HAVE_FIFO
@@ -366,8 +391,8 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     Site site({{"a.htm", "&&& <a href=\"gone.htm\"> <a href=\"c.htm\">"}, {"c.htm", "&&&"}});
     ASSERT_EQ(::mkfifo(site.page("b.htm").c_str(), 0600), 0);
 
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     // An earlier investigation elsewhere leaves its counts.
     Site earlier({{"e.htm", ""}});
     ws.changeFolder(earlier.dir);
@@ -381,7 +406,6 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     } catch (const PageOpenError &e) {
         EXPECT_EQ(e.path(), site.page("b.htm"));
         EXPECT_FALSE(e.reason().empty());
-        EXPECT_EQ(std::string(e.what()), "ファイル " + site.page("b.htm") + " は開けません。 " + e.reason() + " ");
     }
     EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F}));
@@ -389,9 +413,9 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
     // The investigation stops there too: what the earlier one left in
     // unrequestedPages, requestCount and unrequestedCount stays, and there is no closing beep.
     ws.unrequestedPages().append("earlier");
-    host.clear();
+    reported.clear();
     EXPECT_THROW(ws.investigateLinks(), PageOpenError);
-    EXPECT_TRUE(host.events.empty());
+    EXPECT_TRUE(reported.events.empty());
     EXPECT_EQ(hitsOf(ws), (Hits{F}));
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm"), site.page("c.htm")}));
     EXPECT_EQ(linksOf(ws), (Rows{"gone.htm"}));
@@ -405,13 +429,15 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
 TEST(Workspace, FolderThatCannotBeReadThrowsTheFolderError)
 {
     TempFolder folder;
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     try {
         ws.readPageList(folder.path("absent"));
         FAIL() << "no failure";
     } catch (const CommandError &e) {
-        EXPECT_STREQ(e.what(), "指定されたファイルが見つかりません");
+        EXPECT_EQ(e.failure().cause, FailureCause::FolderUnreadable);
+        EXPECT_EQ(e.failure().path, folder.path("absent"));
+        EXPECT_EQ(e.failure().errorNumber, ENOENT);
     }
 }
 
@@ -450,8 +476,8 @@ TEST(Workspace, BrokenLinksOfOnePage)
     for (const BrokenCase &c : cases) {
         Site site({{"a.htm", c.page}});
         site.add(c.other);
-        RecordingHost host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         selectOnly(ws.pageList(), {"a.htm"});
         ws.investigateLinks();
@@ -478,9 +504,9 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     for (const BrokenCase &c : cases) {
         Site site({{"a.htm", c.page}});
         site.add(c.other);
-        RecordingHost host;
+        RecordingEvents reported;
         CountingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir);
         selectOnly(ws.pageList(), {"a.htm"});
         files.tested.clear();
@@ -494,8 +520,8 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
     // Registered as written, once; the request count includes it.
     Site site({{"a.htm", "<a href=\"https://example.com/a.html\"> <a href=\"https://example.com/a.html\">"},
                {"b.htm", "<a href=\"https://example.com/a.html#top\"> <a href=\"a.htm\">"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(rowsOf(ws.requestList()),
@@ -510,8 +536,8 @@ TEST(Workspace, TheLinkTextNotTheTargetMarksAnExternalAddress)
     // Under an empty base folder a link starting with one slash joins into a
     // target starting with two, which is still an ordinary missing page.
     Site site({{"a.htm", ""}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     // Before the start the base folder is empty.
     ASSERT_TRUE(ws.baseFolder().empty());
     ASSERT_EQ(ws.resolve("/tavlori-no-such-page.htm"), "//tavlori-no-such-page.htm");
@@ -551,8 +577,8 @@ TEST(Workspace, AnchorsNamedByNameOrId)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", "<a href=\"#x.htm\"> " + c.page}});
-        RecordingHost host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
         EXPECT_EQ(linksOf(ws), c.broken) << c.page;
@@ -571,8 +597,8 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
         page += "<a href=\"" + links.back() + "\">";
     }
     Site site({{"a.htm", page + page}, {"b.htm", page}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     Rows targets;
@@ -595,8 +621,8 @@ TEST(Workspace, LinkTextsOfAnyLengthAreRegisteredOnce)
 TEST(Workspace, DollarLinksShareTheFolderAsTheirTarget)
 {
     Site site({{"a.htm", "<a href=\"item$1.html\"> <a href=\"other$2.html\">"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.dir}));
@@ -618,8 +644,8 @@ TEST(Workspace, TopAnchorIsNeverBrokenButOtherCasesAre)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", c.page}});
-        RecordingHost host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         for (const std::string &link : c.links)
             ws.registerLink("a.htm", link);
@@ -633,8 +659,8 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
     Site site({{"a.htm", "<a href=\"gone.htm\">"},
                {"b.htm", "<a href=\"gone.htm\"> <a href=\"#n.htm\">"},
                {"c.htm", "<a href=\"#n.htm\"> <a name=\"n.htm\">"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "#n.htm"}));
@@ -644,8 +670,8 @@ TEST(Workspace, SameBrokenLinkInTwoPagesIsRecordedForTheFirstOnly)
 TEST(Workspace, UnlinkListsAResolvedTargetOnlyOnce)
 {
     Site site({{"a.htm", ""}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.checkTarget("a.htm", "gone.htm");
     ws.checkTarget("a.htm", "gone.htm#x");
@@ -688,9 +714,9 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
     Site site({{"a.htm", "<a href=\"#x.htm\"> <a href=\"#x.htm\"> <a href=\"#y.htm\"> <a name=\"y.htm\">"}});
     const std::string path = site.page("a.htm");
     {
-        RecordingHost host;
+        RecordingEvents reported;
         CountingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir);
         files.reads.clear();
         ws.investigateLinks();
@@ -699,26 +725,27 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
         EXPECT_EQ(linksOf(ws), (Rows{"#x.htm"}));
     }
     {
-        RecordingHost host;
+        RecordingEvents reported;
         CountingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir);
         files.reads.clear();
         files.failPath = path;
         files.failOnRead = 2;
-        host.clear();
+        reported.clear();
         try {
             ws.investigateLinks();
             FAIL() << "no failure";
         } catch (const PageOpenError &e) {
-            EXPECT_STREQ(e.what(), ("ファイル " + path + " は開けません。 injected ").c_str());
+            EXPECT_EQ(e.path(), path);
+            EXPECT_EQ(e.reason(), "injected");
         }
         // The target under test stays registered without an outcome.
         EXPECT_EQ(rowsOf(ws.requestList()), (Rows{"#x.htm"}));
         EXPECT_TRUE(ws.brokenLinks().empty());
         EXPECT_EQ(hitsOf(ws), (Hits{N}));
         EXPECT_FALSE(ws.unrequestedCount().has_value());
-        EXPECT_TRUE(host.events.empty());
+        EXPECT_TRUE(reported.events.empty());
     }
 }
 
@@ -758,9 +785,9 @@ TEST(Workspace, AnchorTestJudgesTheHoldingPageAsReadAgain)
     };
     for (const auto &c : cases) {
         Site site({{"a.htm", c.scanned}});
-        RecordingHost host;
+        RecordingEvents reported;
         RewritingFiles files;
-        Workspace ws(host, files, '/');
+        Workspace ws(reported, files, '/');
         ws.changeFolder(site.dir); // reads the page once more; rewrite after the scan's read
         files.rewritePath = site.page("a.htm");
         files.next = c.readAgain;
@@ -781,11 +808,11 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
                {"alone.htm", ""},
                {"quiet.htm", "<a href=\"linked.htm\">"},
                {"linked.htm", ""}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"a.htm", "index.html", "self.htm", "alone.htm"});
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
 
     EXPECT_EQ(rowsOf(ws.pageList()),
@@ -800,8 +827,8 @@ TEST(Workspace, InvestigationListsUnrequestedPages)
     EXPECT_EQ(ws.requestCount(), 5u);
     EXPECT_EQ(ws.unrequestedCount(), 3u);
     EXPECT_EQ(linksOf(ws), (Rows{"sub/x.htm"}));
-    EXPECT_EQ(host.events.back(), "beep");
-    EXPECT_EQ(host.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
+    EXPECT_EQ(reported.events.back(), "investigation finished");
+    EXPECT_EQ(reported.progressCalls.back(), (std::pair<std::size_t, std::size_t>{7, 7}));
 }
 
 TEST(Workspace, IndexingTheRequestListBeforeTheUnrequestedPassReportsProgress)
@@ -814,16 +841,16 @@ TEST(Workspace, IndexingTheRequestListBeforeTheUnrequestedPassReportsProgress)
     for (std::size_t i = 0; i < kTargets; ++i)
         links += "<a href=\"t" + std::to_string(i) + ".htm\">" + std::to_string(i) + "</a>\n";
     Site site({{"index.html", links}, {"t0.htm", "<a href=\"index.html\">back</a>"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
     const std::size_t rows = ws.requestList().size();
     ASSERT_EQ(rows, kTargets + 1);
 
     using Call = std::pair<std::size_t, std::size_t>;
-    const std::vector<Call> &calls = host.progressCalls;
+    const std::vector<Call> &calls = reported.progressCalls;
     // The link pass ends with its last page; the index follows, reporting
     // its rows; the unrequested pass follows with its pages.
     const auto linkPassEnd = std::find(calls.begin(), calls.end(), Call{2, 2});
@@ -868,8 +895,8 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
                {"web.html", ""},
                {"part.html", ""},
                {"orphan.htm", "<a href=\"orphan.htm\">"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"index.html"});
     ws.investigateLinks();
@@ -896,8 +923,8 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
     };
     for (const auto &c : cases) {
         Site site({{"from.htm", "<a href=\"" + c.link + "\">"}, {c.page, ""}});
-        RecordingHost host;
-        Workspace ws(host, standardFileAccess(), '/');
+        RecordingEvents reported;
+        Workspace ws(reported, standardFileAccess(), '/');
         ws.changeFolder(site.dir);
         ws.investigateLinks();
         const Rows &listed = ws.unrequestedPages().rows();
@@ -909,8 +936,8 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
 TEST(Workspace, NothingSelected)
 {
     Site site({{"a.htm", "<a href=\"b.htm\">"}, {"b.htm", ""}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {});
     ws.requestList().append(site.page("b.htm"));
@@ -925,26 +952,27 @@ TEST(Workspace, NothingSelected)
 TEST(Workspace, EmptyPageList)
 {
     TempFolder folder;
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(folder.path());
     EXPECT_TRUE(ws.searchColumn().empty());
     ws.requestList().append("kept");
     ws.unrequestedPages().append("earlier");
-    host.clear();
+    reported.clear();
     ws.investigateLinks();
     EXPECT_TRUE(ws.searchColumn().empty());
     EXPECT_TRUE(ws.unrequestedPages().empty());
     EXPECT_EQ(ws.requestCount(), 1u);
     EXPECT_EQ(ws.unrequestedCount(), 0u);
-    EXPECT_EQ(host.events, (Rows{"process", "process", "process", "process", "process", "beep"}));
+    EXPECT_EQ(reported.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
+                                 "investigation finished"}));
 }
 
 TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
 {
     Site site({{"a.htm", "<a href=\"gone.htm\"> <a href=\"b.htm\">"}, {"b.htm", "<a href=\"new.htm\">"}});
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     selectOnly(ws.pageList(), {"a.htm"});
     ws.investigateLinks();
@@ -977,8 +1005,8 @@ TEST(Workspace, RequestsOutliveAChangeOfFolderAndResolveAgainstTheNewOne)
     root.write("one/a.htm", "<a href=\"../two/p.htm\"> <a href=\"q.htm\">");
     root.write("two/p.htm", "");
     root.write("two/q.htm", "");
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(root.path("one"));
     ws.investigateLinks();
     const Rows requests{root.path("two/p.htm"), root.path("one/q.htm")};
@@ -1008,8 +1036,8 @@ TEST(Workspace, TargetLeftRelativeIsLookedUpInTheBaseFolder)
     TempFolder elsewhere;
     elsewhere.write("#incwd.htm", "not a page");
     fs::current_path(elsewhere.path());
-    RecordingHost host;
-    Workspace ws(host, standardFileAccess(), '/');
+    RecordingEvents reported;
+    Workspace ws(reported, standardFileAccess(), '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(linksOf(ws), (Rows{"#incwd.htm"}));
@@ -1074,16 +1102,14 @@ private:
 
 // Records the dialogs and the progress in one sequence; the window's side
 // can be slowed at chosen pages, so that the reading runs far ahead.
-class PacedHost : public Host {
+class PacedEvents : public EngineEvents {
 public:
     Rows events;
     std::map<std::size_t, int> slowAfter; // progress done -> milliseconds
 
-    void beep() override { events.push_back("beep"); }
-    void missingPage(const std::string &name) override { events.push_back("missing " + name); }
-    void showError(const std::string &message) override { events.push_back("error " + message); }
-    void processMessages() override {}
-    void progress(std::size_t done, std::size_t total) override
+    void pageMissing(const std::string &name) override { events.push_back("missing " + name); }
+    void reached(Step step) override { events.push_back(stepName(step)); }
+    void progress(Phase, std::size_t done, std::size_t total) override
     {
         events.push_back("done " + std::to_string(done) + "/" + std::to_string(total));
         const auto it = slowAfter.find(done);
@@ -1117,7 +1143,7 @@ struct PacedSite {
             page.delayMs = i % 4 == 0 ? 3 : 0;
             files.pages[site.page(pageName(i))] = page;
             if (i % 6 == 2)
-                host.slowAfter[i] = 4;
+                reported.slowAfter[i] = 4;
         }
     }
 
@@ -1127,7 +1153,7 @@ struct PacedSite {
         ws.start(site.dir);
         for (std::size_t i = 0; i < kPages; ++i)
             ws.pageList().setSelected(i, !unselected(i));
-        host.events.clear();
+        reported.events.clear();
     }
 
     // What a pass entering the pages one after the other gives, up to the
@@ -1147,7 +1173,6 @@ struct PacedSite {
             if (unselected(i)) {
                 e.hits.push_back(U);
             } else if (missing(i)) {
-                e.events.push_back("beep");
                 e.events.push_back("missing " + pageName(i));
                 e.hits.push_back(M);
             } else {
@@ -1169,17 +1194,17 @@ struct PacedSite {
 
     Site site{};
     MemoryFiles files;
-    PacedHost host;
+    PacedEvents reported;
 };
 
 TEST(PagesReadAhead, LinkPassEntersResultsInPageListOrder)
 {
     PacedSite paced;
-    Workspace ws(paced.host, paced.files, '/');
+    Workspace ws(paced.reported, paced.files, '/');
     paced.enter(ws);
     ws.linkPass();
     const auto expected = paced.expected();
-    EXPECT_EQ(paced.host.events, expected.events);
+    EXPECT_EQ(paced.reported.events, expected.events);
     EXPECT_EQ(hitsOf(ws), expected.hits);
     EXPECT_EQ(rowsOf(ws.requestList()), expected.requests);
     EXPECT_EQ(pagesOf(ws), expected.brokenPages);
@@ -1187,9 +1212,9 @@ TEST(PagesReadAhead, LinkPassEntersResultsInPageListOrder)
 
     // The search pass: the same hits and dialogs, nothing registered.
     ws.clearRequests();
-    paced.host.events.clear();
+    paced.reported.events.clear();
     ws.searchPass();
-    EXPECT_EQ(paced.host.events, expected.events);
+    EXPECT_EQ(paced.reported.events, expected.events);
     EXPECT_EQ(hitsOf(ws), expected.hits);
     EXPECT_TRUE(ws.requestList().empty());
     EXPECT_TRUE(ws.brokenLinks().empty());
@@ -1207,8 +1232,8 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
         paced.files.pages[path].state = state;
         // The window's side is slow before the failing page, so the reading
         // has gone past it by the time its turn comes.
-        paced.host.slowAfter[kStop - 1] = 30;
-        Workspace ws(paced.host, paced.files, '/');
+        paced.reported.slowAfter[kStop - 1] = 30;
+        Workspace ws(paced.reported, paced.files, '/');
         paced.enter(ws);
         try {
             ws.linkPass();
@@ -1222,7 +1247,7 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
             EXPECT_STREQ(e.what(), "read failed");
         }
         const auto expected = paced.expected(kStop);
-        EXPECT_EQ(paced.host.events, expected.events);
+        EXPECT_EQ(paced.reported.events, expected.events);
         EXPECT_EQ(hitsOf(ws), expected.hits);
         EXPECT_EQ(rowsOf(ws.requestList()), expected.requests);
         EXPECT_EQ(pagesOf(ws), expected.brokenPages);
@@ -1230,7 +1255,7 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
 
         // The workspace is whole afterwards: the next pass runs to the end.
         paced.files.pages[path].state = MemoryFiles::State::Present;
-        paced.host.events.clear();
+        paced.reported.events.clear();
         ws.clearRequests();
         ws.linkPass();
         EXPECT_EQ(rowsOf(ws.requestList()), paced.expected().requests);
@@ -1242,9 +1267,9 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
 TEST(PagesReadAhead, AnchorTestComparesWithThePageBeingEntered)
 {
     Site site({{"a.htm", "<a href=\"#x.htm\">"}, {"b.htm", "<a href=\"#x.htm\"> <a name=\"x.htm\">"}});
-    RecordingHost host;
+    RecordingEvents reported;
     CountingFiles files;
-    Workspace ws(host, files, '/');
+    Workspace ws(reported, files, '/');
     ws.changeFolder(site.dir);
     ws.investigateLinks();
     EXPECT_EQ(pagesOf(ws), (Rows{"a.htm"}));

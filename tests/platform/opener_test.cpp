@@ -156,8 +156,8 @@ protected:
     QString root;
     QString savedCurrent;
     QString received;
-    SilentHost host;
-    Workspace workspace{host, standardFileAccess(), '/'};
+    EngineEvents reported;
+    Workspace workspace{reported, standardFileAccess(), '/'};
     std::vector<QUrl> opened;
 };
 
@@ -194,7 +194,7 @@ TEST_F(OpeningCommands, BrokenLinkPagesOpenInTheEditorAndKeepTheRequestList)
 }
 
 // An editor that cannot be started is told, naming the program, the page and
-// why; the page list's double-click still empties the request list.
+// the cause; the page list's double-click still empties the request list.
 TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmptied)
 {
     ASSERT_TRUE(QDir().mkpath(root + "/a folder"));
@@ -203,12 +203,12 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
     plain.close();
     struct Case {
         QString program;
-        const char *reason;
+        FailureCause cause;
     };
     const std::vector<Case> cases = {
-        {root + "/no such editor", "プログラムが見つかりません"},
-        {root + "/a folder", "プログラムを実行できません"},
-        {root + "/not executable", "プログラムを実行できません"},
+        {root + "/no such editor", FailureCause::EditorMissing},
+        {root + "/a folder", FailureCause::EditorNotExecutable},
+        {root + "/not executable", FailureCause::EditorNotExecutable},
     };
     const std::string page = workspace.baseFolder() + "/index.html";
     for (const Case &c : cases) {
@@ -223,9 +223,9 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
                 handler(workspace);
                 ADD_FAILURE() << c.program.toStdString() << " did not fail";
             } catch (const CommandError &error) {
-                EXPECT_EQ(std::string(error.what()),
-                          "エディタ " + c.program.toStdString() + " で " + page + " を開けません。 "
-                              + c.reason + " ");
+                EXPECT_EQ(error.failure().cause, c.cause) << c.program.toStdString();
+                EXPECT_EQ(error.failure().program, c.program.toStdString());
+                EXPECT_EQ(error.failure().path, page);
             }
             EXPECT_EQ(workspace.requestList().empty(), empties);
         }
@@ -262,7 +262,7 @@ TEST_F(OpeningCommands, TheEditorIsTakenFromTheEnvironment)
 }
 
 // When the default program cannot open a row, the failure names the row and
-// says why.
+// the cause.
 TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
 {
     setUrlOpenerForTests([](const QUrl &) { return false; });
@@ -273,26 +273,26 @@ TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
     existing.close();
     workspace.unrequestedPages().assign({base + "/old.html", base + "/gone.html"});
     workspace.requestList().assign({"http://example.com/a.html", "javascript:alert(1)"});
-    const auto failure = [](void (*handler)(Workspace &), Workspace &ws) -> std::string {
+    // The cause and the row as handed over, or nothing when nothing failed.
+    using Told = std::optional<std::pair<FailureCause, std::string>>;
+    const auto failure = [](void (*handler)(Workspace &), Workspace &ws) -> Told {
         try {
             handler(ws);
         } catch (const CommandError &error) {
-            return error.what();
+            return std::pair{error.failure().cause, error.failure().path};
         }
-        return {};
+        return std::nullopt;
     };
     workspace.unrequestedPages().setCurrentIndex(0);
-    EXPECT_EQ(failure(openUnrequestedPage, workspace),
-              "既定のプログラムで " + base + "/old.html を開けません。 関連付けられたプログラムがないか、起動できません ");
+    EXPECT_EQ(failure(openUnrequestedPage, workspace), (Told{{FailureCause::NoProgramForFile, base + "/old.html"}}));
     workspace.unrequestedPages().setCurrentIndex(1);
-    EXPECT_EQ(failure(openUnrequestedPage, workspace),
-              "既定のプログラムで " + base + "/gone.html を開けません。 ファイルが見つかりません ");
+    EXPECT_EQ(failure(openUnrequestedPage, workspace), (Told{{FailureCause::FileMissing, base + "/gone.html"}}));
     workspace.requestList().setCurrentIndex(0);
     EXPECT_EQ(failure(openRequest, workspace),
-              "既定のプログラムで http://example.com/a.html を開けません。 ウェブブラウザを起動できません ");
+              (Told{{FailureCause::BrowserNotStarted, "http://example.com/a.html"}}));
     // A refused row is never handed over, so nothing failed.
     workspace.requestList().setCurrentIndex(1);
-    EXPECT_EQ(failure(openRequest, workspace), "");
+    EXPECT_EQ(failure(openRequest, workspace), Told{});
 }
 
 TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
@@ -313,7 +313,8 @@ TEST_F(OpeningCommands, AnEmptyListFailsWithTheIndexErrorAndOpensNothing)
             c.handler(workspace);
             ADD_FAILURE() << c.name << " did not fail";
         } catch (const CommandError &error) {
-            EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (-1)") << c.name;
+            EXPECT_EQ(error.failure().cause, FailureCause::NoSuchRow) << c.name;
+            EXPECT_EQ(error.failure().row, -1) << c.name;
         }
     }
     EXPECT_EQ(workspace.requestList().size(), 1u);

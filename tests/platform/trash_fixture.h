@@ -39,13 +39,15 @@ public:
     // progress() answers false (cancel) when asked about this item.
     std::size_t cancelBefore = std::numeric_limits<std::size_t>::max();
 
-    std::vector<std::string> confirmations;
-    std::vector<std::string> errors;
+    // The items each confirmation asked about.
+    std::vector<std::vector<std::string>> confirmations;
+    // Each item that could not be moved, the outcome and the trash's words.
+    std::vector<platform::TrashItemResult> errors;
     std::vector<std::tuple<std::size_t, std::size_t, std::string>> progressCalls;
 
-    bool confirm(const std::string &text) override
+    bool confirm(const std::vector<std::string> &paths) override
     {
-        confirmations.push_back(text);
+        confirmations.push_back(paths);
         return confirmAnswer;
     }
     bool progress(std::size_t done, std::size_t total, const std::string &item) override
@@ -53,7 +55,10 @@ public:
         progressCalls.emplace_back(done, total, item);
         return done != cancelBefore;
     }
-    void error(const std::string &text) override { errors.push_back(text); }
+    void error(const std::string &path, platform::TrashOutcome outcome, const std::string &detail) override
+    {
+        errors.push_back({path, outcome, detail});
+    }
 };
 
 // The folder holding HOME, XDG_DATA_HOME and every test's own folder.

@@ -36,7 +36,7 @@ private slots:
             return pressed;
         });
         ui::TrashDialogs dialogs(nullptr);
-        QCOMPARE(dialogs.confirm("'x.html' をごみ箱に移動しますか?"), answer);
+        QCOMPARE(dialogs.confirm({"/srv/web/x.html"}), answer);
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].kind, ui::DialogKind::Confirm);
         QCOMPARE(requests[0].text, QStringLiteral("'x.html' をごみ箱に移動しますか?"));
@@ -52,7 +52,7 @@ private slots:
             return 0;
         });
         ui::TrashDialogs dialogs(nullptr);
-        dialogs.error("'x.html' をごみ箱に移動できませんでした。 項目が見つかりません。");
+        dialogs.error("/srv/web/x.html", platform::TrashOutcome::NotFound, "");
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].icon, QMessageBox::Warning);
         QCOMPARE(requests[0].text, QStringLiteral("'x.html' をごみ箱に移動できませんでした。 項目が見つかりません。"));
@@ -166,7 +166,7 @@ private slots:
         QVERIFY(dialogs.progress(0, 5, "/site/a.html"));
         now += 1;
         QVERIFY(dialogs.progress(1, 5, "/site/b.html"));
-        dialogs.error("'b.html' をごみ箱に移動できませんでした。");
+        dialogs.error("/site/b.html", platform::TrashOutcome::NotFound, "");
         QCOMPARE(errorOwner, static_cast<QWidget *>(owner.findChild<QProgressDialog *>()));
         QCOMPARE(valueAtError, 1);
         QCOMPARE(labelAtError, QStringLiteral("b.html をごみ箱に移動しています (2 / 5)"));
