@@ -39,12 +39,12 @@ const char *causeName(FailureCause cause)
     return "command failed";
 }
 
-PageOpenError::PageOpenError(std::string path, std::string reason)
+PageOpenError::PageOpenError(std::string path, ReadFailure reason)
     : CommandError([&] {
         Failure failure;
         failure.cause = FailureCause::PageUnreadable;
         failure.path = std::move(path);
-        failure.reason = std::move(reason);
+        failure.readFailure = reason;
         return failure;
     }())
 {

@@ -8,9 +8,22 @@
 
 namespace tavlori {
 
+// Why a file could not be read: the operating system refused (its error
+// number), or the path names something other than a regular file (a FIFO, a
+// socket, a device), which is refused instead of opened.
+struct ReadFailure {
+    enum class Cause { System, NotRegularFile };
+    Cause cause = Cause::System;
+    int errorNumber = 0; // errno, when the system refused
+
+    static ReadFailure system(int errorNumber) { return {Cause::System, errorNumber}; }
+    static ReadFailure notRegularFile() { return {Cause::NotRegularFile, 0}; }
+    bool operator==(const ReadFailure &) const = default;
+};
+
 enum class FailureCause {
     FolderUnreadable,   // a folder cannot be entered or listed: path, errorNumber
-    PageUnreadable,     // a page exists but cannot be read: path, reason
+    PageUnreadable,     // a page exists but cannot be read: path, readFailure
     NoSuchRow,          // a command reads a row its list does not have: row
     EditorMissing,      // the editor program is not there: program, path
     EditorNotExecutable, // the editor is a folder or may not be run: program, path
@@ -24,7 +37,8 @@ struct Failure {
     FailureCause cause = FailureCause::FolderUnreadable;
     std::string path;     // the folder, page, address or file concerned
     std::string program;  // the program that could not open it
-    std::string reason;   // the system's own description
+    std::string reason;   // the system's own description of why a program did not start
+    ReadFailure readFailure; // why a page could not be read
     int errorNumber = 0;  // the operating system's error number (errno)
     long long row = 0;    // the row a list does not have
 
@@ -49,9 +63,9 @@ private:
 // A page that exists but cannot be opened.
 class PageOpenError : public CommandError {
 public:
-    PageOpenError(std::string path, std::string reason);
+    PageOpenError(std::string path, ReadFailure reason);
     const std::string &path() const { return failure().path; }
-    const std::string &reason() const { return failure().reason; }
+    const ReadFailure &reason() const { return failure().readFailure; }
 };
 
 // A pass that stopped because the events asked it to.
@@ -65,7 +79,7 @@ public:
 std::string standardErrorText(std::string_view message);
 
 // The operating system's description of an error number (errno), as the
-// reason of a page that cannot be read.
+// programs give it for a page that cannot be read.
 std::string errnoText(int errorNumber);
 
 } // namespace tavlori

@@ -1,7 +1,5 @@
 #include "analysis/fileaccess.h"
 
-#include "analysis/errors.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,23 +27,23 @@ public:
     }
 
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                  std::string &reason) override
+                  ReadFailure &reason) override
     {
         std::error_code error;
         const fs::file_status status = fs::status(path, error);
         if (error) {
-            reason = error.message();
+            reason = ReadFailure::system(error.value());
             return false;
         }
         if (status.type() != fs::file_type::regular) {
-            reason = std::string(kNotRegularFileReason);
+            reason = ReadFailure::notRegularFile();
             return false;
         }
 
         std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
                                                                 &std::fclose);
         if (!file) {
-            reason = errnoText(errno);
+            reason = ReadFailure::system(errno);
             return false;
         }
 
@@ -70,7 +68,7 @@ public:
             }
         }
         if (std::ferror(file.get())) {
-            reason = errnoText(errno ? errno : EIO);
+            reason = ReadFailure::system(errno ? errno : EIO);
             return false;
         }
         length = got;
@@ -81,7 +79,7 @@ public:
 } // namespace
 
 bool FileAccess::sameBytes(const std::string &path, std::string_view bytes, bool &same,
-                           std::string &reason)
+                           ReadFailure &reason)
 {
     std::string buffer;
     std::size_t length = 0;

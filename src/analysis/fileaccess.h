@@ -4,15 +4,13 @@
 // during a pass. Keeping these behind one interface lets the platform layer
 // answer without blocking (FIFOs, devices) and from directory listings, and
 // lets tests count or fake what is read.
+#include "analysis/errors.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace tavlori {
-
-// The reason given for a path that names something other than a regular
-// file (a FIFO, a socket, a device), which is refused instead of opened.
-inline constexpr std::string_view kNotRegularFileReason = "通常のファイルではありません";
 
 class FileAccess {
 public:
@@ -27,10 +25,10 @@ public:
     // to the next: on success the bytes are the first `length` bytes of
     // `buffer` (whose size may be larger; what lies beyond is left over from
     // earlier calls). Never blocks on a path that is not a regular file: such
-    // a path fails with `reason` (the operating system's description of the
-    // error, or kNotRegularFileReason) instead of being read.
+    // a path fails with ReadFailure::notRegularFile() in `reason` instead of
+    // being read; any other failure gives the operating system's error number.
     virtual bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                          std::string &reason) = 0;
+                          ReadFailure &reason) = 0;
 
     // Reads the file and tells whether its bytes are exactly `bytes` (a page
     // read again, to learn whether it changed). Fails as readInto does. The
@@ -38,7 +36,7 @@ public:
     // overrides it to compare a piece at a time, so that a large page is
     // not held twice.
     virtual bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
-                           std::string &reason);
+                           ReadFailure &reason);
 
     // A link pass begins: the files do not change until endPass(), so
     // targetExists may keep what it learns until then. Called on the thread

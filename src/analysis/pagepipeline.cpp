@@ -17,7 +17,6 @@ struct PagePipeline::Slot {
     std::string bytes;
     std::string text;
     std::string expanded;
-    std::string reason;
     std::exception_ptr error; // what preparing the page threw
     std::size_t footprint = 0; // the buffers' memory after the page was prepared
 
@@ -32,7 +31,7 @@ struct PagePipeline::Slot {
 
     std::size_t memory() const
     {
-        return path.capacity() + bytes.capacity() + text.capacity() + expanded.capacity() + reason.capacity()
+        return path.capacity() + bytes.capacity() + text.capacity() + expanded.capacity()
             + page.links.capacity() * sizeof(PreparedLink);
     }
 };
@@ -236,15 +235,13 @@ void PagePipeline::prepare(Slot &slot, std::size_t index)
     page.text = {};
     page.found = false;
     page.links.clear();
-    slot.reason.clear();
 
     // A page that reads is a file; only a failed read asks whether the page
     // is missing or exists but cannot be opened.
     std::size_t length = 0;
-    if (!files_.readInto(path, slot.bytes, length, slot.reason)) {
+    if (!files_.readInto(path, slot.bytes, length, page.reason)) {
         trim(slot, 0);
         page.status = files_.isFile(path) ? PreparedPage::Status::Unreadable : PreparedPage::Status::Missing;
-        page.reason = slot.reason;
         return;
     }
     trim(slot, length);

@@ -40,7 +40,7 @@ struct PreparedPage {
     std::size_t index = 0;  // the page's place in the list given to the pipeline
     std::string_view path;  // the page's path
     Status status = Status::Ready;
-    std::string_view reason; // why the read failed (readInto's reason), else empty
+    ReadFailure reason;      // why the read failed (readInto's reason)
     std::string_view bytes;  // the file's bytes
     std::string_view text;   // pageTextView of the bytes (may lie inside `bytes`)
     bool found = false;      // the search term is not empty and occurs in the text

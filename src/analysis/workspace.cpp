@@ -93,20 +93,20 @@ void Workspace::readPageList()
 
 std::string_view Workspace::readPage(const std::string &path)
 {
-    std::string reason;
+    ReadFailure reason;
     // The text is a function of the bytes alone: bytes equal to the page
     // being scanned, read again, have its text. Comparing them as they are
     // read keeps a large page from being held twice.
     if (currentPage_ && path == currentPage_->path) {
         bool same = false;
         if (!files_.sameBytes(path, currentPage_->bytes, same, reason))
-            throw PageOpenError(path, std::move(reason));
+            throw PageOpenError(path, reason);
         if (same)
             return currentPage_->text;
     }
     std::size_t length = 0;
     if (!files_.readInto(path, holdingBuffer_, length, reason))
-        throw PageOpenError(path, std::move(reason));
+        throw PageOpenError(path, reason);
     pageTextFromBytes(std::string_view(holdingBuffer_.data(), length), holdingText_);
     return holdingText_;
 }
@@ -190,7 +190,7 @@ bool Workspace::takePage(const std::string &name, const PreparedPage &page)
 {
     switch (page.status) {
     case PreparedPage::Status::Unreadable:
-        throw PageOpenError(std::string(page.path), std::string(page.reason));
+        throw PageOpenError(std::string(page.path), page.reason);
     case PreparedPage::Status::Missing:
         events_.pageMissing(name);
         // The missing page keeps its place in the search column, so that hit

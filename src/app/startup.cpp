@@ -16,26 +16,11 @@
 namespace tavlori::app {
 namespace {
 
-const QString kUsage = QStringLiteral("使い方: tavlori [--help] [--version] [FOLDER]");
-
-QString helpText()
-{
-    return QStringLiteral(
-               "使い方: tavlori [FOLDER]\n"
-               "       tavlori --help | --version\n"
-               "\n"
-               "FOLDER に入って Tavlori のウィンドウを開きます。FOLDER を省略すると、\n"
-               "起動したディレクトリで開きます。\n"
-               "\n"
-               "  -h, --help     この説明を表示して終了します\n"
-               "  -v, --version  バージョンを表示して終了します\n");
-}
-
 CommandLine usageError(const QString &reason)
 {
     CommandLine line;
     line.action = CommandLine::Action::Error;
-    line.text = reason + QStringLiteral(" — ") + kUsage + QLatin1Char('\n');
+    line.text = ui::texts::usageError(reason);
     return line;
 }
 
@@ -43,7 +28,7 @@ CommandLine usageError(const QString &reason)
 
 QString versionText()
 {
-    return QStringLiteral("tavlori " TAVLORI_VERSION "\n");
+    return ui::texts::versionLine(QStringLiteral(TAVLORI_VERSION));
 }
 
 CommandLine parseCommandLine(const QStringList &arguments)
@@ -61,7 +46,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     CommandLine line;
     if (parser.isSet(help)) {
         line.action = CommandLine::Action::Help;
-        line.text = helpText();
+        line.text = ui::texts::commandLineHelp();
         return line;
     }
     if (parser.isSet(version)) {
@@ -80,7 +65,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
                 && arg != QLatin1String("--help") && arg != QLatin1String("-v")
                 && arg != QLatin1String("--version"))
             {
-                CommandLine error = usageError(QStringLiteral("不明なオプション: ") + arg);
+                CommandLine error = usageError(ui::texts::unknownOption(arg));
                 error.unknownOption = true;
                 return error;
             }
@@ -89,7 +74,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     }
     const QStringList folders = parser.positionalArguments();
     if (folders.size() > 1)
-        return usageError(QStringLiteral("フォルダは一つだけ指定できます"));
+        return usageError(ui::texts::secondFolder());
     if (!folders.isEmpty()) {
         line.folderGiven = true;
         line.folder = folders.first();

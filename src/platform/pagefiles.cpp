@@ -40,10 +40,10 @@ namespace {
 // it is opened (opening one can act on it: a tape rewinds, a modem line
 // hangs up), the opening never blocks, and what was opened must be a
 // regular file. No descriptor, with the reason, when it fails.
-Descriptor openPage(const std::string &path, struct stat &info, std::string &reason)
+Descriptor openPage(const std::string &path, struct stat &info, ReadFailure &reason)
 {
     if (::stat(path.c_str(), &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
-        reason = std::string(kNotRegularFileReason);
+        reason = ReadFailure::notRegularFile();
         return Descriptor();
     }
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -52,17 +52,17 @@ Descriptor openPage(const std::string &path, struct stat &info, std::string &rea
         // A socket cannot be opened at all; it is refused as any other
         // file that is not regular.
         if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-            reason = std::string(kNotRegularFileReason);
+            reason = ReadFailure::notRegularFile();
         else
-            reason = errnoText(openError);
+            reason = ReadFailure::system(openError);
         return Descriptor();
     }
     if (::fstat(fd.get(), &info) != 0) {
-        reason = errnoText(errno);
+        reason = ReadFailure::system(errno);
         return Descriptor();
     }
     if (!S_ISREG(info.st_mode)) {
-        reason = std::string(kNotRegularFileReason);
+        reason = ReadFailure::notRegularFile();
         return Descriptor();
     }
     return fd;
@@ -71,7 +71,7 @@ Descriptor openPage(const std::string &path, struct stat &info, std::string &rea
 } // namespace
 
 bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                         std::string &reason)
+                         ReadFailure &reason)
 {
     struct stat info;
     const Descriptor fd = openPage(path, info, reason);
@@ -96,7 +96,7 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
         const std::size_t asked = buffer.size() - got;
         const ssize_t n = readSome(fd.get(), buffer.data() + got, asked);
         if (n < 0) {
-            reason = errnoText(errno);
+            reason = ReadFailure::system(errno);
             return false;
         }
         if (n == 0)
@@ -109,7 +109,7 @@ bool PageFiles::readInto(const std::string &path, std::string &buffer, std::size
     return true;
 }
 
-bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool &same, std::string &reason)
+bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool &same, ReadFailure &reason)
 {
     struct stat info;
     const Descriptor fd = openPage(path, info, reason);
@@ -125,7 +125,7 @@ bool PageFiles::sameBytes(const std::string &path, std::string_view bytes, bool 
     for (;;) {
         const ssize_t n = readSome(fd.get(), piece.data(), piece.size());
         if (n < 0) {
-            reason = errnoText(errno);
+            reason = ReadFailure::system(errno);
             return false;
         }
         if (n == 0)

@@ -24,10 +24,10 @@ public:
     // read would not have, and O_NOCTTY keeps a terminal from becoming the
     // controlling one).
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                  std::string &reason) override;
+                  ReadFailure &reason) override;
     // Compares while reading a piece at a time, opening as readInto does.
     bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
-                   std::string &reason) override;
+                   ReadFailure &reason) override;
     // During a link pass, a target's existence comes from the listings of
     // its folders, each read once per pass (ListingExistence); outside a
     // pass, from stat. The answers are isFile's. One thread at a time.

@@ -3,6 +3,18 @@
 #include <cerrno>
 
 namespace tavlori::reporttexts {
+namespace {
+
+// Why a page could not be read: the system's own words for its error, or
+// the refusal of anything that is not a regular file.
+std::string readFailure(const ReadFailure &failure)
+{
+    if (failure.cause == ReadFailure::Cause::NotRegularFile)
+        return "通常のファイルではありません";
+    return errnoText(failure.errorNumber);
+}
+
+} // namespace
 
 std::string failure(const Failure &failure)
 {
@@ -10,7 +22,7 @@ std::string failure(const Failure &failure)
     case FailureCause::FolderUnreadable:
         return folderError(failure.errorNumber);
     case FailureCause::PageUnreadable:
-        return "ファイル " + failure.path + " は開けません。 " + failure.reason + " ";
+        return "ファイル " + failure.path + " は開けません。 " + readFailure(failure.readFailure) + " ";
     default:
         // The report opens no rows and starts no program: these are not met.
         return causeName(failure.cause);

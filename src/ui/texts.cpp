@@ -10,6 +10,15 @@ QString fromUtf8(const std::string &text)
     return QString::fromStdString(text);
 }
 
+// Why a page could not be read: the system's own words for its error, or
+// the refusal of anything that is not a regular file.
+QString readFailure(const ReadFailure &failure)
+{
+    if (failure.cause == ReadFailure::Cause::NotRegularFile)
+        return QStringLiteral("通常のファイルではありません");
+    return fromUtf8(errnoText(failure.errorNumber));
+}
+
 } // namespace
 
 QString applicationTitle()
@@ -59,7 +68,7 @@ QString failure(const Failure &failure)
     case FailureCause::FolderUnreadable:
         return folderError(failure.errorNumber);
     case FailureCause::PageUnreadable:
-        return QStringLiteral("ファイル %1 は開けません。 %2 ").arg(path, fromUtf8(failure.reason));
+        return QStringLiteral("ファイル %1 は開けません。 %2 ").arg(path, readFailure(failure.readFailure));
     case FailureCause::NoSuchRow:
         return QStringLiteral("リストのインデックスが範囲を超えています (%1)").arg(failure.row);
     case FailureCause::EditorMissing:
@@ -172,6 +181,44 @@ QString pagesMoved(std::size_t moved, std::size_t offered)
     if (moved == 0)
         return QStringLiteral("ファイルの移動に失敗しました。");
     return QStringLiteral("ファイルの移動に失敗しました。 (%1 件中 %2 件を移動しました)").arg(offered).arg(moved);
+}
+
+QString usage()
+{
+    return QStringLiteral("使い方: tavlori [--help] [--version] [FOLDER]");
+}
+
+QString commandLineHelp()
+{
+    return QStringLiteral(
+        "使い方: tavlori [FOLDER]\n"
+        "       tavlori --help | --version\n"
+        "\n"
+        "FOLDER に入って Tavlori のウィンドウを開きます。FOLDER を省略すると、\n"
+        "起動したディレクトリで開きます。\n"
+        "\n"
+        "  -h, --help     この説明を表示して終了します\n"
+        "  -v, --version  バージョンを表示して終了します\n");
+}
+
+QString versionLine(const QString &version)
+{
+    return QStringLiteral("tavlori ") + version + QLatin1Char('\n');
+}
+
+QString usageError(const QString &reason)
+{
+    return reason + QStringLiteral(" — ") + usage() + QLatin1Char('\n');
+}
+
+QString unknownOption(const QString &option)
+{
+    return QStringLiteral("不明なオプション: ") + option;
+}
+
+QString secondFolder()
+{
+    return QStringLiteral("フォルダは一つだけ指定できます");
 }
 
 } // namespace tavlori::ui::texts

@@ -47,4 +47,17 @@ QString trashProgress(const std::string &item, std::size_t done, std::size_t tot
 // What "選択HTMLを削除" says after moving `moved` of `offered` pages.
 QString pagesMoved(std::size_t moved, std::size_t offered);
 
+// --- the command line of the window program ---
+
+// "使い方: tavlori [--help] [--version] [FOLDER]"
+QString usage();
+// What --help prints, ending with a newline.
+QString commandLineHelp();
+// The line --version prints: the program's name, `version` and a newline.
+QString versionLine(const QString &version);
+// A command line that cannot be followed: `reason`, then the usage, on one line.
+QString usageError(const QString &reason);
+QString unknownOption(const QString &option);
+QString secondFolder();
+
 } // namespace tavlori::ui::texts

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -35,7 +36,7 @@ namespace {
 class FakeFiles final : public tavlori::FileAccess {
 public:
     std::map<std::string, std::string> files;
-    std::map<std::string, std::string> refused;
+    std::map<std::string, tavlori::ReadFailure> refused;
     std::function<void(const std::string &)> beforeRead;
     std::atomic<int> reads{0}; // reads started
     std::atomic<int> busy{0};  // calls under way
@@ -47,7 +48,7 @@ public:
     }
 
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                  std::string &reason) override
+                  tavlori::ReadFailure &reason) override
     {
         const Busy mark(busy);
         if (beforeRead)
@@ -59,7 +60,7 @@ public:
         }
         const auto it = files.find(path);
         if (it == files.end()) {
-            reason = "No such file or directory";
+            reason = tavlori::ReadFailure::system(ENOENT);
             return false;
         }
         // The buffer only grows: what lies beyond `length` is left over from
@@ -113,7 +114,7 @@ bool eventually(const std::function<bool()> &done)
 // What the engine makes of a page on its own thread, one function after the other.
 struct Expected {
     Status status = Status::Ready;
-    std::string reason;
+    tavlori::ReadFailure reason;
     std::string bytes;
     std::string text;
     bool found = false;
@@ -131,7 +132,7 @@ Expected expectedPage(const FakeFiles &fake, const std::string &path, const std:
     const auto it = fake.files.find(path);
     if (it == fake.files.end()) {
         e.status = Status::Missing;
-        e.reason = "No such file or directory";
+        e.reason = tavlori::ReadFailure::system(ENOENT);
         return e;
     }
     e.bytes = it->second;
@@ -227,7 +228,7 @@ void makeSite(Site &site, unsigned seed, int count)
         if (kind < 3)
             continue; // missing
         if (kind < 5)
-            site.fake.refused[path] = "Permission denied";
+            site.fake.refused[path] = tavlori::ReadFailure::system(EACCES);
         else
             site.fake.files[path] = randomPage(random, n);
     }
@@ -313,21 +314,21 @@ TEST(PagePipeline, MissingAndUnopenablePagesAtTheirPlaces)
     FakeFiles fake;
     fake.files["/s/a.htm"] = "<a href=\"b.htm\">\r\n";
     fake.files["/s/c.htm"] = "<a href=\"d.htm\">\r\n";
-    fake.refused["/s/locked.htm"] = "Permission denied";
-    fake.refused["/s/fifo.htm"] = std::string(tavlori::kNotRegularFileReason);
+    fake.refused["/s/locked.htm"] = tavlori::ReadFailure::system(EACCES);
+    fake.refused["/s/fifo.htm"] = tavlori::ReadFailure::notRegularFile();
     struct Row {
         std::string path;
         Status status;
-        std::string reason;
+        tavlori::ReadFailure reason;
         std::string firstLink;
     };
     const std::vector<Row> rows = {
-        {"/s/gone.htm", Status::Missing, "No such file or directory", ""},
-        {"/s/a.htm", Status::Ready, "", "b.htm"},
-        {"/s/locked.htm", Status::Unreadable, "Permission denied", ""},
-        {"/s/fifo.htm", Status::Unreadable, std::string(tavlori::kNotRegularFileReason), ""},
-        {"/s/also-gone.htm", Status::Missing, "No such file or directory", ""},
-        {"/s/c.htm", Status::Ready, "", "d.htm"},
+        {"/s/gone.htm", Status::Missing, tavlori::ReadFailure::system(ENOENT), ""},
+        {"/s/a.htm", Status::Ready, {}, "b.htm"},
+        {"/s/locked.htm", Status::Unreadable, tavlori::ReadFailure::system(EACCES), ""},
+        {"/s/fifo.htm", Status::Unreadable, tavlori::ReadFailure::notRegularFile(), ""},
+        {"/s/also-gone.htm", Status::Missing, tavlori::ReadFailure::system(ENOENT), ""},
+        {"/s/c.htm", Status::Ready, {}, "d.htm"},
     };
     std::vector<std::string> paths;
     for (const Row &row : rows)
@@ -338,7 +339,7 @@ TEST(PagePipeline, MissingAndUnopenablePagesAtTheirPlaces)
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->index, i);
         EXPECT_EQ(page->status, rows[i].status) << rows[i].path;
-        EXPECT_EQ(page->reason, rows[i].reason) << rows[i].path;
+        EXPECT_TRUE(page->reason == rows[i].reason) << rows[i].path;
         EXPECT_EQ(page->links.empty() ? "" : std::string(page->links.front().value), rows[i].firstLink);
         if (page->status != Status::Ready) {
             EXPECT_TRUE(page->bytes.empty() && page->text.empty() && !page->found) << rows[i].path;
@@ -360,7 +361,7 @@ TEST(PagePipeline, TheConsumerStoppingInTheMiddleLeavesNoThread)
         paths.push_back("/s/p" + std::to_string(n) + ".htm");
         fake.files[paths.back()] = "<a href=\"x" + std::to_string(n) + ".htm\">\r\n";
     }
-    fake.refused[paths[7]] = "Permission denied";
+    fake.refused[paths[7]] = tavlori::ReadFailure::system(EACCES);
 
     enum class How { Destroy, Stop, Throw };
     for (const std::size_t slots : {1u, 2u, 4u}) {

@@ -155,7 +155,7 @@ public:
         return standardFileAccess().isFile(path);
     }
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                  std::string &reason) override
+                  ReadFailure &reason) override
     {
         int n = 0;
         {
@@ -163,7 +163,7 @@ public:
             n = ++reads[path];
         }
         if (path == failPath && n == failOnRead) {
-            reason = "injected";
+            reason = ReadFailure::system(EIO);
             return false;
         }
         return standardFileAccess().readInto(path, buffer, length, reason);
@@ -200,10 +200,10 @@ TEST(StandardErrorText, AppendsAPeriodAfterAHigherLastCharacter)
 
 TEST(PageOpenError, CarriesItsCauseThePathAndTheReason)
 {
-    const PageOpenError error("/web/a.htm", "Permission denied");
+    const PageOpenError error("/web/a.htm", ReadFailure::system(EACCES));
     EXPECT_EQ(error.failure().cause, FailureCause::PageUnreadable);
     EXPECT_EQ(error.path(), "/web/a.htm");
-    EXPECT_EQ(error.reason(), "Permission denied");
+    EXPECT_EQ(error.reason(), ReadFailure::system(EACCES));
 }
 
 // ---------------------------------------------------------------------------
@@ -405,7 +405,7 @@ TEST(Workspace, PageThatCannotBeReadStopsTheCommandWhereItStands)
         FAIL() << "no failure";
     } catch (const PageOpenError &e) {
         EXPECT_EQ(e.path(), site.page("b.htm"));
-        EXPECT_FALSE(e.reason().empty());
+        EXPECT_EQ(e.reason(), ReadFailure::notRegularFile());
     }
     EXPECT_EQ(rowsOf(ws.pageList()), (Rows{"a.htm", "b.htm", "c.htm"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F}));
@@ -738,7 +738,7 @@ TEST(Workspace, AnchorTestReadsTheHoldingPageEachTimeAndMayFail)
             FAIL() << "no failure";
         } catch (const PageOpenError &e) {
             EXPECT_EQ(e.path(), path);
-            EXPECT_EQ(e.reason(), "injected");
+            EXPECT_EQ(e.reason(), ReadFailure::system(EIO));
         }
         // The target under test stays registered without an outcome.
         EXPECT_EQ(rowsOf(ws.requestList()), (Rows{"#x.htm"}));
@@ -755,7 +755,7 @@ class RewritingFiles : public FileAccess {
 public:
     bool isFile(const std::string &path) override { return standardFileAccess().isFile(path); }
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                  std::string &reason) override
+                  ReadFailure &reason) override
     {
         const bool result = standardFileAccess().readInto(path, buffer, length, reason);
         if (path == rewritePath && !rewritten) {
@@ -1064,14 +1064,14 @@ public:
         return it != pages.end() && it->second.state != State::Missing;
     }
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
-                  std::string &reason) override
+                  ReadFailure &reason) override
     {
         Page page;
         {
             std::lock_guard lock(mutex_);
             const auto it = pages.find(path);
             if (it == pages.end()) {
-                reason = "no such file";
+                reason = ReadFailure::system(ENOENT);
                 return false;
             }
             page = it->second;
@@ -1079,10 +1079,10 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(page.delayMs));
         switch (page.state) {
         case State::Missing:
-            reason = "no such file";
+            reason = ReadFailure::system(ENOENT);
             return false;
         case State::Unreadable:
-            reason = "locked";
+            reason = ReadFailure::system(EACCES);
             return false;
         case State::Throws:
             throw std::runtime_error("read failed");
@@ -1241,7 +1241,7 @@ TEST(PagesReadAhead, PageThatFailsStopsThePassAtItsTurn)
         } catch (const PageOpenError &e) {
             EXPECT_TRUE(unreadable);
             EXPECT_EQ(e.path(), path);
-            EXPECT_EQ(e.reason(), "locked");
+            EXPECT_EQ(e.reason(), ReadFailure::system(EACCES));
         } catch (const std::runtime_error &e) {
             EXPECT_FALSE(unreadable);
             EXPECT_STREQ(e.what(), "read failed");

@@ -4,6 +4,7 @@
 
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,7 @@ protected:
     struct Read {
         bool ok = false;
         std::string bytes;
-        std::string reason;
+        tavlori::ReadFailure reason;
     };
     Read read(const std::string &path)
     {
@@ -72,13 +73,13 @@ TEST_P(FileAccessTest, ReadsWholeFile)
     bytes[199999] = '\xFF';
     const std::string path = write("big.htm", bytes);
     const Read result = read(path);
-    ASSERT_TRUE(result.ok) << result.reason;
+    ASSERT_TRUE(result.ok) << result.reason.errorNumber;
     EXPECT_EQ(result.bytes, bytes);
     EXPECT_TRUE(files().isFile(path));
 
     const std::string empty = write("empty.htm", "");
     const Read none = read(empty);
-    ASSERT_TRUE(none.ok) << none.reason;
+    ASSERT_TRUE(none.ok) << none.reason.errorNumber;
     EXPECT_TRUE(none.bytes.empty());
 }
 
@@ -109,19 +110,20 @@ TEST_P(FileAccessTest, SameBytesComparesTheWholeFile)
     for (const auto &c : cases) {
         const std::string path = write("again.htm", c.file);
         bool same = !c.same;
-        std::string reason;
-        ASSERT_TRUE(files().sameBytes(path, c.held, same, reason)) << reason;
+        tavlori::ReadFailure reason;
+        ASSERT_TRUE(files().sameBytes(path, c.held, same, reason)) << reason.errorNumber;
         EXPECT_EQ(same, c.same) << c.file.size() << " against " << c.held.size();
     }
     const std::string gone = (dir / "gone.htm").string();
-    std::string buffer, readReason, reason;
+    std::string buffer;
+    tavlori::ReadFailure readReason, reason;
     std::size_t length = 0;
     bool same = true;
     ASSERT_FALSE(files().readInto(gone, buffer, length, readReason));
     EXPECT_FALSE(files().sameBytes(gone, "", same, reason));
     EXPECT_EQ(reason, readReason);
     EXPECT_FALSE(files().sameBytes("/dev/zero", "", same, reason));
-    EXPECT_EQ(reason, tavlori::kNotRegularFileReason);
+    EXPECT_EQ(reason, tavlori::ReadFailure::notRegularFile());
 }
 
 TEST_P(FileAccessTest, RelativePathAgainstCurrentDirectory)
@@ -133,7 +135,7 @@ TEST_P(FileAccessTest, RelativePathAgainstCurrentDirectory)
     const Read result = read("rel.htm");
     fs::current_path(before);
     EXPECT_TRUE(isFile);
-    EXPECT_TRUE(result.ok) << result.reason;
+    EXPECT_TRUE(result.ok) << result.reason.errorNumber;
     EXPECT_EQ(result.bytes, "relative");
 }
 
@@ -145,7 +147,7 @@ TEST_P(FileAccessTest, FifoIsRefusedWithoutBlocking)
     EXPECT_TRUE(files().isFile(path)) << "it exists and is no folder";
     const Read result = read(path);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
+    EXPECT_EQ(result.reason, tavlori::ReadFailure::notRegularFile());
 }
 
 TEST_P(FileAccessTest, SocketIsRefused)
@@ -164,7 +166,7 @@ TEST_P(FileAccessTest, SocketIsRefused)
     const Read result = read(path);
     ::close(fd);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
+    EXPECT_EQ(result.reason, tavlori::ReadFailure::notRegularFile());
 }
 
 TEST_P(FileAccessTest, DeviceIsRefusedUnopened)
@@ -174,7 +176,7 @@ TEST_P(FileAccessTest, DeviceIsRefusedUnopened)
     EXPECT_TRUE(files().isFile("/dev/zero"));
     const Read result = read("/dev/zero");
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, tavlori::kNotRegularFileReason);
+    EXPECT_EQ(result.reason, tavlori::ReadFailure::notRegularFile());
 }
 
 TEST_P(FileAccessTest, DirectoryIsNotAFile)
@@ -187,7 +189,7 @@ TEST_P(FileAccessTest, DirectoryIsNotAFile)
         EXPECT_FALSE(files().isFile(path)) << name;
         const Read result = read(path);
         EXPECT_FALSE(result.ok) << name;
-        EXPECT_FALSE(result.reason.empty()) << name;
+        EXPECT_EQ(result.reason, tavlori::ReadFailure::notRegularFile()) << name;
     }
 }
 
@@ -199,13 +201,13 @@ TEST_P(FileAccessTest, SymbolicLinksAreFollowed)
 
     EXPECT_TRUE(files().isFile((dir / "link.htm").string()));
     const Read linked = read((dir / "link.htm").string());
-    ASSERT_TRUE(linked.ok) << linked.reason;
+    ASSERT_TRUE(linked.ok) << linked.reason.errorNumber;
     EXPECT_EQ(linked.bytes, "through the link");
 
     EXPECT_FALSE(files().isFile((dir / "dangling.htm").string()));
     const Read dangling = read((dir / "dangling.htm").string());
     EXPECT_FALSE(dangling.ok);
-    EXPECT_EQ(dangling.reason, std::make_error_code(std::errc::no_such_file_or_directory).message());
+    EXPECT_EQ(dangling.reason, tavlori::ReadFailure::system(ENOENT));
 }
 
 TEST_P(FileAccessTest, MissingFileGivesTheSystemReason)
@@ -214,7 +216,7 @@ TEST_P(FileAccessTest, MissingFileGivesTheSystemReason)
     EXPECT_FALSE(files().isFile(path));
     const Read result = read(path);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, std::make_error_code(std::errc::no_such_file_or_directory).message());
+    EXPECT_EQ(result.reason, tavlori::ReadFailure::system(ENOENT));
 }
 
 TEST_P(FileAccessTest, UnreadableFileGivesTheSystemReason)
@@ -227,7 +229,7 @@ TEST_P(FileAccessTest, UnreadableFileGivesTheSystemReason)
     const Read result = read(path);
     fs::permissions(path, fs::perms::owner_all);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, std::make_error_code(std::errc::permission_denied).message());
+    EXPECT_EQ(result.reason, tavlori::ReadFailure::system(EACCES));
 }
 
 // One buffer serves a whole run of reads, larger files before smaller ones
@@ -247,44 +249,45 @@ TEST_P(FileAccessTest, OneBufferServesEveryRead)
     fs::create_directory(dir / "dir.html");
     fs::create_symlink(dir / "nowhere.htm", dir / "dangling.htm");
 
-    const std::string refused(tavlori::kNotRegularFileReason);
-    const std::string missing = std::make_error_code(std::errc::no_such_file_or_directory).message();
+    const tavlori::ReadFailure refused = tavlori::ReadFailure::notRegularFile();
+    const tavlori::ReadFailure missing = tavlori::ReadFailure::system(ENOENT);
     const struct {
         std::string path;
         bool ok;
-        std::string bytesOrReason;
+        std::string bytes;
+        tavlori::ReadFailure reason;
     } reads[] = {
-        {bigPath, true, big},
-        {smallPath, true, "abc"},
-        {fifoPath, false, refused},
-        {emptyPath, true, ""},
-        {"/dev/zero", false, refused},
-        {(dir / "dir.html").string(), false, refused},
-        {growingPath, true, std::string(5000, 'g')},
-        {(dir / "dangling.htm").string(), false, missing},
-        {(dir / "missing.htm").string(), false, missing},
-        {smallPath, true, "abc"},
+        {bigPath, true, big, {}},
+        {smallPath, true, "abc", {}},
+        {fifoPath, false, "", refused},
+        {emptyPath, true, "", {}},
+        {"/dev/zero", false, "", refused},
+        {(dir / "dir.html").string(), false, "", refused},
+        {growingPath, true, std::string(5000, 'g'), {}},
+        {(dir / "dangling.htm").string(), false, "", missing},
+        {(dir / "missing.htm").string(), false, "", missing},
+        {smallPath, true, "abc", {}},
     };
     HangGuard guard;
     std::string buffer;
     for (const auto &r : reads) {
         std::size_t length = 12345;
-        std::string reason;
+        tavlori::ReadFailure reason;
         const bool ok = files().readInto(r.path, buffer, length, reason);
         ASSERT_EQ(ok, r.ok) << r.path;
         if (ok) {
             ASSERT_LE(length, buffer.size()) << r.path;
-            EXPECT_EQ(buffer.substr(0, length), r.bytesOrReason) << r.path;
+            EXPECT_EQ(buffer.substr(0, length), r.bytes) << r.path;
         } else {
-            EXPECT_EQ(reason, r.bytesOrReason) << r.path;
+            EXPECT_EQ(reason, r.reason) << r.path;
         }
     }
 
     // A file that grew since the last read is read to its new end.
     std::ofstream(growingPath, std::ios::binary | std::ios::app) << std::string(70000, 'h');
     std::size_t length = 0;
-    std::string reason;
-    ASSERT_TRUE(files().readInto(growingPath, buffer, length, reason)) << reason;
+    tavlori::ReadFailure reason;
+    ASSERT_TRUE(files().readInto(growingPath, buffer, length, reason)) << reason.errorNumber;
     EXPECT_EQ(buffer.substr(0, length), std::string(5000, 'g') + std::string(70000, 'h'));
 }
 

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <string>
+#include <system_error>
 #include <vector>
 
 using namespace tavlori;
@@ -41,11 +42,6 @@ private slots:
             QTest::newRow(name) << static_cast<int>(cause) << QString::fromUtf8(path) << QString::fromUtf8(program)
                                 << QString::fromUtf8(reason) << text;
         };
-        row("page", FailureCause::PageUnreadable, "/web/a.htm", "", "Permission denied",
-            QStringLiteral("ファイル /web/a.htm は開けません。 Permission denied "));
-        // A path holding a placeholder is taken as it stands.
-        row("page %2", FailureCause::PageUnreadable, "/web/%2.htm", "", "%1",
-            QStringLiteral("ファイル /web/%2.htm は開けません。 %1 "));
         row("editor missing", FailureCause::EditorMissing, "/web/a.htm", "/usr/bin/ed", "",
             QStringLiteral("エディタ /usr/bin/ed で /web/a.htm を開けません。 プログラムが見つかりません "));
         row("editor not executable", FailureCause::EditorNotExecutable, "/web/a.htm", "/opt", "",
@@ -69,6 +65,30 @@ private slots:
         const Failure failure = failureOf(static_cast<FailureCause>(cause), path.toStdString(),
                                           program.toStdString(), reason.toStdString());
         QCOMPARE(ui::texts::failure(failure), text);
+    }
+
+    // A page that cannot be read: the system's words for its error number,
+    // or the refusal of what is not a regular file.
+    void pageFailureIsWorded()
+    {
+        const QString denied = QString::fromStdString(std::generic_category().message(EACCES));
+        const struct {
+            std::string path;
+            ReadFailure reason;
+            QString text;
+        } cases[] = {
+            {"/web/a.htm", ReadFailure::system(EACCES), QStringLiteral("ファイル /web/a.htm は開けません。 ") + denied + u' '},
+            {"/web/fifo.htm", ReadFailure::notRegularFile(),
+             QStringLiteral("ファイル /web/fifo.htm は開けません。 通常のファイルではありません ")},
+            // A path holding a placeholder is taken as it stands.
+            {"/web/%1.htm", ReadFailure::notRegularFile(),
+             QStringLiteral("ファイル /web/%1.htm は開けません。 通常のファイルではありません ")},
+        };
+        for (const auto &c : cases) {
+            Failure failure = failureOf(FailureCause::PageUnreadable, c.path);
+            failure.readFailure = c.reason;
+            QCOMPARE(ui::texts::failure(failure), c.text);
+        }
     }
 
     void missingRowNamesTheIndex()
@@ -107,8 +127,12 @@ private slots:
             const Failure failure = Failure::folder("/web", number);
             QCOMPARE(QString::fromStdString(reporttexts::failure(failure)), ui::texts::failure(failure));
         }
-        const Failure page = failureOf(FailureCause::PageUnreadable, "/web/ä %1.htm", "", "Is a directory");
-        QCOMPARE(QString::fromStdString(reporttexts::failure(page)), ui::texts::failure(page));
+        for (const ReadFailure reason : {ReadFailure::system(EISDIR), ReadFailure::system(ENOENT),
+                                         ReadFailure::notRegularFile()}) {
+            Failure page = failureOf(FailureCause::PageUnreadable, "/web/ä %1.htm");
+            page.readFailure = reason;
+            QCOMPARE(QString::fromStdString(reporttexts::failure(page)), ui::texts::failure(page));
+        }
         QCOMPARE(QString::fromStdString(reporttexts::missingPage("ä.htm")), ui::texts::missingPage(QStringLiteral("ä.htm")));
     }
 
