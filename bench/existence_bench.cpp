@@ -33,7 +33,10 @@ constexpr int kPages = 20000;
 constexpr int kFolders = 20;
 constexpr int kPagesPerFolder = 100;
 
-std::string page(int n) { return "page" + std::to_string(n) + ".html"; }
+std::string page(int n)
+{
+    return "page" + std::to_string(n) + ".html";
+}
 
 std::string makeSite(const fs::path &top)
 {
@@ -127,7 +130,8 @@ int main(int argc, char **argv)
         yes);
     print("stat", statSeconds, asked.size(), yes, 0);
 
-    for (const auto reading : {ListingExistence::Reading::Listings, ListingExistence::Reading::NamesOneByOne}) {
+    for (const auto reading :
+         {ListingExistence::Reading::Listings, ListingExistence::Reading::NamesOneByOne}) {
         const bool listings = reading == ListingExistence::Reading::Listings;
         ListingExistence cache(reading);
         std::size_t differ = 0;
@@ -149,12 +153,13 @@ int main(int argc, char **argv)
                 return pass();
             },
             yes);
-        print(listings ? "listings, new pass" : "names one by one, new pass", cold, asked.size(), yes, differ);
+        print(listings ? "listings, new pass" : "names one by one, new pass", cold, asked.size(), yes,
+              differ);
         const ListingExistence::Counters before = cache.counters();
         // The same questions again in the same pass: no folder read again.
         const double warm = bestSeconds(5, pass, yes);
-        print(listings ? "listings, same pass again" : "names one by one, same pass again", warm, asked.size(), yes,
-              differ);
+        print(listings ? "listings, same pass again" : "names one by one, same pass again", warm,
+              asked.size(), yes, differ);
         const ListingExistence::Counters after = cache.counters();
         // One new pass measured alone, by a new instance, for its system
         // calls and the heap it keeps.
@@ -172,8 +177,9 @@ int main(int argc, char **argv)
                     "again: %zu system calls\n",
                     end.directoriesRead - start.directoriesRead, end.namesStated - start.namesStated,
                     end.pathsStated - start.pathsStated, heap,
-                    (after.directoriesRead - before.directoriesRead) + (after.namesStated - before.namesStated) +
-                        (after.pathsStated - before.pathsStated));
+                    (after.directoriesRead - before.directoriesRead)
+                        + (after.namesStated - before.namesStated)
+                        + (after.pathsStated - before.pathsStated));
     }
     return 0;
 }

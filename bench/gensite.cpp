@@ -37,7 +37,10 @@ namespace {
 // splitmix64: the same sequence on every platform and standard library.
 class Random {
 public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
+    explicit Random(std::uint64_t seed)
+        : state_(seed)
+    {
+    }
     std::uint64_t next()
     {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
@@ -111,7 +114,11 @@ std::string pageName(std::size_t i)
 
 class PageWriter {
 public:
-    PageWriter(Site &site, Random &random) : site_(site), random_(random) {}
+    PageWriter(Site &site, Random &random)
+        : site_(site)
+        , random_(random)
+    {
+    }
 
     // The position, among the requested pages, of the page being written:
     // links favour its neighbours.
@@ -149,15 +156,15 @@ public:
             out += "<a href=\"" + target() + "\">" + word() + "</a>\n";
             ++site_.links;
         } else if (kind < 50) {
-            out += "<a href=\"" + target() + "#sec" + std::to_string(random_.below(5)) + "\">"
-                + word() + "</a>\n";
+            out += "<a href=\"" + target() + "#sec" + std::to_string(random_.below(5)) + "\">" + word()
+                   + "</a>\n";
             ++site_.links;
         } else if (kind < 58) {
             out += "<a href=\"../" + site_.dirName + "/" + target() + "\">" + word() + "</a>\n";
             ++site_.links;
         } else if (kind < 66) {
             out += "<a href=\"" + site_.subPages[random_.below(site_.subPages.size())] + "\">" + word()
-                + "</a>\n";
+                   + "</a>\n";
             ++site_.links;
         } else if (kind < 74) {
             std::snprintf(buffer, sizeof buffer, "<img src=\"img/p%03zu.gif\" onmouseover=\"swap(this,'",
@@ -177,14 +184,15 @@ public:
             // An anchor in this page, named like a page, so that the link is taken.
             std::snprintf(buffer, sizeof buffer, "toc%02zu.html", random_.below(40));
             out += "<a name=\"" + std::string(buffer) + "\"></a><a href=\"#" + buffer + "\">" + word()
-                + "</a>\n";
+                   + "</a>\n";
             ++site_.links;
         } else if (kind < 94) {
             std::snprintf(buffer, sizeof buffer, "<img src=\"img/photo%04zu.jpg\" alt=\"%zu\">\n",
                           random_.below(5000), pageIndex);
             out += buffer;
         } else {
-            std::snprintf(buffer, sizeof buffer, "<a href=\"files/doc%03zu.pdf\">PDF</a>\n", random_.below(500));
+            std::snprintf(buffer, sizeof buffer, "<a href=\"files/doc%03zu.pdf\">PDF</a>\n",
+                          random_.below(500));
             out += buffer;
         }
     }
@@ -215,7 +223,8 @@ public:
 
     std::string word()
     {
-        static const char *const words[] = {"more", "next", "詳しく", "次へ", "photo", "写真", "news", "お知らせ"};
+        static const char *const words[] = {"more",  "next", "詳しく", "次へ",
+                                            "photo", "写真", "news",   "お知らせ"};
         return words[random_.below(8)];
     }
 
@@ -244,7 +253,8 @@ public:
         out += "<!DOCTYPE html>\n<html lang=\"";
         out += japanese ? "ja" : "en";
         out += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title + "</title>\n";
-        out += topLevel ? "<link rel=\"stylesheet\" href=\"style.css\">\n" : "<link rel=\"stylesheet\" href=\"../style.css\">\n";
+        out += topLevel ? "<link rel=\"stylesheet\" href=\"style.css\">\n"
+                        : "<link rel=\"stylesheet\" href=\"../style.css\">\n";
         out += "</head>\n<body";
         if (topLevel && random_.percent(10)) {
             out += " background=\"" + target() + "\"";

@@ -67,7 +67,6 @@ long peakRssKiB()
     return -1;
 }
 
-
 // Lists the folder and reads each page; returns the bytes read.
 std::uint64_t plainRead(const std::string &base)
 {
@@ -178,11 +177,12 @@ int child(const fs::path &site)
         const auto it = manifest.find(key);
         return it == manifest.end() || std::strtoull(it->second.c_str(), nullptr, 10) == got;
     };
-    const bool checked = expect("pages", pages) && expect("broken", broken) && expect("unrequested", unrequested)
-        && missing == 0;
+    const bool checked = expect("pages", pages) && expect("broken", broken)
+                         && expect("unrequested", unrequested) && missing == 0;
 
     std::printf("pages=%zu bytes=%llu plain=%.4f investigate=%.4f requests=%zu broken=%zu unrequested=%zu "
-                "listing=%.4f startKiB=%ld floorKiB=%ld peakKiB=%ld largestListBytes=%llu allListsBytes=%llu checked=%s\n",
+                "listing=%.4f startKiB=%ld floorKiB=%ld peakKiB=%ld largestListBytes=%llu allListsBytes=%llu "
+                "checked=%s\n",
                 pages, static_cast<unsigned long long>(bytes), plainBest, best, requests, broken, unrequested,
                 listing, startPeak, floorPeak, peak, static_cast<unsigned long long>(largestList),
                 static_cast<unsigned long long>(allLists), checked ? "yes" : "NO");
@@ -293,9 +293,9 @@ int main(int argc, char **argv)
         const double listMiB = std::strtod(f["largestListBytes"].c_str(), nullptr) / 1048576.0;
         const double allMiB = std::strtod(f["allListsBytes"].c_str(), nullptr) / 1048576.0;
         const double listing = std::strtod(f["listing"].c_str(), nullptr);
-        std::printf("%8.0f %8.1f %8.3f %9.3f %9.3f %6.2f %8.0f %6.0f %9.1f %9.1f %9.1f %9.1f %9.1f %7s\n", pages,
-                    mb, plain, invest, listing, invest / plain, pages / invest, mb / invest, floorMiB, peakMiB,
-                    peakMiB - floorMiB, listMiB, allMiB, f["checked"].c_str());
+        std::printf("%8.0f %8.1f %8.3f %9.3f %9.3f %6.2f %8.0f %6.0f %9.1f %9.1f %9.1f %9.1f %9.1f %7s\n",
+                    pages, mb, plain, invest, listing, invest / plain, pages / invest, mb / invest, floorMiB,
+                    peakMiB, peakMiB - floorMiB, listMiB, allMiB, f["checked"].c_str());
         std::fflush(stdout);
     }
     return 0;

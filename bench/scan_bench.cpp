@@ -31,8 +31,7 @@ std::string padded(std::string piece, std::size_t size)
     return piece;
 }
 
-struct Workload
-{
+struct Workload {
     std::string name;
     std::string text;
 };

@@ -141,7 +141,7 @@ std::string text(Kind kind)
 constexpr std::size_t kPageBytes = 16 * 1024;
 
 // `run` over every page of `bytes`.
-template<typename F>
+template <typename F>
 double megabytesPerSecond(const std::string &bytes, F &&run)
 {
     double best = 1e30;

@@ -62,15 +62,14 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <time.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace tavlori;
 
 namespace {
-
 
 std::size_t manifestCount(const std::map<std::string, std::string> &manifest, const char *key)
 {
@@ -361,14 +360,12 @@ void printTable()
     for (const Row &r : table) {
         std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.what.c_str(),
                     num(r.rows).c_str(), fixed(r.seconds, 3).c_str(), fixed(r.cpu, 3).c_str(),
-                    num(r.steps).c_str(),
-                    num(r.stripPaints).c_str(), fixed(r.firstPaintMs, 0).c_str(), fixed(r.paintGapMs, 0).c_str(),
-                    fixed(r.loopGapMs, 0).c_str(), r.progress.c_str(), fixed(r.worstStepMs, 1).c_str(),
-                    r.checked.c_str());
+                    num(r.steps).c_str(), num(r.stripPaints).c_str(), fixed(r.firstPaintMs, 0).c_str(),
+                    fixed(r.paintGapMs, 0).c_str(), fixed(r.loopGapMs, 0).c_str(), r.progress.c_str(),
+                    fixed(r.worstStepMs, 1).c_str(), r.checked.c_str());
     }
     std::fflush(stdout);
 }
-
 
 // The same change of folder and investigation on a workspace of its own,
 // without the window: what the window adds is the difference.
@@ -396,7 +393,7 @@ void engineAlone(const fs::path &base, const fs::path &site)
     r.seconds = clock.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - cpu;
     r.checked = num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
-        + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
+                + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
     table.push_back(r);
 }
 
@@ -414,7 +411,7 @@ Row commandRow(const std::string &what, const Probe &probe, double seconds, long
     r.loopGapMs = probe.longestLoopGap_;
     if (probe.progressUpdates_ > 0)
         r.progress = num(probe.progressUpdates_) + " updates, last " + num(probe.lastProgress_) + " / "
-            + num(probe.progressMaximum_);
+                     + num(probe.progressMaximum_);
     std::printf("%s: %.3f s; longest loop gap %.0f ms, ended %.0f ms after the start, progress then %d\n",
                 what.c_str(), seconds, probe.longestLoopGap_, probe.gapEndedAt_, probe.gapProgress_);
     std::fflush(stdout);
@@ -491,9 +488,9 @@ void timeAction(const std::string &what, QListView *view, const RowList &rows, A
     r.rows = static_cast<long long>(rows.size());
     r.worstStepMs = msSince(clock);
     r.checked = rows.selectedCount() == expectSelected
-        ? num(static_cast<long long>(expectSelected)) + " selected"
-        : "selected " + num(static_cast<long long>(rows.selectedCount())) + ", expected "
-            + num(static_cast<long long>(expectSelected));
+                    ? num(static_cast<long long>(expectSelected)) + " selected"
+                    : "selected " + num(static_cast<long long>(rows.selectedCount())) + ", expected "
+                          + num(static_cast<long long>(expectSelected));
     table.push_back(r);
 }
 
@@ -504,22 +501,25 @@ void selectIn(const char *name, QListView *view, const RowList &rows)
     bar->setValue(0);
     view->viewport()->repaint();
     const std::string prefix = std::string("select ") + name + ": ";
-    timeAction(prefix + "click the first row", view, rows, [&] {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(view, 0));
-    }, 1);
+    timeAction(
+        prefix + "click the first row", view, rows,
+        [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(view, 0)); }, 1);
     // Far away: the last row, scrolled to as the user drags the scroll bar.
     const int last = view->model()->rowCount() - 1;
     bar->setValue(bar->maximum());
     view->viewport()->repaint();
-    timeAction(prefix + "shift-click the last row", view, rows, [&] {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowCentre(view, last));
-    }, static_cast<std::size_t>(last + 1));
-    timeAction(prefix + "click one row", view, rows, [&] {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(view, last));
-    }, 1);
-    timeAction(prefix + "Ctrl+A", view, rows, [&] {
-        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
-    }, rows.size());
+    timeAction(
+        prefix + "shift-click the last row", view, rows,
+        [&] {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowCentre(view, last));
+        },
+        static_cast<std::size_t>(last + 1));
+    timeAction(
+        prefix + "click one row", view, rows,
+        [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(view, last)); }, 1);
+    timeAction(
+        prefix + "Ctrl+A", view, rows, [&] { QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier); },
+        rows.size());
 }
 
 } // namespace
@@ -573,7 +573,8 @@ int main(int argc, char **argv)
         fs::create_directories(base);
         QElapsedTimer copying;
         copying.start();
-        fs::copy(cached, base / siteName, fs::copy_options::recursive | fs::copy_options::create_hard_links, ec);
+        fs::copy(cached, base / siteName, fs::copy_options::recursive | fs::copy_options::create_hard_links,
+                 ec);
         if (ec) {
             fs::remove_all(base / siteName, ec);
             fs::copy(cached, base / siteName, fs::copy_options::recursive, ec);
@@ -582,7 +583,8 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "cannot copy %s: %s\n", cached.c_str(), ec.message().c_str());
             return 1;
         }
-        std::printf("copied the site into %s in %.1f s\n", (base / siteName).c_str(), copying.elapsed() / 1e3);
+        std::printf("copied the site into %s in %.1f s\n", (base / siteName).c_str(),
+                    copying.elapsed() / 1e3);
     }
     base = fs::canonical(base);
     const fs::path site = base / siteName;
@@ -662,9 +664,11 @@ int main(int argc, char **argv)
     QTest::keyClick(folderTree, Qt::Key_Return);
     double took = probe.stop();
     {
-        Row r = commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.pageList().size()));
+        Row r =
+            commandRow("change of folder (Enter)", probe, took, static_cast<long long>(ws.pageList().size()));
         const bool ok = ws.baseFolder() == site.string() && ws.pageList().size() == pages
-            && ws.pageList().selectedCount() == pages && ws.searchColumn().size() == pages && otherDialogs == 0;
+                        && ws.pageList().selectedCount() == pages && ws.searchColumn().size() == pages
+                        && otherDialogs == 0;
         r.checked = ok ? "all pages listed, selected, searched" : "UNEXPECTED";
         table.push_back(r);
     }
@@ -678,13 +682,16 @@ int main(int argc, char **argv)
     QTest::mouseClick(c.investigateButton, Qt::LeftButton);
     took = probe.stop();
     {
-        Row r = commandRow("link investigation (リンク調査)", probe, took, static_cast<long long>(ws.requestList().size()));
+        Row r = commandRow("link investigation (リンク調査)", probe, took,
+                           static_cast<long long>(ws.requestList().size()));
         const bool ok = ws.brokenLinks().size() == manifestCount(manifest, "broken")
-            && ws.unrequestedPages().size() == manifestCount(manifest, "unrequested") && beeps == 1 && otherDialogs == 0;
+                        && ws.unrequestedPages().size() == manifestCount(manifest, "unrequested")
+                        && beeps == 1 && otherDialogs == 0;
         r.checked = ok ? num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
-                + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested, as written"
-                     : "UNEXPECTED: " + num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
-                + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
+                             + num(static_cast<long long>(ws.unrequestedPages().size()))
+                             + " unrequested, as written"
+                       : "UNEXPECTED: " + num(static_cast<long long>(ws.brokenLinks().size())) + " broken, "
+                             + num(static_cast<long long>(ws.unrequestedPages().size())) + " unrequested";
         table.push_back(r);
     }
     engineAlone(base, site);
@@ -704,8 +711,9 @@ int main(int argc, char **argv)
         const std::size_t left = filesIn(site);
         Row r = commandRow("不要なHTML削除 (confirmed)", probe, took, static_cast<long long>(unrequested));
         const bool ok = confirmations == 1 && beeps == 1 && moved == unrequested
-            && left == sitePagesBefore - unrequested && otherDialogs == 0;
-        r.checked = (ok ? "" : "UNEXPECTED: ") + num(static_cast<long long>(moved)) + " files moved to the trash";
+                        && left == sitePagesBefore - unrequested && otherDialogs == 0;
+        r.checked =
+            (ok ? "" : "UNEXPECTED: ") + num(static_cast<long long>(moved)) + " files moved to the trash";
         table.push_back(r);
         std::printf("deletion: %.3f s, %zu files moved\n", took, moved);
         std::fflush(stdout);
@@ -715,8 +723,12 @@ int main(int argc, char **argv)
 
     // 4. Scrolling and selecting.
     const std::pair<const char *, QListView *> lists[] = {
-        {"pageList", c.pageList}, {"searchColumn", c.searchColumn}, {"missingTargets", c.missingTargets},
-        {"unrequestedPages", c.unrequestedPages},         {"brokenLinkPages", c.brokenLinkPages}, {"requestList", c.requestList},
+        {"pageList", c.pageList},
+        {"searchColumn", c.searchColumn},
+        {"missingTargets", c.missingTargets},
+        {"unrequestedPages", c.unrequestedPages},
+        {"brokenLinkPages", c.brokenLinkPages},
+        {"requestList", c.requestList},
     };
     for (const auto &[name, view] : lists)
         scrollThrough(name, view, false);

@@ -224,8 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // changes; on anything else it makes the page UTF-8.
     if (!bytes.starts_with(kBom)) {
         const std::string marked = std::string(kBom) + std::string(bytes);
-        const std::string expected =
-            naiveWellFormed(bytes) ? text : naiveLines(*icuDecoded("UTF-8", bytes));
+        const std::string expected = naiveWellFormed(bytes) ? text : naiveLines(*icuDecoded("UTF-8", bytes));
         check(pageTextFromBytes(marked) == expected, "a leading UTF-8 byte-order mark declares UTF-8", bytes);
     }
     return 0;

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     naive::ResolvedBy by;
     const std::string resolved = resolveLink(link, baseFolder, sep);
-    check(resolved == naive::resolveLink(link, baseFolder, sep, &by), "resolveLink equals the literal steps", input);
+    check(resolved == naive::resolveLink(link, baseFolder, sep, &by), "resolveLink equals the literal steps",
+          input);
 
     // An external address or an anchor, and any result holding the base
     // folder, is its own target.
@@ -36,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(resolved == link && resolveLink(resolved, baseFolder, sep) == resolved,
               "an unchanged result resolves to itself", input);
     if (!baseFolder.empty() && resolved.find(baseFolder) != std::string::npos)
-        check(resolveLink(resolved, baseFolder, sep) == resolved, "a result inside the base folder resolves to itself",
-              input);
+        check(resolveLink(resolved, baseFolder, sep) == resolved,
+              "a result inside the base folder resolves to itself", input);
 
     check(isExternalAddress(link) == (by == naive::ResolvedBy::External), "external addresses agree", input);
 

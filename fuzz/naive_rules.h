@@ -67,8 +67,7 @@ inline std::string takeValue(std::string &work)
 
 // ---- Range expansion ------------------------------------------------------
 
-struct Range
-{
+struct Range {
     std::string pattern;
     std::string members;
 };
@@ -266,7 +265,8 @@ inline int hexDigit(char c)
 // Which step gave the result: the first three return the link text unchanged.
 enum class ResolvedBy { External, Anchor, InsideBase, Joined };
 
-inline std::string resolveLink(std::string s, const std::string &baseFolder, char sep, ResolvedBy *by = nullptr)
+inline std::string resolveLink(std::string s, const std::string &baseFolder, char sep,
+                               ResolvedBy *by = nullptr)
 {
     auto set = [by](ResolvedBy how) {
         if (by)

@@ -84,8 +84,8 @@ std::optional<std::string> pageInBase(const std::string &row, std::string_view b
 
 } // namespace
 
-UnrequestedPagePaths unrequestedPagePaths(const RowList &unrequestedPages, std::string_view baseFolder, char sep,
-                                          const EntryProbe &probe)
+UnrequestedPagePaths unrequestedPagePaths(const RowList &unrequestedPages, std::string_view baseFolder,
+                                          char sep, const EntryProbe &probe)
 {
     UnrequestedPagePaths result;
     for (std::size_t i = 0; i < unrequestedPages.size(); ++i) {

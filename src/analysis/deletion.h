@@ -18,12 +18,12 @@ namespace tavlori {
 // What stands at a path, seen without following a final symbolic link.
 enum class EntryKind {
     Missing,
-    File,          // a regular file
+    File, // a regular file
     Directory,
-    LinkToFile,    // a symbolic link to a regular file
+    LinkToFile, // a symbolic link to a regular file
     LinkToDirectory,
-    OtherLink,     // a symbolic link to nothing, or to something else
-    Other,         // FIFO, socket, device
+    OtherLink, // a symbolic link to nothing, or to something else
+    Other,     // FIFO, socket, device
 };
 using EntryProbe = std::function<EntryKind(const std::string &path)>;
 // The probe built on std::filesystem.
@@ -51,8 +51,7 @@ struct UnrequestedPagePaths {
 // a file (a link to a file counts) is left out, so the trash can never take
 // the whole site or a file elsewhere.
 UnrequestedPagePaths unrequestedPagePaths(const RowList &unrequestedPages, std::string_view baseFolder,
-                                          char sep = kNativeSeparator,
-                                          const EntryProbe &probe = probeEntry);
+                                          char sep = kNativeSeparator, const EntryProbe &probe = probeEntry);
 
 // --- "フォルダの削除" ---
 

@@ -2,9 +2,9 @@
 // The failures that end a command, as values: what went wrong, where, and
 // the system's reason. The programs word them for the user.
 #include <exception>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tavlori {
 
@@ -22,25 +22,25 @@ struct ReadFailure {
 };
 
 enum class FailureCause {
-    FolderUnreadable,   // a folder cannot be entered or listed: path, errorNumber
-    PageUnreadable,     // a page exists but cannot be read: path, readFailure
-    NoSuchRow,          // a command reads a row its list does not have: row
-    EditorMissing,      // the editor program is not there: program, path
+    FolderUnreadable,    // a folder cannot be entered or listed: path, errorNumber
+    PageUnreadable,      // a page exists but cannot be read: path, readFailure
+    NoSuchRow,           // a command reads a row its list does not have: row
+    EditorMissing,       // the editor program is not there: program, path
     EditorNotExecutable, // the editor is a folder or may not be run: program, path
-    EditorNotStarted,   // the editor could not be started: program, path, reason
-    BrowserNotStarted,  // the desktop could not open a web address: path
-    FileMissing,        // the desktop was asked to open a file that is not there: path
-    NoProgramForFile,   // no program opens the file, or it did not start: path
+    EditorNotStarted,    // the editor could not be started: program, path, reason
+    BrowserNotStarted,   // the desktop could not open a web address: path
+    FileMissing,         // the desktop was asked to open a file that is not there: path
+    NoProgramForFile,    // no program opens the file, or it did not start: path
 };
 
 struct Failure {
     FailureCause cause = FailureCause::FolderUnreadable;
-    std::string path;     // the folder, page, address or file concerned
-    std::string program;  // the program that could not open it
-    std::string reason;   // the system's own description of why a program did not start
+    std::string path;        // the folder, page, address or file concerned
+    std::string program;     // the program that could not open it
+    std::string reason;      // the system's own description of why a program did not start
     ReadFailure readFailure; // why a page could not be read
-    int errorNumber = 0;  // the operating system's error number (errno)
-    long long row = 0;    // the row a list does not have
+    int errorNumber = 0;     // the operating system's error number (errno)
+    long long row = 0;       // the row a list does not have
 
     static Failure folder(std::string path, int errorNumber);
 };
@@ -51,7 +51,10 @@ const char *causeName(FailureCause cause);
 // A failure that ends the running command, shown in the standard error dialog.
 class CommandError : public std::exception {
 public:
-    explicit CommandError(Failure failure) : failure_(std::move(failure)) {}
+    explicit CommandError(Failure failure)
+        : failure_(std::move(failure))
+    {
+    }
     const Failure &failure() const { return failure_; }
     // causeName of the failure.
     const char *what() const noexcept override { return causeName(failure_.cause); }

@@ -10,9 +10,9 @@ namespace tavlori {
 
 // The stretches of work that report progress.
 enum class Phase {
-    ListingPages,     // a folder's entries are read; `done` entries so far, no total
-    Pages,            // the search or link pass: `done` of `total` pages
-    IndexingRequests, // the request list is indexed before the unrequested pages are sought: rows
+    ListingPages,       // a folder's entries are read; `done` entries so far, no total
+    Pages,              // the search or link pass: `done` of `total` pages
+    IndexingRequests,   // the request list is indexed before the unrequested pages are sought: rows
     SeekingUnrequested, // the page list is compared with the request list: pages
 };
 

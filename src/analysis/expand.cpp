@@ -11,8 +11,7 @@ namespace {
 constexpr std::string_view kHrefEquals = "href=";
 constexpr std::string_view kMemberSeparator = "&&&";
 
-struct RangePattern
-{
+struct RangePattern {
     std::string_view pattern;
     std::string_view members; // the 26 file names joined by "&&&"
 };
@@ -26,7 +25,7 @@ constexpr std::size_t memberListLength(char digit)
 }
 static_assert(memberListLength(0) == 205 && memberListLength('1') == 231);
 
-template<char First, char Digit>
+template <char First, char Digit>
 constexpr std::array<char, memberListLength(Digit)> buildMemberList()
 {
     std::array<char, memberListLength(Digit)> text{};
@@ -45,10 +44,10 @@ constexpr std::array<char, memberListLength(Digit)> buildMemberList()
     return text;
 }
 
-template<char First, char Digit>
+template <char First, char Digit>
 inline constexpr auto kMemberList = buildMemberList<First, Digit>();
 
-template<char First, char Digit>
+template <char First, char Digit>
 constexpr std::string_view memberList()
 {
     return {kMemberList<First, Digit>.data(), kMemberList<First, Digit>.size()};

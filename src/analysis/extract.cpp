@@ -73,8 +73,8 @@ std::size_t nextAt(const std::vector<std::size_t> &positions, std::size_t &next,
 
 // One pass for an attribute whose value is double-quoted, single-quoted or
 // unquoted: "src=", "href=", "background=".
-void valuePass(std::string_view text, const std::vector<std::size_t> &attributes,
-               std::size_t attributeLength, const std::function<void(std::string_view)> &sink)
+void valuePass(std::string_view text, const std::vector<std::size_t> &attributes, std::size_t attributeLength,
+               const std::function<void(std::string_view)> &sink)
 {
     scan::ForwardFinder quotes(text, "\"");
     scan::ForwardFinder apostrophes(text, "'");

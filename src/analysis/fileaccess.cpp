@@ -40,8 +40,7 @@ public:
             return false;
         }
 
-        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
-                                                                &std::fclose);
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
         if (!file) {
             reason = ReadFailure::system(errno);
             return false;
@@ -78,8 +77,7 @@ public:
 
 } // namespace
 
-bool FileAccess::sameBytes(const std::string &path, std::string_view bytes, bool &same,
-                           ReadFailure &reason)
+bool FileAccess::sameBytes(const std::string &path, std::string_view bytes, bool &same, ReadFailure &reason)
 {
     std::string buffer;
     std::size_t length = 0;

@@ -35,8 +35,7 @@ public:
     // default reads the whole file through readInto; an implementation
     // overrides it to compare a piece at a time, so that a large page is
     // not held twice.
-    virtual bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
-                           ReadFailure &reason);
+    virtual bool sameBytes(const std::string &path, std::string_view bytes, bool &same, ReadFailure &reason);
 
     // A link pass begins: the files do not change until endPass(), so
     // targetExists may keep what it learns until then. Called on the thread

@@ -101,8 +101,8 @@ std::vector<std::string> listPages(const std::string &folder, std::error_code &e
         // taken from the path's own text: filename() would build a path.
         const std::string &full = entry.path().native();
         const std::size_t cut = full.rfind(fs::path::preferred_separator);
-        const std::string_view name = cut == std::string::npos ? std::string_view(full)
-                                                               : std::string_view(full).substr(cut + 1);
+        const std::string_view name =
+            cut == std::string::npos ? std::string_view(full) : std::string_view(full).substr(cut + 1);
         // Hidden names and names outside the mask are dropped before the
         // type is looked at, so most entries cost no system call at all.
         if (name.empty() || name.front() == '.' || !matchesPageMask(name))

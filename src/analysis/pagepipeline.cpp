@@ -2,8 +2,8 @@
 
 #include "analysis/expand.h"
 #include "analysis/extract.h"
-#include "analysis/pagetext.h"
 #include "analysis/hashing.h"
+#include "analysis/pagetext.h"
 
 #include <algorithm>
 #include <utility>
@@ -17,7 +17,7 @@ struct PagePipeline::Slot {
     std::string bytes;
     std::string text;
     std::string expanded;
-    std::exception_ptr error; // what preparing the page threw
+    std::exception_ptr error;  // what preparing the page threw
     std::size_t footprint = 0; // the buffers' memory after the page was prepared
 
     void clear()
@@ -32,7 +32,7 @@ struct PagePipeline::Slot {
     std::size_t memory() const
     {
         return path.capacity() + bytes.capacity() + text.capacity() + expanded.capacity()
-            + page.links.capacity() * sizeof(PreparedLink);
+               + page.links.capacity() * sizeof(PreparedLink);
     }
 };
 
@@ -132,8 +132,8 @@ bool PagePipeline::workerDue() const
     // A batch of free slots, or every prepared page taken: the consumer then
     // waits for the worker, which must not wait for it in turn.
     return stopping_
-        || (!free_.empty() && outstandingBytes_ <= options_.aheadBytes
-            && (free_.size() >= handOver_ || ready_.empty() || consumerWaiting_));
+           || (!free_.empty() && outstandingBytes_ <= options_.aheadBytes
+               && (free_.size() >= handOver_ || ready_.empty() || consumerWaiting_));
 }
 
 bool PagePipeline::consumerDue() const

@@ -37,13 +37,13 @@ struct PreparedPage {
         Unreadable // the read failed although isFile says it names a file
     };
 
-    std::size_t index = 0;  // the page's place in the list given to the pipeline
-    std::string_view path;  // the page's path
+    std::size_t index = 0; // the page's place in the list given to the pipeline
+    std::string_view path; // the page's path
     Status status = Status::Ready;
-    ReadFailure reason;      // why the read failed (readInto's reason)
-    std::string_view bytes;  // the file's bytes
-    std::string_view text;   // pageTextView of the bytes (may lie inside `bytes`)
-    bool found = false;      // the search term is not empty and occurs in the text
+    ReadFailure reason;     // why the read failed (readInto's reason)
+    std::string_view bytes; // the file's bytes
+    std::string_view text;  // pageTextView of the bytes (may lie inside `bytes`)
+    bool found = false;     // the search term is not empty and occurs in the text
     // Every value extractLinks takes from expandLinkValues of the text, in
     // its order; empty when the pipeline was told not to take links.
     std::vector<PreparedLink> links;
@@ -139,15 +139,15 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable workerWake_;
     std::condition_variable consumerWake_;
-    std::vector<Slot *> free_;  // the last one released on top: its memory is the warmest
-    std::vector<Slot *> idle_;  // the worker's: the slots free besides the one it took
-    std::deque<Slot *> ready_;  // prepared, in page order
-    Slot *held_ = nullptr;      // the consumer's page
+    std::vector<Slot *> free_;         // the last one released on top: its memory is the warmest
+    std::vector<Slot *> idle_;         // the worker's: the slots free besides the one it took
+    std::deque<Slot *> ready_;         // prepared, in page order
+    Slot *held_ = nullptr;             // the consumer's page
     std::size_t outstandingBytes_ = 0; // memory of the pages in ready_ and held_
-    bool finished_ = false;     // the worker prepares no further page
-    bool workerWaiting_ = false;   // the worker sleeps for a free slot or room
-    bool consumerWaiting_ = false; // the consumer sleeps for a prepared page
-    std::size_t handOver_ = 1;     // the batch a sleeping side waits for
+    bool finished_ = false;            // the worker prepares no further page
+    bool workerWaiting_ = false;       // the worker sleeps for a free slot or room
+    bool consumerWaiting_ = false;     // the consumer sleeps for a prepared page
+    std::size_t handOver_ = 1;         // the batch a sleeping side waits for
     std::atomic<bool> stopping_{false};
     std::thread worker_;
 };

@@ -48,7 +48,10 @@ void appendLines(const char *p, const char *const end, std::string &out)
 
 // Room for the common cases (CR LF already, or one added CR per line)
 // without growing; the string grows geometrically beyond that.
-std::size_t normalizedReserve(std::size_t size) { return size + size / 8 + 2; }
+std::size_t normalizedReserve(std::size_t size)
+{
+    return size + size / 8 + 2;
+}
 
 // The text from `text` up to its first U+0000, every CR LF, lone CR and lone
 // LF made CR LF, and a non-empty result ended with CR LF. `text` is UTF-8, so
@@ -94,7 +97,10 @@ std::string_view normalizedLinesView(std::string_view text, std::string &out)
     return out;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
 
 std::size_t findIgnoringCase(std::string_view hay, std::string_view lowerNeedle, std::size_t from = 0)
 {
@@ -205,16 +211,16 @@ std::string converterNameFor(std::string_view label)
         return {};
     std::string name;
     for (char c : label) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-            || c == '-' || c == '_' || c == '.' || c == ':' || c == '+';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'
+                        || c == '_' || c == '.' || c == ':' || c == '+';
         if (!ok)
             return {};
         name += foldAscii(c);
     }
     if (name == "utf-16" || name == "utf-16le" || name == "utf-16be")
         return "utf-8";
-    if (name == "iso-8859-1" || name == "latin1" || name == "l1" || name == "us-ascii"
-        || name == "ascii" || name == "iso8859-1" || name == "iso_8859-1")
+    if (name == "iso-8859-1" || name == "latin1" || name == "l1" || name == "us-ascii" || name == "ascii"
+        || name == "iso8859-1" || name == "iso_8859-1")
         return "windows-1252";
     return name;
 }
@@ -243,16 +249,14 @@ std::string decodeToUtf8(std::string_view bytes, UConverter *converter)
     // Three UTF-8 bytes per source byte covers every common encoding; the
     // preflighted length covers the rest.
     std::string out(bytes.size() * 3 + 16, '\0');
-    int32_t written = ucnv_toAlgorithmic(UCNV_UTF8, converter, out.data(),
-                                         static_cast<int32_t>(out.size()), bytes.data(), length,
-                                         &status);
+    int32_t written = ucnv_toAlgorithmic(UCNV_UTF8, converter, out.data(), static_cast<int32_t>(out.size()),
+                                         bytes.data(), length, &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         status = U_ZERO_ERROR;
         ucnv_resetToUnicode(converter);
         out.assign(static_cast<std::size_t>(written), '\0');
-        written = ucnv_toAlgorithmic(UCNV_UTF8, converter, out.data(),
-                                     static_cast<int32_t>(out.size()), bytes.data(), length,
-                                     &status);
+        written = ucnv_toAlgorithmic(UCNV_UTF8, converter, out.data(), static_cast<int32_t>(out.size()),
+                                     bytes.data(), length, &status);
     }
     if (U_FAILURE(status))
         return {};
@@ -267,8 +271,7 @@ std::string decodeToUtf8(std::string_view bytes, UConverter *converter)
 Converter detectedConverter(std::string_view bytes)
 {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status),
-                                                                         &ucsdet_close);
+    std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status), &ucsdet_close);
     const auto length = static_cast<int32_t>(bytes.size());
     if (U_SUCCESS(status) && length >= 0 && static_cast<std::size_t>(length) == bytes.size()) {
         ucsdet_enableInputFilter(detector.get(), false);

@@ -27,8 +27,14 @@ namespace tavlori {
 
 // The text a row index reads from each kind of list: the row of a RowList,
 // the link of a broken link.
-inline std::string_view indexedText(const RowList &list, std::size_t i) { return list.row(i); }
-inline std::string_view indexedText(const ResultList<BrokenLink> &list, std::size_t i) { return list[i].link; }
+inline std::string_view indexedText(const RowList &list, std::size_t i)
+{
+    return list.row(i);
+}
+inline std::string_view indexedText(const ResultList<BrokenLink> &list, std::size_t i)
+{
+    return list[i].link;
+}
 
 class RowIndex {
 public:
@@ -38,7 +44,10 @@ public:
         ResolvedCaseBlind // resolveLink of the row, ASCII letters compared without case
     };
 
-    explicit RowIndex(Key kind) : kind_(kind) {}
+    explicit RowIndex(Key kind)
+        : kind_(kind)
+    {
+    }
 
     // Brings the index in step with `list` as it stands under `baseFolder`.
     template <typename List>

@@ -86,11 +86,14 @@ inline std::size_t find(std::string_view text, std::string_view needle, std::siz
 
 // Finds the first occurrence of one needle at or after a position, for
 // positions that never decrease between calls, with the search `Find`.
-template<std::size_t (*Find)(std::string_view, std::string_view, std::size_t)>
-class BasicForwardFinder
-{
+template <std::size_t (*Find)(std::string_view, std::string_view, std::size_t)>
+class BasicForwardFinder {
 public:
-    BasicForwardFinder(std::string_view text, std::string_view needle) : text_(text), needle_(needle) {}
+    BasicForwardFinder(std::string_view text, std::string_view needle)
+        : text_(text)
+        , needle_(needle)
+    {
+    }
 
     // Index of the first occurrence starting at or after `pos`, or npos.
     std::size_t next(std::size_t pos)

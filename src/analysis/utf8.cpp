@@ -15,7 +15,10 @@ namespace tavlori {
 
 namespace {
 
-bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool isContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
 
 // The index, in memory order, of the lowest-addressed byte whose bit is set
 // in `bits` (a word loaded from memory, non-zero).
@@ -88,7 +91,10 @@ bool isWellFormedScalar(const unsigned char *p, const unsigned char *const end)
 #if defined(__SSE2__)
 constexpr std::size_t kBlock = 16;
 
-__m128i splat(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
+__m128i splat(unsigned char c)
+{
+    return _mm_set1_epi8(static_cast<char>(c));
+}
 
 __m128i loadBlock(const unsigned char *p)
 {
@@ -115,9 +121,9 @@ __m128i blockFaults(const unsigned char *p)
     const __m128i prev3 = loadBlock(p - 3);
     // Saturating subtraction leaves a non-zero byte, at most 0x40, where the
     // byte is at least the bound: a lead byte wanting this byte.
-    const __m128i wanted = _mm_or_si128(_mm_or_si128(_mm_subs_epu8(prev1, splat(0xBF)),
-                                                     _mm_subs_epu8(prev2, splat(0xDF))),
-                                        _mm_subs_epu8(prev3, splat(0xEF)));
+    const __m128i wanted =
+        _mm_or_si128(_mm_or_si128(_mm_subs_epu8(prev1, splat(0xBF)), _mm_subs_epu8(prev2, splat(0xDF))),
+                     _mm_subs_epu8(prev3, splat(0xEF)));
     const __m128i mustContinue = _mm_cmpgt_epi8(wanted, _mm_setzero_si128());
     // As signed bytes, 80..BF are exactly those below C0 (-64) that are negative.
     const __m128i continues = _mm_cmplt_epi8(cur, splat(0xC0));

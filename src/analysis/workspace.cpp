@@ -83,9 +83,8 @@ void Workspace::readPageList()
     std::error_code error;
     // Listing a large folder takes a while: it reports the entries read.
     std::size_t listed = 0;
-    std::vector<std::string> names = listPages(pageListFolder_, error, [this, &listed] {
-        events_.progress(Phase::ListingPages, ++listed, 0);
-    });
+    std::vector<std::string> names = listPages(
+        pageListFolder_, error, [this, &listed] { events_.progress(Phase::ListingPages, ++listed, 0); });
     if (error)
         throw CommandError(Failure::folder(pageListFolder_, error.value()));
     pageList_.assign(std::move(names));

@@ -4,8 +4,8 @@
 // Every relative path is resolved against the base folder; the process's
 // current directory plays no part.
 #include "analysis/errors.h"
-#include "analysis/fileaccess.h"
 #include "analysis/events.h"
+#include "analysis/fileaccess.h"
 #include "analysis/resolve.h"
 #include "analysis/results.h"
 #include "analysis/rowlist.h"

@@ -63,8 +63,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
                 break;
             if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1 && arg != QLatin1String("-h")
                 && arg != QLatin1String("--help") && arg != QLatin1String("-v")
-                && arg != QLatin1String("--version"))
-            {
+                && arg != QLatin1String("--version")) {
                 CommandLine error = usageError(ui::texts::unknownOption(arg));
                 error.unknownOption = true;
                 return error;

@@ -8,13 +8,19 @@ namespace tavlori::platform {
 
 class Descriptor {
 public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    explicit Descriptor(int fd = -1)
+        : fd_(fd)
+    {
+    }
     ~Descriptor()
     {
         if (fd_ >= 0)
             ::close(fd_);
     }
-    Descriptor(Descriptor &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor(Descriptor &&other) noexcept
+        : fd_(std::exchange(other.fd_, -1))
+    {
+    }
     Descriptor &operator=(Descriptor &&other) noexcept
     {
         std::swap(fd_, other.fd_);

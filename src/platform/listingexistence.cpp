@@ -67,7 +67,8 @@ std::uint64_t hashEntry(std::uint32_t folder, std::string_view name)
 
 } // namespace
 
-ListingExistence::ListingExistence(Reading reading) : reading_(reading)
+ListingExistence::ListingExistence(Reading reading)
+    : reading_(reading)
 {
     clear();
 }
@@ -143,7 +144,8 @@ ListingExistence::Answer ListingExistence::walk(std::string_view path)
         }
         const std::size_t end = frame.text.find('/', start);
         const std::string_view component = frame.text.substr(start, end - start);
-        const std::string_view rest = end == std::string_view::npos ? std::string_view() : frame.text.substr(end);
+        const std::string_view rest =
+            end == std::string_view::npos ? std::string_view() : frame.text.substr(end);
         const bool lastOfText = rest.find_first_not_of('/') == std::string_view::npos;
         const bool final = lastOfText && frame.final;
         if (final && !rest.empty())
@@ -252,8 +254,8 @@ void ListingExistence::examine(std::uint32_t index)
         return;
     nodes_[index].linksAskStat =
         ((info.st_mode & S_ISVTX) && (info.st_mode & S_IWOTH)) || (fileSystem.f_flags & kNoSymFollow);
-    if (readable && reading_ == Reading::Listings && listingMatchesLookups(fd, fileSystem) &&
-        readListing(fd, index))
+    if (readable && reading_ == Reading::Listings && listingMatchesLookups(fd, fileSystem)
+        && readListing(fd, index))
         nodes_[index].state = State::Listed;
     else
         nodes_[index].state = State::Probed;
@@ -363,8 +365,8 @@ std::uint32_t ListingExistence::childNode(std::uint32_t parent, Entry &entry)
     if (entry.ref != kNone)
         return entry.ref;
     const std::uint32_t made = nodes_[parent].madeChild;
-    if (made != kNone &&
-        std::string_view(names_.data() + nodes_[made].name, nodes_[made].length) == nameOf(entry)) {
+    if (made != kNone
+        && std::string_view(names_.data() + nodes_[made].name, nodes_[made].length) == nameOf(entry)) {
         entry.ref = made;
         return made;
     }
@@ -432,8 +434,8 @@ std::uint32_t ListingExistence::currentDirectory()
         return kNone;
     counters_.namesStated += 2;
     struct stat here, there;
-    if (::stat(".", &here) != 0 || ::stat(where, &there) != 0 || here.st_dev != there.st_dev ||
-        here.st_ino != there.st_ino)
+    if (::stat(".", &here) != 0 || ::stat(where, &there) != 0 || here.st_dev != there.st_dev
+        || here.st_ino != there.st_ino)
         return kNone;
     std::uint32_t node = 0;
     const std::string_view path(where);

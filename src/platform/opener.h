@@ -27,8 +27,8 @@ enum class OpenKind {
 
 struct OpenTarget {
     OpenKind kind = OpenKind::Refused;
-    QUrl url;       // what is handed to the desktop
-    QString path;   // the absolute path for LocalPath
+    QUrl url;     // what is handed to the desktop
+    QString path; // the absolute path for LocalPath
 };
 
 // Decides what `row` is opened as. A relative row is joined to `baseDir` with

@@ -26,8 +26,7 @@ public:
     bool readInto(const std::string &path, std::string &buffer, std::size_t &length,
                   ReadFailure &reason) override;
     // Compares while reading a piece at a time, opening as readInto does.
-    bool sameBytes(const std::string &path, std::string_view bytes, bool &same,
-                   ReadFailure &reason) override;
+    bool sameBytes(const std::string &path, std::string_view bytes, bool &same, ReadFailure &reason) override;
     // During a link pass, a target's existence comes from the listings of
     // its folders, each read once per pass (ListingExistence); outside a
     // pass, from stat. The answers are isFile's. One thread at a time.

@@ -61,7 +61,8 @@ std::vector<TrashItemResult> moveToTrash(const std::vector<std::string> &paths, 
             continue;
         }
         // Where no trash takes the item, the trash's own words say why.
-        std::string detail = attempt.outcome == TrashOutcome::TrashUnavailable ? attempt.detail : std::string();
+        std::string detail =
+            attempt.outcome == TrashOutcome::TrashUnavailable ? attempt.detail : std::string();
         if (ui)
             ui->error(paths[i], attempt.outcome, detail);
         results.push_back({paths[i], attempt.outcome, std::move(detail)});

@@ -23,7 +23,11 @@ namespace {
 // for the report, progress goes to a line on the error stream.
 class ReportEvents final : public EngineEvents {
 public:
-    ReportEvents(std::ostream &err, bool showProgress) : err_(err), showProgress_(showProgress) {}
+    ReportEvents(std::ostream &err, bool showProgress)
+        : err_(err)
+        , showProgress_(showProgress)
+    {
+    }
 
     std::vector<std::string> missing;
 
@@ -80,7 +84,10 @@ std::string pageNameOf(const Workspace &workspace, const std::string &path)
 // Buffered JSON output: the text is handed to the stream in large pieces.
 class JsonWriter {
 public:
-    explicit JsonWriter(std::ostream &out) : out_(out) {}
+    explicit JsonWriter(std::ostream &out)
+        : out_(out)
+    {
+    }
     ~JsonWriter() { flush(); }
 
     void raw(std::string_view text)

@@ -14,7 +14,7 @@ struct ReportOptions {
     std::string folder;
     std::string term{kDefaultSearchTerm}; // the search term, as the window's starts
     bool json = false;
-    bool progress = false;     // a "\r"-updated "n / m" line on the error stream
+    bool progress = false; // a "\r"-updated "n / m" line on the error stream
 };
 
 // Exit statuses of the command.

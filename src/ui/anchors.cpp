@@ -52,8 +52,7 @@ QRect anchoredGeometry(const QRect &designed, Anchors anchors, const QSize &desi
     const Span x = place({designed.x(), designed.width()}, anchors.testFlag(Anchor::Left),
                          anchors.testFlag(Anchor::Right), designedClient.width(), client.width());
     const Span y = place({designed.y(), designed.height()}, anchors.testFlag(Anchor::Top),
-                         anchors.testFlag(Anchor::Bottom), designedClient.height(),
-                         client.height());
+                         anchors.testFlag(Anchor::Bottom), designedClient.height(), client.height());
     return QRect(x.start, y.start, x.size, y.size);
 }
 

@@ -74,27 +74,36 @@ QString applicationTitle()
 void standardError(QWidget *parent, const QString &messageText)
 {
     const std::string text = standardErrorText(messageText.toStdString());
-    showDialog(parent, {DialogKind::StandardError, applicationTitle(), QString::fromStdString(text),
-                        QMessageBox::Critical, {texts::ok()}, 0});
+    showDialog(parent, {DialogKind::StandardError,
+                        applicationTitle(),
+                        QString::fromStdString(text),
+                        QMessageBox::Critical,
+                        {texts::ok()},
+                        0});
 }
 
 void missingPage(QWidget *parent, const QString &name)
 {
-    showDialog(parent, {DialogKind::MissingPage, texts::errorTitle(), texts::missingPage(name),
-                        QMessageBox::Critical, {texts::yes()}, 0});
+    showDialog(parent, {DialogKind::MissingPage,
+                        texts::errorTitle(),
+                        texts::missingPage(name),
+                        QMessageBox::Critical,
+                        {texts::yes()},
+                        0});
 }
 
 void message(QWidget *parent, const QString &text)
 {
-    showDialog(parent, {DialogKind::Message, applicationTitle(), text, QMessageBox::NoIcon,
-                        {texts::ok()}, 0});
+    showDialog(parent,
+               {DialogKind::Message, applicationTitle(), text, QMessageBox::NoIcon, {texts::ok()}, 0});
 }
 
 bool confirm(QWidget *parent, const QString &title, const QString &text)
 {
-    return showDialog(parent, {DialogKind::Confirm, title, text, QMessageBox::Question,
-                               {texts::yes(), texts::no()}, 0})
-        == 0;
+    return showDialog(
+               parent,
+               {DialogKind::Confirm, title, text, QMessageBox::Question, {texts::yes(), texts::no()}, 0})
+           == 0;
 }
 
 } // namespace tavlori::ui

@@ -23,8 +23,8 @@ struct DialogRequest {
     QString title;
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;   // captions, left to right
-    int defaultButton = 0; // index into buttons
+    QStringList buttons;       // captions, left to right
+    int defaultButton = 0;     // index into buttons
     QWidget *parent = nullptr; // the window the dialog stands over (set by showDialog)
 };
 

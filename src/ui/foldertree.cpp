@@ -29,8 +29,7 @@ constexpr int kIndent = 8;
 class IndentDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QStyleOptionViewItem indented(option);
         indented.rect.setLeft(option.rect.left() + index.data(kLevelRole).toInt() * kIndent);
@@ -73,8 +72,7 @@ void FolderTree::fillRows()
     const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const auto add = [this](const QIcon &icon, const QString &text, const QString &path,
-                            int level) {
+    const auto add = [this](const QIcon &icon, const QString &text, const QString &path, int level) {
         auto *row = new QListWidgetItem(icon, text, this);
         row->setData(kPathRole, path);
         row->setData(kLevelRole, level);
@@ -90,8 +88,7 @@ void FolderTree::fillRows()
     }
     directoryRow_ = static_cast<int>(parts.size());
 
-    const QString prefix = directory_.endsWith(QLatin1Char('/'))
-        ? directory_ : directory_ + QLatin1Char('/');
+    const QString prefix = directory_.endsWith(QLatin1Char('/')) ? directory_ : directory_ + QLatin1Char('/');
     for (const std::string &name : platform::subfolderNames(directory_.toStdString())) {
         const QString text = QString::fromStdString(name);
         add(closedIcon, text, prefix + text, directoryRow_ + 1);

@@ -7,11 +7,11 @@
 #include "ui/dialogs.h"
 #include "ui/foldertree.h"
 #include "ui/listviewevents.h"
-#include "ui/volumeselector.h"
 #include "ui/rowlistmodel.h"
 #include "ui/texts.h"
 #include "ui/trashdialogs.h"
 #include "ui/treeimages.h"
+#include "ui/volumeselector.h"
 #include "ui/workingdirectory.h"
 #include "ui_mainwindow.h"
 
@@ -45,8 +45,7 @@ void substituteFonts()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        QFont::insertSubstitutions(kFontFace, {QStringLiteral("IPAPGothic"),
-                                               QStringLiteral("IPAGothic"),
+        QFont::insertSubstitutions(kFontFace, {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
                                                QStringLiteral("Noto Sans CJK JP")});
     });
 }
@@ -95,9 +94,11 @@ MainWindow::MainWindow(QWidget *parent)
                           return QString(QLatin1StringView(text.data(), static_cast<qsizetype>(text.size())));
                       }),
          ui_->searchColumn},
-        {resultColumn(brokenLinks, [](const BrokenLink &broken) { return QString::fromStdString(broken.link); }),
+        {resultColumn(brokenLinks,
+                      [](const BrokenLink &broken) { return QString::fromStdString(broken.link); }),
          ui_->missingTargets},
-        {resultColumn(brokenLinks, [](const BrokenLink &broken) { return QString::fromStdString(broken.page); }),
+        {resultColumn(brokenLinks,
+                      [](const BrokenLink &broken) { return QString::fromStdString(broken.page); }),
          ui_->brokenLinkPages},
     };
     for (const auto &[source, view] : columns) {
@@ -121,8 +122,7 @@ MainWindow::MainWindow(QWidget *parent)
         // designed one does not cut the text off; it grows to the right.
         auto *label = qobject_cast<QLabel *>(child);
         const int minimumWidth = label ? label->sizeHint().width() : 0;
-        anchored_.append({child, child->geometry(), parseAnchors(anchors.toString()),
-                          minimumWidth});
+        anchored_.append({child, child->geometry(), parseAnchors(anchors.toString()), minimumWidth});
     }
 
     // The volume selector, the folder tree and the page list start on the
@@ -130,9 +130,7 @@ MainWindow::MainWindow(QWidget *parent)
     const QString start = workingDirectory();
     VolumeSelector *volumes = ui_->volumeSelector;
     volumes->setVolumes(VolumeSelector::mountedRoots());
-    ui_->folderTree->setVolumeOf([volumes](const QString &path) {
-        return volumes->volumeOf(path);
-    });
+    ui_->folderTree->setVolumeOf([volumes](const QString &path) { return volumes->volumeOf(path); });
     ui_->folderTree->setDirectory(start);
     showVolume();
     ui_->searchTerm->setText(QString::fromStdString(workspace_.searchTerm()));
@@ -192,19 +190,20 @@ void MainWindow::connectHandlers()
     connect(trashFolderAction_, &QAction::triggered, this, &MainWindow::trashFolder);
 
     const auto events = [](QAbstractItemView *view) { return new ListViewEvents(view); };
-    connect(events(ui_->pageList), &ListViewEvents::listDoubleClicked, this,
-            &MainWindow::editPage);
-    connect(events(ui_->brokenLinkPages), &ListViewEvents::listDoubleClicked, this, &MainWindow::editBrokenLinkPage);
-    connect(events(ui_->unrequestedPages), &ListViewEvents::listDoubleClicked, this, &MainWindow::openUnrequestedPage);
+    connect(events(ui_->pageList), &ListViewEvents::listDoubleClicked, this, &MainWindow::editPage);
+    connect(events(ui_->brokenLinkPages), &ListViewEvents::listDoubleClicked, this,
+            &MainWindow::editBrokenLinkPage);
+    connect(events(ui_->unrequestedPages), &ListViewEvents::listDoubleClicked, this,
+            &MainWindow::openUnrequestedPage);
     connect(events(ui_->requestList), &ListViewEvents::listDoubleClicked, this, &MainWindow::openRequest);
     // The search column opens the request list's focused row: its own rows ("-", hits) name no file.
     connect(events(ui_->searchColumn), &ListViewEvents::listDoubleClicked, this, &MainWindow::openRequest);
     // A missing target opens on a single click, so the user can step through the targets one click each.
-    connect(events(ui_->missingTargets), &ListViewEvents::selectionEdited, this, &MainWindow::openMissingTarget);
+    connect(events(ui_->missingTargets), &ListViewEvents::selectionEdited, this,
+            &MainWindow::openMissingTarget);
 
-    connect(ui_->searchTerm, &QLineEdit::textChanged, this, [this](const QString &text) {
-        workspace_.setSearchTerm(text.toStdString());
-    });
+    connect(ui_->searchTerm, &QLineEdit::textChanged, this,
+            [this](const QString &text) { workspace_.setSearchTerm(text.toStdString()); });
 
     // The search column stands beside its pages: whatever moves the top row
     // of one of the two lists (wheel, keys, scroll bar, a selection scrolled

@@ -111,7 +111,8 @@ void MainWindow::progress(Phase phase, std::size_t done, std::size_t total)
         return;
     }
     const bool starting = !ui_->progressBar->isVisible();
-    if (!starting && progressClock_.isValid() && progressClock_.elapsed() < kProgressRepaintMs && done < total)
+    if (!starting && progressClock_.isValid() && progressClock_.elapsed() < kProgressRepaintMs
+        && done < total)
         return;
     progressClock_.start();
     const int limit = std::numeric_limits<int>::max();

@@ -23,8 +23,8 @@ void MainWindow::trashSelectedPages()
 {
     runCommand([this] {
         TrashDialogs dialogs(this);
-        const platform::MoveResult result =
-            platform::trashSelectedPages(workspace_, &dialogs, [this](std::size_t moved, std::size_t offered) {
+        const platform::MoveResult result = platform::trashSelectedPages(
+            workspace_, &dialogs, [this](std::size_t moved, std::size_t offered) {
                 ui::message(this, offered == 0 ? texts::noPageSelected() : texts::pagesMoved(moved, offered));
             });
         showMoves(result);
@@ -58,7 +58,8 @@ void MainWindow::trashFolder()
         for (int row = 0; row < folderTree->count(); ++row)
             rows.push_back(folderTree->item(row)->text().toStdString());
         TrashDialogs dialogs(this);
-        platform::MoveResult result = platform::trashFolder(workspace_, rows, folderTree->currentRow(), &dialogs);
+        platform::MoveResult result =
+            platform::trashFolder(workspace_, rows, folderTree->currentRow(), &dialogs);
         if (result.moved.empty())
             return;
         // The moved folder leaves the folder tree; the folder shown stays
@@ -85,8 +86,8 @@ void MainWindow::openBrokenLink(QAbstractItemView *view, void (*command)(Workspa
         // The row the user just clicked is the one the command reads.
         const auto &broken = workspace_.brokenLinks();
         const int current = view->selectionModel()->currentIndex().row();
-        command(workspace_, broken[platform::checkedRow(current < static_cast<int>(broken.size()) ? current : -1,
-                                                        broken.size())]);
+        command(workspace_, broken[platform::checkedRow(
+                                current < static_cast<int>(broken.size()) ? current : -1, broken.size())]);
     });
 }
 

@@ -23,13 +23,11 @@ void RowListModel::attach(QAbstractItemView *view)
     view_ = view;
     view->setModel(this);
     QItemSelectionModel *selection = view->selectionModel();
-    connect(selection, &QItemSelectionModel::selectionChanged, this,
-            &RowListModel::onSelectionChanged);
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &RowListModel::onSelectionChanged);
     connect(selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { onCurrentChanged(current); });
-    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-        rows_.setTopIndex(value);
-    });
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { rows_.setTopIndex(value); });
     pushSelection();
     pushCurrent();
 }
@@ -144,13 +142,11 @@ void RowListModel::pushCurrent()
     if (selection->currentIndex().row() == wanted)
         return;
     pushing_ = true;
-    selection->setCurrentIndex(wanted < 0 ? QModelIndex() : index(wanted),
-                               QItemSelectionModel::NoUpdate);
+    selection->setCurrentIndex(wanted < 0 ? QModelIndex() : index(wanted), QItemSelectionModel::NoUpdate);
     pushing_ = false;
 }
 
-void RowListModel::onSelectionChanged(const QItemSelection &selected,
-                                      const QItemSelection &deselected)
+void RowListModel::onSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     if (pushing_)
         return;

@@ -81,7 +81,8 @@ QString failure(const Failure &failure)
             reason = QStringLiteral("プログラムを実行できません");
         else
             reason = fromUtf8(failure.reason);
-        return QStringLiteral("エディタ %1 で %2 を開けません。 %3 ").arg(fromUtf8(failure.program), path, reason);
+        return QStringLiteral("エディタ %1 で %2 を開けません。 %3 ")
+            .arg(fromUtf8(failure.program), path, reason);
     }
     case FailureCause::BrowserNotStarted:
     case FailureCause::FileMissing:
@@ -137,7 +138,8 @@ QString progress(std::size_t done, std::size_t total)
 QString trashConfirmation(const std::vector<std::string> &paths)
 {
     if (paths.size() == 1)
-        return QStringLiteral("'%1' をごみ箱に移動しますか?").arg(fromUtf8(platform::itemName(paths.front())));
+        return QStringLiteral("'%1' をごみ箱に移動しますか?")
+            .arg(fromUtf8(platform::itemName(paths.front())));
     return QStringLiteral("これら %1 個の項目をごみ箱に移動しますか?").arg(paths.size());
 }
 
@@ -161,7 +163,8 @@ QString trashFailure(const std::string &path, platform::TrashOutcome outcome, co
         reason = QStringLiteral("操作は取り消されました。");
         break;
     }
-    QString text = QStringLiteral("'%1' をごみ箱に移動できませんでした。 ").arg(fromUtf8(platform::itemName(path)))
+    QString text =
+        QStringLiteral("'%1' をごみ箱に移動できませんでした。 ").arg(fromUtf8(platform::itemName(path)))
         + reason;
     if (outcome == TrashOutcome::TrashUnavailable && !detail.empty())
         text += QStringLiteral(" (%1)").arg(fromUtf8(detail));
@@ -180,7 +183,9 @@ QString pagesMoved(std::size_t moved, std::size_t offered)
         return QStringLiteral("%1 件のファイルをゴミ箱に移動しました。").arg(offered);
     if (moved == 0)
         return QStringLiteral("ファイルの移動に失敗しました。");
-    return QStringLiteral("ファイルの移動に失敗しました。 (%1 件中 %2 件を移動しました)").arg(offered).arg(moved);
+    return QStringLiteral("ファイルの移動に失敗しました。 (%1 件中 %2 件を移動しました)")
+        .arg(offered)
+        .arg(moved);
 }
 
 QString usage()
@@ -190,15 +195,14 @@ QString usage()
 
 QString commandLineHelp()
 {
-    return QStringLiteral(
-        "使い方: tavlori [FOLDER]\n"
-        "       tavlori --help | --version\n"
-        "\n"
-        "FOLDER に入って Tavlori のウィンドウを開きます。FOLDER を省略すると、\n"
-        "起動したディレクトリで開きます。\n"
-        "\n"
-        "  -h, --help     この説明を表示して終了します\n"
-        "  -v, --version  バージョンを表示して終了します\n");
+    return QStringLiteral("使い方: tavlori [FOLDER]\n"
+                          "       tavlori --help | --version\n"
+                          "\n"
+                          "FOLDER に入って Tavlori のウィンドウを開きます。FOLDER を省略すると、\n"
+                          "起動したディレクトリで開きます。\n"
+                          "\n"
+                          "  -h, --help     この説明を表示して終了します\n"
+                          "  -v, --version  バージョンを表示して終了します\n");
 }
 
 QString versionLine(const QString &version)

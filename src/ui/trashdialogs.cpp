@@ -55,8 +55,8 @@ bool TrashDialogs::progress(std::size_t done, std::size_t total, const std::stri
     const qint64 now = clock_();
     const bool opening = !progress_;
     if (opening) {
-        progress_ = std::make_unique<QProgressDialog>(QString(), texts::cancel(), 0,
-                                                      static_cast<int>(total), parent_);
+        progress_ = std::make_unique<QProgressDialog>(QString(), texts::cancel(), 0, static_cast<int>(total),
+                                                      parent_);
         progress_->setWindowTitle(title());
         progress_->setWindowModality(Qt::WindowModal);
         progress_->setMinimumDuration(kProgressDelayMs);
@@ -105,8 +105,12 @@ void TrashDialogs::error(const std::string &path, platform::TrashOutcome outcome
     // also where no window manager keeps dialogs above their owners, and the
     // progress window waits behind the modal error until it is closed.
     QWidget *owner = progress_ ? static_cast<QWidget *>(progress_.get()) : parent_;
-    showDialog(owner, {DialogKind::Message, title(), texts::trashFailure(path, outcome, detail), QMessageBox::Warning,
-                       {texts::ok()}, 0});
+    showDialog(owner, {DialogKind::Message,
+                       title(),
+                       texts::trashFailure(path, outcome, detail),
+                       QMessageBox::Warning,
+                       {texts::ok()},
+                       0});
 }
 
 } // namespace tavlori::ui

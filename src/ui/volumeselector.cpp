@@ -55,7 +55,8 @@ QString VolumeSelector::volumeOf(const QString &path) const
     QString best;
     for (int i = 0; i < count(); ++i) {
         const QString root = itemText(i);
-        const bool contains = path == root
+        const bool contains =
+            path == root
             || (path.startsWith(root)
                 && (root.endsWith(QLatin1Char('/')) || path.at(root.size()) == QLatin1Char('/')));
         if (contains && root.size() > best.size())

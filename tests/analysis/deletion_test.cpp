@@ -73,7 +73,9 @@ TEST(SelectedPagePaths, JoinsTheSelectedRowsToThePageListFolder)
         std::vector<std::string> expected;
     };
     const std::vector<Case> cases = {
-        {"D:\\web\\shop", '\\', {{"a.html", true}, {"b.html", false}, {"c.html", true}},
+        {"D:\\web\\shop",
+         '\\',
+         {{"a.html", true}, {"b.html", false}, {"c.html", true}},
          {"D:\\web\\shop\\a.html", "D:\\web\\shop\\c.html"}},
         // A folder that already ends with the separator gets no second one.
         {"D:\\", '\\', {{"a.html", true}}, {"D:\\a.html"}},
@@ -103,27 +105,27 @@ TEST(UnrequestedPagePaths, OffersOnlyPagesDirectlyInsideTheBaseFolder)
     });
     const RowList rows = rowsWithSelection({
         {"D:\\web\\shop\\a.html", true},
-        {"D:\\web\\shop\\b.html", false},        // not selected
-        {"D:\\web\\shop", true},                 // a "$" page resolves to the folder
-        {"D:\\web\\top.html", true},             // outside the base folder
-        {"D:\\web\\shop\\list\\x.html", true},   // in a subfolder
-        {"http_guide.html", true},               // a bare name names a page of the base folder
+        {"D:\\web\\shop\\b.html", false},      // not selected
+        {"D:\\web\\shop", true},               // a "$" page resolves to the folder
+        {"D:\\web\\top.html", true},           // outside the base folder
+        {"D:\\web\\shop\\list\\x.html", true}, // in a subfolder
+        {"http_guide.html", true},             // a bare name names a page of the base folder
         {"D:\\web\\shop\\linked.html", true},
-        {"D:\\web\\shop\\dir.html", true},       // a folder
-        {"D:\\web\\shop\\tolist.html", true},    // a link to a folder
-        {"D:\\web\\shop\\gone.html", true},      // nothing there
-        {"D:\\web\\shop\\..\\top.html", true},   // ".." is no page name
-        {"D:\\web\\shopping\\a.html", true},     // only a prefix of the base folder
-        {"#part.html", true},                    // missing bare name
+        {"D:\\web\\shop\\dir.html", true},     // a folder
+        {"D:\\web\\shop\\tolist.html", true},  // a link to a folder
+        {"D:\\web\\shop\\gone.html", true},    // nothing there
+        {"D:\\web\\shop\\..\\top.html", true}, // ".." is no page name
+        {"D:\\web\\shopping\\a.html", true},   // only a prefix of the base folder
+        {"#part.html", true},                  // missing bare name
     });
     const UnrequestedPagePaths list = unrequestedPagePaths(rows, base, '\\', probe);
     EXPECT_EQ(list.paths, (std::vector<std::string>{"D:\\web\\shop\\a.html", "D:\\web\\shop\\http_guide.html",
                                                     "D:\\web\\shop\\linked.html"}));
-    EXPECT_EQ(list.leftOut, (std::vector<std::string>{
-                                 "D:\\web\\shop", "D:\\web\\top.html", "D:\\web\\shop\\list\\x.html",
-                                 "D:\\web\\shop\\dir.html", "D:\\web\\shop\\tolist.html",
-                                 "D:\\web\\shop\\gone.html", "D:\\web\\shop\\..\\top.html",
-                                 "D:\\web\\shopping\\a.html", "#part.html"}));
+    EXPECT_EQ(list.leftOut,
+              (std::vector<std::string>{"D:\\web\\shop", "D:\\web\\top.html", "D:\\web\\shop\\list\\x.html",
+                                        "D:\\web\\shop\\dir.html", "D:\\web\\shop\\tolist.html",
+                                        "D:\\web\\shop\\gone.html", "D:\\web\\shop\\..\\top.html",
+                                        "D:\\web\\shopping\\a.html", "#part.html"}));
 }
 
 TEST(UnrequestedPagePaths, NoRowOrNoSelectionOffersNoPath)
@@ -139,9 +141,9 @@ TEST(UnrequestedPagePaths, NoRowOrNoSelectionOffersNoPath)
     EXPECT_TRUE(none.leftOut.empty());
 
     // At a drive root the rows hold two separators in a row, as resolution makes them.
-    const UnrequestedPagePaths root = unrequestedPagePaths(
-        rowsWithSelection({{"D:\\\\a.html", true}}), "D:\\", '\\',
-        tableProbe({{"D:\\\\a.html", EntryKind::File}}));
+    const UnrequestedPagePaths root =
+        unrequestedPagePaths(rowsWithSelection({{"D:\\\\a.html", true}}), "D:\\", '\\',
+                             tableProbe({{"D:\\\\a.html", EntryKind::File}}));
     EXPECT_EQ(root.paths, std::vector<std::string>{"D:\\\\a.html"});
 }
 
@@ -171,7 +173,7 @@ TEST(UnrequestedPagePaths, RealSiteKeepsTheFolderAndOutsideFilesOutOfTheTrash)
     const UnrequestedPagePaths list = unrequestedPagePaths(unrequestedPages, baseFolder, '/');
     EXPECT_EQ(list.paths, std::vector<std::string>{baseFolder + "/a.html"});
     EXPECT_EQ(list.leftOut, (std::vector<std::string>{unrequestedPages.row(1), unrequestedPages.row(2),
-                                                        unrequestedPages.row(3), unrequestedPages.row(4)}));
+                                                      unrequestedPages.row(3), unrequestedPages.row(4)}));
 }
 
 TEST(UnrequestedPagePaths, BaseFolderWithHashOffersNoneOfItsPages)
@@ -207,14 +209,12 @@ TEST(FolderToTrash, OnlyASubfolderOfTheBaseFolder)
         std::optional<std::string> expected;
     };
     const std::vector<Case> cases = {
-        {"D:\\web", 2, "D:\\web\\old"},
-        {"D:\\", 2, "D:\\\\old"},            // two separators in a row at a drive root
-        {"D:\\web", 0, std::nullopt},         // the drive row names no folder inside
-        {"D:\\web", 1, std::nullopt},         // no folder "web" inside D:\web
-        {"D:\\web", 3, std::nullopt},         // a file, not a folder
-        {"D:\\web", 4, std::nullopt},
-        {"D:\\web", -1, std::nullopt},        // nothing highlighted
-        {"D:\\web", 5, std::nullopt},         // past the rows
+        {"D:\\web", 2, "D:\\web\\old"}, {"D:\\", 2, "D:\\\\old"}, // two separators in a row at a drive root
+        {"D:\\web", 0, std::nullopt},                             // the drive row names no folder inside
+        {"D:\\web", 1, std::nullopt},                             // no folder "web" inside D:\web
+        {"D:\\web", 3, std::nullopt},                             // a file, not a folder
+        {"D:\\web", 4, std::nullopt},   {"D:\\web", -1, std::nullopt}, // nothing highlighted
+        {"D:\\web", 5, std::nullopt},                                  // past the rows
     };
     for (const Case &c : cases)
         EXPECT_EQ(folderToTrash(rows, c.highlighted, c.baseFolder, '\\', probe), c.expected)
@@ -232,8 +232,8 @@ TEST(FolderToTrash, RealFoldersOnlyTheSubfolder)
     writeFile(site / "a.html");
     fs::create_directory_symlink(temp.path(), site / "up");
     const std::string baseFolder = site.string();
-    const std::vector<std::string> rows = {"/", temp.path().filename().string(), "site", "..", ".",
-                                           "old", "up", "a.html", ""};
+    const std::vector<std::string> rows = {
+        "/", temp.path().filename().string(), "site", "..", ".", "old", "up", "a.html", ""};
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const std::optional<std::string> folder = folderToTrash(rows, i, baseFolder, '/');
         if (rows[static_cast<std::size_t>(i)] == "old")
@@ -253,9 +253,9 @@ TEST(ProbeEntry, TellsFilesFoldersAndLinksApart)
     fs::create_directory_symlink(t / "d", t / "ld");
     fs::create_symlink(t / "nowhere", t / "ln");
     const std::vector<std::pair<std::string, EntryKind>> cases = {
-        {"f", EntryKind::File},          {"d", EntryKind::Directory},
-        {"lf", EntryKind::LinkToFile},   {"ld", EntryKind::LinkToDirectory},
-        {"ln", EntryKind::OtherLink},    {"missing", EntryKind::Missing},
+        {"f", EntryKind::File},        {"d", EntryKind::Directory},
+        {"lf", EntryKind::LinkToFile}, {"ld", EntryKind::LinkToDirectory},
+        {"ln", EntryKind::OtherLink},  {"missing", EntryKind::Missing},
     };
     for (const auto &[name, kind] : cases)
         EXPECT_EQ(probeEntry((t / name).string()), kind) << name;
@@ -301,10 +301,10 @@ TEST(IsBareName, RejectsSeparatorsDotsAndDrives)
         bool bare;
     };
     const std::vector<Case> cases = {
-        {"a.html", '/', true},   {"a\\b.html", '/', true},  {"a\\b.html", '\\', false},
+        {"a.html", '/', true},    {"a\\b.html", '/', true},  {"a\\b.html", '\\', false},
         {"a/b.html", '/', false}, {"a/b.html", '\\', false}, {"..", '/', false},
-        {".", '\\', false},      {"", '/', false},          {"D:", '\\', false},
-        {"...", '/', true},      {"#x.html", '/', true},
+        {".", '\\', false},       {"", '/', false},          {"D:", '\\', false},
+        {"...", '/', true},       {"#x.html", '/', true},
     };
     for (const Case &c : cases)
         EXPECT_EQ(isBareName(c.name, c.sep), c.bare) << c.name << " sep " << c.sep;

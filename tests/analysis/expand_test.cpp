@@ -38,8 +38,7 @@ std::string attributes(const std::vector<std::string> &members)
     return out;
 }
 
-struct ExpandCase
-{
+struct ExpandCase {
     std::string input;
     std::string expected;
 };
@@ -74,7 +73,8 @@ TEST(expandLinkValues, RewritesHrefValues)
         {R"(<a href=next.htm>Next)", R"(<a  href="next.htm" >Next)"},
         {R"(<a href="a.htm)", R"(<a  href="" a.htm)"},
         // The "href=" inside the script takes the single-quoted value.
-        {R"(<a onclick="location.href='x.htm'" href="y.htm">)", R"(<a onclick="location. href="x.htm" "  href="y.htm" >)"},
+        {R"(<a onclick="location.href='x.htm'" href="y.htm">)",
+         R"(<a onclick="location. href="x.htm" "  href="y.htm" >)"},
         {"a text without the attribute", "a text without the attribute"},
         {"", ""},
     });
@@ -170,14 +170,13 @@ TEST(expandLinkValues, ExpandsRangesIntoMembers)
 
 TEST(expandLinkValues, EachRangePatternHasItsOwnMembers)
 {
-    const struct
-    {
+    const struct {
         std::string pattern;
         char first;
         std::string digit;
     } ranges[] = {
-        {"A-Z.wav", 'A', ""},    {"A1-Z1.wav", 'A', "1"}, {"A2-Z2.wav", 'A', "2"}, {"A3-Z3.wav", 'A', "3"},
-        {"a-z.wav", 'a', ""},    {"a1-z1.wav", 'a', "1"}, {"a2-z2.wav", 'a', "2"}, {"a3-z3.wav", 'a', "3"},
+        {"A-Z.wav", 'A', ""}, {"A1-Z1.wav", 'A', "1"}, {"A2-Z2.wav", 'A', "2"}, {"A3-Z3.wav", 'A', "3"},
+        {"a-z.wav", 'a', ""}, {"a1-z1.wav", 'a', "1"}, {"a2-z2.wav", 'a', "2"}, {"a3-z3.wav", 'a', "3"},
     };
     for (const auto &r : ranges) {
         SCOPED_TRACE(r.pattern);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+using tavlori::expandLinkValues;
 using tavlori::extractLinks;
 using tavlori::isHtmlLink;
-using tavlori::expandLinkValues;
 
 namespace {
 
@@ -31,8 +31,7 @@ std::vector<std::string> linksOfPage(const std::string &page)
     return valuesOf(expanded);
 }
 
-struct PageCase
-{
+struct PageCase {
     std::string page;
     std::vector<std::string> values;
 };
@@ -82,8 +81,9 @@ TEST(ExtractLinks, PagesGiveTheirLinksInPassOrder)
 TEST(ExtractLinks, AllFourPassesGroupTheirValues)
 {
     // Text order is background, href, onmouseover, src; the passes reorder.
-    const std::string text = R"~(<body background="bg.htm"><a href="h.htm" onmouseover="f(1,'m.htm')"><img src="s.htm">)~"
-                             R"(<img src="s2.htm">)";
+    const std::string text =
+        R"~(<body background="bg.htm"><a href="h.htm" onmouseover="f(1,'m.htm')"><img src="s.htm">)~"
+        R"(<img src="s2.htm">)";
     EXPECT_EQ(valuesOf(text), (std::vector<std::string>{"s.htm", "s2.htm", "m.htm", "h.htm", "bg.htm"}));
 }
 
@@ -99,8 +99,7 @@ TEST(ExtractLinks, MouseOverValueStaysForTheNextSearch)
 TEST(ExtractLinks, MissingDelimitersReachAsFarAsTheText)
 {
     // Raw texts handed straight to the passes (no range expansion).
-    const struct
-    {
+    const struct {
         std::string text;
         std::vector<std::string> values;
     } cases[] = {
@@ -157,8 +156,7 @@ TEST(ExtractLinks, SingleQuotedAndUnquotedValues)
         {R"(<td background=b.htm><td background='c.htm'>)", {"b.htm", "c.htm"}},
     });
     // The passes on the raw text.
-    const struct
-    {
+    const struct {
         std::string text;
         std::vector<std::string> values;
     } cases[] = {

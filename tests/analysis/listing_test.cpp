@@ -48,8 +48,7 @@ TEST(PageNameLess, CaseBlindWithExactTieBreak)
 {
     // Each name sorts before the next one.
     const std::vector<std::string> ordered = {
-        "A.htm", "a.htm", "a.html", "a_b.htm", "B.htm", "b.html", "Z.htm", "z.htm",
-        "\xE6\x97\xA5.htm",
+        "A.htm", "a.htm", "a.html", "a_b.htm", "B.htm", "b.html", "Z.htm", "z.htm", "\xE6\x97\xA5.htm",
     };
     for (std::size_t i = 0; i + 1 < ordered.size(); ++i) {
         EXPECT_TRUE(pageNameLess(ordered[i], ordered[i + 1])) << ordered[i] << " < " << ordered[i + 1];
@@ -87,8 +86,8 @@ private:
 TEST(ListPages, ListsMatchingFilesOnlyInCaseBlindOrder)
 {
     TempFolder dir;
-    for (const char *name : {"b.html", "A.HTM", "a.htm", "old.htm.bak", "readme.txt", ".x.htm",
-                             "Z.htm", "index.html"})
+    for (const char *name :
+         {"b.html", "A.HTM", "a.htm", "old.htm.bak", "readme.txt", ".x.htm", "Z.htm", "index.html"})
         dir.file(name);
     fs::create_directory(dir.path() / "dir.html");
     fs::create_directory(dir.path() / "target");
@@ -99,7 +98,7 @@ TEST(ListPages, ListsMatchingFilesOnlyInCaseBlindOrder)
     std::error_code error;
     const std::vector<std::string> names = listPages(dir.path().string(), error);
     EXPECT_FALSE(error) << error.message();
-    const std::vector<std::string> expected = {"A.HTM", "a.htm", "b.html", "dangling.htm",
+    const std::vector<std::string> expected = {"A.HTM",      "a.htm",    "b.html",      "dangling.htm",
                                                "index.html", "link.htm", "old.htm.bak", "Z.htm"};
     EXPECT_EQ(names, expected);
 }
@@ -110,11 +109,30 @@ TEST(ListPages, OrderOfTrickyNamesIsThePageNameOrder)
     // and "a", on one name starting another, on equal heads of eight bytes,
     // and on bytes above 0x7F (not all of them UTF-8).
     const std::vector<std::string> ordered = {
-        "A.htm",        "a.htm",         "a.html",       "A.HTML.bak",     "A[.htm",
-        "a_.htm",       "A_b.htm",       "ab.htm",       "AB.HTM0",        "aB.HTM0",
-        "ab.htm0",      "abcdefgh.htm",  "ABCDEFGH.htmX", "abcdefgh.htmx", "abcdefgh.htmY",
-        "abcdefgh1.htm", "B.htm",        "z.htm",        "~.htm",
-        "\x7f.htm",    "\xC3\x89.htm", "\xC3\xA9.htm", "\xE6\x97\xA5.htm", "\xFF.htm",
+        "A.htm",
+        "a.htm",
+        "a.html",
+        "A.HTML.bak",
+        "A[.htm",
+        "a_.htm",
+        "A_b.htm",
+        "ab.htm",
+        "AB.HTM0",
+        "aB.HTM0",
+        "ab.htm0",
+        "abcdefgh.htm",
+        "ABCDEFGH.htmX",
+        "abcdefgh.htmx",
+        "abcdefgh.htmY",
+        "abcdefgh1.htm",
+        "B.htm",
+        "z.htm",
+        "~.htm",
+        "\x7f.htm",
+        "\xC3\x89.htm",
+        "\xC3\xA9.htm",
+        "\xE6\x97\xA5.htm",
+        "\xFF.htm",
     };
     for (std::size_t i = 0; i + 1 < ordered.size(); ++i)
         EXPECT_TRUE(pageNameLess(ordered[i], ordered[i + 1])) << ordered[i] << " < " << ordered[i + 1];

@@ -75,7 +75,11 @@ public:
 private:
     struct Busy {
         std::atomic<int> &count;
-        explicit Busy(std::atomic<int> &c) : count(c) { ++count; }
+        explicit Busy(std::atomic<int> &c)
+            : count(c)
+        {
+            ++count;
+        }
         ~Busy() { --count; }
     };
 };
@@ -174,7 +178,9 @@ std::string differences(const PreparedPage &page, const Expected &e)
 // ends, sometimes a byte-order mark, a U+0000, Shift_JIS, or a large body.
 std::string randomPage(std::mt19937 &random, int n)
 {
-    const auto pick = [&random](int below) { return std::uniform_int_distribution<int>(0, below - 1)(random); };
+    const auto pick = [&random](int below) {
+        return std::uniform_int_distribution<int>(0, below - 1)(random);
+    };
     const int lineEnd = pick(6);
     const std::string eol = lineEnd == 0 ? "\n" : lineEnd == 1 ? "\r" : "\r\n";
     std::string page;
@@ -187,18 +193,42 @@ std::string randomPage(std::mt19937 &random, int n)
     for (int i = 0; i < pieces; ++i) {
         const std::string k = std::to_string(pick(60));
         switch (pick(12)) {
-        case 0: page += "<a href=\"dir/page" + k + ".htm\">next</a>"; break;
-        case 1: page += "<A HREF='../up" + k + ".HTM'>up</A>"; break;
-        case 2: page += "<img src=\"pic" + k + ".htm\" alt=x>"; break;
-        case 3: page += "<body background=bg" + k + ".htm>"; break;
-        case 4: page += "<td onmouseover=\"swap('over" + k + ".htm')\">"; break;
-        case 5: page += "<a href=\"snd/A-Z.wav\">"; break;
-        case 6: page += "<a href=\"a1-z1.wav&&&p" + k + ".htm\">"; break;
-        case 7: page += "<a href=\"#anchor" + k + "\"><a href=\"p" + k + ".htm#top\">"; break;
-        case 8: page += "needle"; break;
-        case 9: page += "<p>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</p>"; break;
-        case 10: page += "<a href=http://example.com/x" + k + ".html>"; break;
-        default: page += eol; break;
+        case 0:
+            page += "<a href=\"dir/page" + k + ".htm\">next</a>";
+            break;
+        case 1:
+            page += "<A HREF='../up" + k + ".HTM'>up</A>";
+            break;
+        case 2:
+            page += "<img src=\"pic" + k + ".htm\" alt=x>";
+            break;
+        case 3:
+            page += "<body background=bg" + k + ".htm>";
+            break;
+        case 4:
+            page += "<td onmouseover=\"swap('over" + k + ".htm')\">";
+            break;
+        case 5:
+            page += "<a href=\"snd/A-Z.wav\">";
+            break;
+        case 6:
+            page += "<a href=\"a1-z1.wav&&&p" + k + ".htm\">";
+            break;
+        case 7:
+            page += "<a href=\"#anchor" + k + "\"><a href=\"p" + k + ".htm#top\">";
+            break;
+        case 8:
+            page += "needle";
+            break;
+        case 9:
+            page += "<p>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</p>";
+            break;
+        case 10:
+            page += "<a href=http://example.com/x" + k + ".html>";
+            break;
+        default:
+            page += eol;
+            break;
         }
         if (pick(3) == 0)
             page += eol;
@@ -207,7 +237,8 @@ std::string randomPage(std::mt19937 &random, int n)
         page += "\0<a href=\"after-nul.htm\">"s;
     if (pick(40) == 0) // large, past the small budgets some runs use
         for (int i = 0; i < 4000; ++i)
-            page += "<a href=\"big" + std::to_string(i % 97) + ".htm\">row " + std::to_string(n) + "</a>" + eol;
+            page +=
+                "<a href=\"big" + std::to_string(i % 97) + ".htm\">row " + std::to_string(n) + "</a>" + eol;
     return page;
 }
 

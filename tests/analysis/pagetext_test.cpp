@@ -46,12 +46,21 @@ TEST(IsWellFormedUtf8, AcceptsWellFormedAndRejectsEveryIllFormedKind)
         {"surrogate high end", "\xED\xBF\xBF", false},
         {"above U+10FFFF", "\xF4\x90\x80\x80", false},
         {"lead F5", "\xF5\x80\x80\x80", false},
-        {"byte FF", "a\xFF" "b", false},
-        {"stray continuation", "a\x80" "b", false},
+        {"byte FF",
+         "a\xFF"
+         "b",
+         false},
+        {"stray continuation",
+         "a\x80"
+         "b",
+         false},
         {"truncated two-byte at end", "abc\xC3", false},
         {"truncated three-byte at end", "abc\xE6\x97", false},
         {"truncated four-byte at end", "abc\xF0\x90\x80", false},
-        {"non-continuation inside", "\xE6\x97" "A", false},
+        {"non-continuation inside",
+         "\xE6\x97"
+         "A",
+         false},
         {"invalid byte after a fast-path block", ascii16 + "\x80" + ascii16, false},
         {"invalid byte early in a long ASCII run", "a\x80" + ascii16 + ascii16, false},
         {"invalid byte late in a sixteen-byte block", "ab" + ascii16 + "\xC0\x80" + ascii16, false},
@@ -91,8 +100,7 @@ TEST(IsWellFormedUtf8, AgreesWithIcuOnShortSequences)
             for (int c : {0x41, 0x80, 0xBF, 0xC0})
                 for (int d : {0x41, 0x80, 0xBF, 0xC0}) {
                     s.assign({char(a), char(b), char(c), char(d)});
-                    ASSERT_EQ(isWellFormedUtf8(s), icuAccepts(s))
-                        << a << ' ' << b << ' ' << c << ' ' << d;
+                    ASSERT_EQ(isWellFormedUtf8(s), icuAccepts(s)) << a << ' ' << b << ' ' << c << ' ' << d;
                 }
         }
     }
@@ -162,7 +170,11 @@ TEST(PageTextFromBytes, ByteOrderMarkAndLineBreaks)
         {"empty file", "", ""},
         {"mark only", "\xEF\xBB\xBF", ""},
         {"mark dropped, term at the start kept", "\xEF\xBB\xBF&&&x", "&&&x\r\n"},
-        {"only the first mark is dropped", "\xEF\xBB\xBF\xEF\xBB\xBF" "a", "\xEF\xBB\xBF" "a\r\n"},
+        {"only the first mark is dropped",
+         "\xEF\xBB\xBF\xEF\xBB\xBF"
+         "a",
+         "\xEF\xBB\xBF"
+         "a\r\n"},
         {"LF", "a\nb", "a\r\nb\r\n"},
         {"CR LF kept", "a\r\nb\r\n", "a\r\nb\r\n"},
         {"lone CR", "a\rb", "a\r\nb\r\n"},
@@ -197,12 +209,9 @@ TEST(PageTextFromBytes, CutAtFirstNul)
 TEST(PageTextFromBytes, ShortUndeclaredPagesKeepTheirLinks)
 {
     const std::string cases[] = {
-        "<a href=\"x.htm\">\xC0\xAF",
-        "<a href=\"x.htm\">\xED\xA0\x80",
-        "<a href=\"x.htm\">\xE6\x97",
-        "<a href=\"x.htm\">\xFF</a>",
-        "<a href=\"x.htm\">\xF4\x90\x80\x80",
-        "<a href=\"x.htm\">\x93\xFA\x96\x7B\x8C\xEA</a>\n",
+        "<a href=\"x.htm\">\xC0\xAF",         "<a href=\"x.htm\">\xED\xA0\x80",
+        "<a href=\"x.htm\">\xE6\x97",         "<a href=\"x.htm\">\xFF</a>",
+        "<a href=\"x.htm\">\xF4\x90\x80\x80", "<a href=\"x.htm\">\x93\xFA\x96\x7B\x8C\xEA</a>\n",
     };
     for (const std::string &page : cases) {
         const std::string text = pageTextFromBytes(page);
@@ -224,11 +233,11 @@ TEST(PageTextFromBytes, DeclaredLegacyEncodingsAreDecoded)
     const std::string charsetMeta = "<meta charset=\"Shift_JIS\">\n";
     const std::string httpEquivMeta =
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n";
-    const std::string upperMeta =
-        "<HEAD><META HTTP-EQUIV=Content-Type CONTENT='text/html;charset=x-sjis'>\n";
+    const std::string upperMeta = "<HEAD><META HTTP-EQUIV=Content-Type CONTENT='text/html;charset=x-sjis'>\n";
     const std::string eucBody = "<p>" + kEucJp + "</p>\n<a href=\"b.htm\">\r";
     expectTexts({
-        {"meta charset", charsetMeta + body, charsetMeta.substr(0, charsetMeta.size() - 1) + "\r\n" + decoded},
+        {"meta charset", charsetMeta + body,
+         charsetMeta.substr(0, charsetMeta.size() - 1) + "\r\n" + decoded},
         {"meta http-equiv", httpEquivMeta + body,
          httpEquivMeta.substr(0, httpEquivMeta.size() - 1) + "\r\n" + decoded},
         {"upper case, unquoted and single-quoted", upperMeta + body,
@@ -294,14 +303,13 @@ TEST(PageTextFromBytes, OtherDeclaredEncodingsDecodeAsBrowsersDo)
 
 // Japanese prose, long enough for the charset detector to tell Shift_JIS
 // from EUC-JP.
-const std::string kProse =
-    "この小さな庭は、春になると桜が咲き、近所の人たちが花を見に集まります。"
-    "夏には木々の緑の葉が強い日差しをやわらげ、子どもたちは木陰で本を読んだり、"
-    "冷たい麦茶を飲んだりして過ごします。秋には紅葉が美しく色づき、落ち葉を集めて"
-    "焼き芋を作るのが毎年の楽しみです。冬の朝には霜が降りて、白く光る芝生の上を"
-    "小鳥が歩き回ります。このページでは、庭で育てている草花や野菜、訪れる鳥や虫の"
-    "ことを、季節ごとに写真と一緒に紹介しています。質問や感想があれば、お知らせの"
-    "ページからお気軽にご連絡ください。";
+const std::string kProse = "この小さな庭は、春になると桜が咲き、近所の人たちが花を見に集まります。"
+                           "夏には木々の緑の葉が強い日差しをやわらげ、子どもたちは木陰で本を読んだり、"
+                           "冷たい麦茶を飲んだりして過ごします。秋には紅葉が美しく色づき、落ち葉を集めて"
+                           "焼き芋を作るのが毎年の楽しみです。冬の朝には霜が降りて、白く光る芝生の上を"
+                           "小鳥が歩き回ります。このページでは、庭で育てている草花や野菜、訪れる鳥や虫の"
+                           "ことを、季節ごとに写真と一緒に紹介しています。質問や感想があれば、お知らせの"
+                           "ページからお気軽にご連絡ください。";
 
 // `utf8` in the encoding `charset`, made by ICU's converters.
 std::string encoded(const char *charset, const std::string &utf8)
@@ -345,15 +353,18 @@ std::string pageText(const std::string &head, const std::string &body)
 const std::string kFrench =
     "Notre jardin est ouvert tous les jours de la semaine, sauf le lundi. En \xE9t\xE9, les enfants "
     "jouent pr\xE8s de la fontaine et les parents se reposent \xE0 l'ombre des arbres. Le caf\xE9 du "
-    "jardin propose des g\xE2teaux, de la cr\xE8me br\xFBl\xE9" "e et des boissons fra\xEE" "ches. "
+    "jardin propose des g\xE2teaux, de la cr\xE8me br\xFBl\xE9"
+    "e et des boissons fra\xEE"
+    "ches. "
     "Nous esp\xE9rons vous voir bient\xF4t !";
 
 TEST(PageTextFromBytes, UndeclaredEncodingsAreDetected)
 {
     const std::string sjis = encoded("Shift_JIS", kProse);
     const std::string eucJp = encoded("EUC-JP", kProse);
-    const std::string hebrew = encoded("ibm-424", "שלום לכולם, זהו אתר קטן על הגינה שלנו. באביב פורחים הפרחים, "
-                                                  "בקיץ העצים נותנים צל, ובסתיו העלים נושרים על הדשא.");
+    const std::string hebrew =
+        encoded("ibm-424", "שלום לכולם, זהו אתר קטן על הגינה שלנו. באביב פורחים הפרחים, "
+                           "בקיץ העצים נותנים צל, ובסתיו העלים נושרים על הדשא.");
     const std::string padding(1024, ' ');
     expectTexts({
         {"Shift_JIS", page("", sjis), pageText("", kProse)},
@@ -362,7 +373,8 @@ TEST(PageTextFromBytes, UndeclaredEncodingsAreDetected)
          "\r\n" + kProse + "\r\n"},
         {"windows-1252: curly quotes and a dash",
          page("", "She said \x93hello\x94 to the caf\xE9 owner \x96 twice, and again the next day."),
-         pageText("", "She said \u201Chello\u201D to the caf\u00E9 owner \u2013 twice, and again the next day.")},
+         pageText("",
+                  "She said \u201Chello\u201D to the caf\u00E9 owner \u2013 twice, and again the next day.")},
         {"ISO-8859-1", page("", kFrench), pageText("", latin1(kFrench))},
         // ICU's detector names nothing for a lone byte 80.
         {"nothing detected: ISO-8859-1", "\x80", "\u0080\r\n"},
@@ -408,11 +420,23 @@ TEST(PageTextFromBytes, Utf8ByteOrderMarkDeclaresUtf8)
         {"stray Latin-1 byte", bom + "<a href=\"b.html\">caf\xE9</a>\n",
          "<a href=\"b.html\">caf" + fffd + "</a>\r\n"},
         {"truncated at the end", bom + "\xE6\x97\xA5\xE6\x97", "\xE6\x97\xA5" + fffd + "\r\n"},
-        {"overlong", bom + "a\xC0\xAF" "b", "a" + fffd + fffd + "b\r\n"},
-        {"surrogate", bom + "a\xED\xA0\x80" "b", "a" + fffd + fffd + fffd + "b\r\n"},
+        {"overlong",
+         bom
+             + "a\xC0\xAF"
+               "b",
+         "a" + fffd + fffd + "b\r\n"},
+        {"surrogate",
+         bom
+             + "a\xED\xA0\x80"
+               "b",
+         "a" + fffd + fffd + fffd + "b\r\n"},
         {"NUL still cuts", bom + "a\xFF\nb\0c\xFF"s, "a" + fffd + "\r\nb\r\n"},
         // A UTF-16 mark after the UTF-8 one is two bytes that UTF-8 does not have.
-        {"UTF-16 mark after it", bom + "\xFF\xFE" "a", fffd + fffd + "a\r\n"},
+        {"UTF-16 mark after it",
+         bom
+             + "\xFF\xFE"
+               "a",
+         fffd + fffd + "a\r\n"},
     });
 
     // The mark outweighs a meta charset and the detector: Shift_JIS prose
@@ -478,8 +502,8 @@ TEST(PageTextView, AgreesWithPageTextFromBytesOnRandomLineBreaks)
     // byte or a U+0000, in one buffer reused from text to text.
     using namespace std::string_view_literals;
     std::mt19937 random(12);
-    const std::string_view pieces[] = {"<a href=\"x.htm\">", "\xE6\x97\xA5", "\r\n", "\r\n", "\r\n",
-                                       "\r",  "\n", "\0"sv, "\xC3", "abc"};
+    const std::string_view pieces[] = {
+        "<a href=\"x.htm\">", "\xE6\x97\xA5", "\r\n", "\r\n", "\r\n", "\r", "\n", "\0"sv, "\xC3", "abc"};
     std::string text;
     for (int round = 0; round < 3000; ++round) {
         std::string bytes;
@@ -494,7 +518,8 @@ TEST(PageTextView, AgreesWithPageTextFromBytesOnRandomLineBreaks)
         const std::string_view view = tavlori::pageTextView(bytes, text);
         ASSERT_EQ(view, pageTextFromBytes(bytes)) << testing::PrintToString(bytes);
         // Well-formed bytes are borrowed exactly when they already hold the text.
-        const std::string_view body = std::string_view(bytes).substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0);
+        const std::string_view body =
+            std::string_view(bytes).substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0);
         if (!view.empty() && isWellFormedUtf8(body)) {
             ASSERT_EQ(pointsInto(view, bytes), body.substr(0, view.size()) == view)
                 << testing::PrintToString(bytes);

@@ -10,8 +10,7 @@ using tavlori::resolveLink;
 
 namespace {
 
-struct ResolveCase
-{
+struct ResolveCase {
     std::string baseFolder;
     std::string link;
     std::string expected;
@@ -35,8 +34,7 @@ std::string withSlash(std::string text, char from, char to)
 // The Windows dialect takes it against "\w\shop" with every "/" of the
 // target a "\". In both, the link is resolved as written and with its
 // slashes turned the other way: either slash separates.
-struct DialectCase
-{
+struct DialectCase {
     std::string link;
     std::string expected;
 };
@@ -57,70 +55,74 @@ void expectInBothDialects(const std::vector<DialectCase> &cases)
 TEST(ResolveLinkWindows, ResolvesAgainstAFolder)
 {
     const std::string k = R"(D:\web\shop)";
-    expectResolves({
-                       {k, "item.html", R"(D:\web\shop\item.html)"},
-                       {k, "list/item.html", R"(D:\web\shop\list\item.html)"},
-                       {k, "item.html#part2", R"(D:\web\shop\item.html)"},
-                       {k, "list/item.html#a$b", R"(D:\web\shop\list\item.html)"},
-                       {k, "#part2", "#part2"},
-                       {k, "#", "#"},
-                       {k, "http_guide.html", R"(D:\web\shop\http_guide.html)"},
-                       {k, "HTTP_GUIDE.html", R"(D:\web\shop\HTTP_GUIDE.html)"},
-                       {k, R"(D:\web\shop\item.html)", R"(D:\web\shop\item.html)"},
-                       {k, "D:/web/shop/item.html", R"(D:\web\shop\D:\web\shop\item.html)"},
-                       {k, "../top.html", R"(D:\web\top.html)"},
-                       {k, "../list/item.html", R"(D:\web\list\item.html)"},
-                       {k, "../../top.html", R"(D:\top.html)"},
-                       {k, "../../../top.html", R"(\top.html)"},
-                       {k, "../../../../top.html", R"(\top.html)"},
-                       {k, "list/../item.html", R"(D:\web\shop\item.html)"},
-                       {k, R"(...\item.html)", R"(D:\web\shop\...\item.html)"},
-                       {k, "./item.html", R"(D:\web\shop\item.html)"},
-                       {k, "list/", R"(D:\web\shop\list\)"},
-                       {k, "..", R"(D:\web\)"},
-                       {k, "", R"(D:\web\shop\)"},
-                       {k, "item$1.html", R"(D:\web\shop)"},
-                       {k, "list/item$1.html", R"(D:\web\shop\list)"},
-                       {k, "a#b$c", R"(D:\web\shop\a)"},
-                   },
-                   '\\');
+    expectResolves(
+        {
+            {k, "item.html", R"(D:\web\shop\item.html)"},
+            {k, "list/item.html", R"(D:\web\shop\list\item.html)"},
+            {k, "item.html#part2", R"(D:\web\shop\item.html)"},
+            {k, "list/item.html#a$b", R"(D:\web\shop\list\item.html)"},
+            {k, "#part2", "#part2"},
+            {k, "#", "#"},
+            {k, "http_guide.html", R"(D:\web\shop\http_guide.html)"},
+            {k, "HTTP_GUIDE.html", R"(D:\web\shop\HTTP_GUIDE.html)"},
+            {k, R"(D:\web\shop\item.html)", R"(D:\web\shop\item.html)"},
+            {k, "D:/web/shop/item.html", R"(D:\web\shop\D:\web\shop\item.html)"},
+            {k, "../top.html", R"(D:\web\top.html)"},
+            {k, "../list/item.html", R"(D:\web\list\item.html)"},
+            {k, "../../top.html", R"(D:\top.html)"},
+            {k, "../../../top.html", R"(\top.html)"},
+            {k, "../../../../top.html", R"(\top.html)"},
+            {k, "list/../item.html", R"(D:\web\shop\item.html)"},
+            {k, R"(...\item.html)", R"(D:\web\shop\...\item.html)"},
+            {k, "./item.html", R"(D:\web\shop\item.html)"},
+            {k, "list/", R"(D:\web\shop\list\)"},
+            {k, "..", R"(D:\web\)"},
+            {k, "", R"(D:\web\shop\)"},
+            {k, "item$1.html", R"(D:\web\shop)"},
+            {k, "list/item$1.html", R"(D:\web\shop\list)"},
+            {k, "a#b$c", R"(D:\web\shop\a)"},
+        },
+        '\\');
 }
 
 TEST(ResolveLinkWindows, ResolvesAgainstADriveRoot)
 {
     const std::string k = R"(D:\)";
-    expectResolves({
-                       {k, "item.html", R"(D:\\item.html)"},
-                       {k, "list/item.html", R"(D:\\list\item.html)"},
-                       {k, "../item.html", R"(D:\item.html)"},
-                       {k, "../../item.html", R"(\item.html)"},
-                       {k, R"(D:\item.html)", R"(D:\item.html)"},
-                   },
-                   '\\');
+    expectResolves(
+        {
+            {k, "item.html", R"(D:\\item.html)"},
+            {k, "list/item.html", R"(D:\\list\item.html)"},
+            {k, "../item.html", R"(D:\item.html)"},
+            {k, "../../item.html", R"(\item.html)"},
+            {k, R"(D:\item.html)", R"(D:\item.html)"},
+        },
+        '\\');
 }
 
 TEST(ResolveLinkWindows, FolderNamesWithHashOrDollarCollapseDirectLinks)
 {
     const std::string hash = R"(D:\web\no#1)";
     const std::string dollar = R"(D:\web\a$b)";
-    expectResolves({
-                       {hash, "item.html", R"(D:\web\no#1)"},
-                       {hash, "list/item.html", R"(D:\web\no#1\list)"},
-                       {hash, "../item.html", R"(D:\web\item.html)"},
-                       {dollar, "item.html", R"(D:\web\a$b)"},
-                       {dollar, "../item.html", R"(D:\web\item.html)"},
-                   },
-                   '\\');
+    expectResolves(
+        {
+            {hash, "item.html", R"(D:\web\no#1)"},
+            {hash, "list/item.html", R"(D:\web\no#1\list)"},
+            {hash, "../item.html", R"(D:\web\item.html)"},
+            {dollar, "item.html", R"(D:\web\a$b)"},
+            {dollar, "../item.html", R"(D:\web\item.html)"},
+        },
+        '\\');
 }
 
 TEST(ResolveLinkWindows, EmptyBaseFolder)
 {
-    expectResolves({
-                       {"", "item.html", R"(\item.html)"},
-                       {"", "../item.html", R"(\item.html)"},
-                       {"", "#part2", "#part2"},
-                   },
-                   '\\');
+    expectResolves(
+        {
+            {"", "item.html", R"(\item.html)"},
+            {"", "../item.html", R"(\item.html)"},
+            {"", "#part2", "#part2"},
+        },
+        '\\');
 }
 
 TEST(ResolveLinkWindows, ResolvedTargetsInsideTheFolderResolveToThemselves)
@@ -139,49 +141,51 @@ TEST(ResolveLinkWindows, ResolvedTargetsInsideTheFolderResolveToThemselves)
 TEST(ResolveLinkPosix, ResolvesAgainstAFolder)
 {
     const std::string k = "/web/shop";
-    expectResolves({
-                       {k, "item.html", "/web/shop/item.html"},
-                       {k, "list/item.html", "/web/shop/list/item.html"},
-                       // The other slash is turned into the separator.
-                       {k, R"(list\item.html)", "/web/shop/list/item.html"},
-                       {k, R"(..\top.html)", "/web/top.html"},
-                       {k, "item.html#part2", "/web/shop/item.html"},
-                       {k, "#part2", "#part2"},
-                       {k, "http://example.com/a.html", "http://example.com/a.html"},
-                       {k, "/web/shop/item.html", "/web/shop/item.html"},
-                       {k, "../top.html", "/web/top.html"},
-                       {k, "../../top.html", "/top.html"},
-                       {k, "../../../top.html", "/top.html"},
-                       {k, "../../../../top.html", "/top.html"},
-                       {k, "list/../item.html", "/web/shop/item.html"},
-                       {k, ".../item.html", "/web/shop/.../item.html"},
-                       {k, "..", "/web/"},
-                       {k, "", "/web/shop/"},
-                       {k, "item$1.html", "/web/shop"},
-                       {k, "list/item$1.html", "/web/shop/list"},
-                   },
-                   '/');
+    expectResolves(
+        {
+            {k, "item.html", "/web/shop/item.html"},
+            {k, "list/item.html", "/web/shop/list/item.html"},
+            // The other slash is turned into the separator.
+            {k, R"(list\item.html)", "/web/shop/list/item.html"},
+            {k, R"(..\top.html)", "/web/top.html"},
+            {k, "item.html#part2", "/web/shop/item.html"},
+            {k, "#part2", "#part2"},
+            {k, "http://example.com/a.html", "http://example.com/a.html"},
+            {k, "/web/shop/item.html", "/web/shop/item.html"},
+            {k, "../top.html", "/web/top.html"},
+            {k, "../../top.html", "/top.html"},
+            {k, "../../../top.html", "/top.html"},
+            {k, "../../../../top.html", "/top.html"},
+            {k, "list/../item.html", "/web/shop/item.html"},
+            {k, ".../item.html", "/web/shop/.../item.html"},
+            {k, "..", "/web/"},
+            {k, "", "/web/shop/"},
+            {k, "item$1.html", "/web/shop"},
+            {k, "list/item$1.html", "/web/shop/list"},
+        },
+        '/');
 }
 
 TEST(ResolveLinkPosix, ResolvesAgainstTheRoot)
 {
-    expectResolves({
-                       {"/", "item.html", "//item.html"},
-                       {"/", "item.html#top", "//item.html"},
-                       {"/", "item$1.html", "/"},
-                       // The root text "/" occurs in every link that holds a slash,
-                       // so such a link stays as it is, as a link holding "D:\" does
-                       // on Windows.
-                       {"/", "list/item.html", "list/item.html"},
-                       {"/", "../item.html", "../item.html"},
-                       // Backslashes are turned only after that test.
-                       {"/", R"(list\item.html)", "//list/item.html"},
-                       {"/", R"(..\item.html)", "/item.html"},
-                       {"/", R"(..\..\item.html)", "/item.html"},
-                       {"/web/no#1", "item.html", "/web/no#1"},
-                       {"/web/no#1", "../item.html", "/web/item.html"},
-                   },
-                   '/');
+    expectResolves(
+        {
+            {"/", "item.html", "//item.html"},
+            {"/", "item.html#top", "//item.html"},
+            {"/", "item$1.html", "/"},
+            // The root text "/" occurs in every link that holds a slash,
+            // so such a link stays as it is, as a link holding "D:\" does
+            // on Windows.
+            {"/", "list/item.html", "list/item.html"},
+            {"/", "../item.html", "../item.html"},
+            // Backslashes are turned only after that test.
+            {"/", R"(list\item.html)", "//list/item.html"},
+            {"/", R"(..\item.html)", "/item.html"},
+            {"/", R"(..\..\item.html)", "/item.html"},
+            {"/web/no#1", "item.html", "/web/no#1"},
+            {"/web/no#1", "../item.html", "/web/item.html"},
+        },
+        '/');
 }
 
 TEST(ResolveLinkPosix, ResolvedTargetsInsideTheFolderResolveToThemselves)
@@ -221,27 +225,29 @@ TEST(ResolveLinkExternal, OtherLinksAreRelativeWhateverTheyHold)
 {
     // "http" inside a relative link, a drive letter, a scheme that breaks a
     // rule, and a network path spelt with backslashes are all joined.
-    expectResolves({
-                       {"/w/shop", "http_guide.html", "/w/shop/http_guide.html"},
-                       {"/w/shop", "a.html#httphandler", "/w/shop/a.html"},
-                       {"/w/shop", "docs/http.html", "/w/shop/docs/http.html"},
-                       {"/w/shop", "C:/x.html", "/w/shop/C:/x.html"},
-                       {"/w/shop", "1ab:x.html", "/w/shop/1ab:x.html"},
-                       {"/w/shop", "a_b:x.html", "/w/shop/a_b:x.html"},
-                       {"/w/shop", ":x.html", "/w/shop/:x.html"},
-                       {"/w/shop", "ab/c:x.html", "/w/shop/ab/c:x.html"},
-                       {"/w/shop", "/x.html", "/w/shop//x.html"},
-                   },
-                   '/');
-    expectResolves({
-                       {R"(D:\w\shop)", "http_guide.html", R"(D:\w\shop\http_guide.html)"},
-                       {R"(D:\w\shop)", "a.html#httphandler", R"(D:\w\shop\a.html)"},
-                       {R"(D:\w\shop)", "C:/x.html", R"(D:\w\shop\C:\x.html)"},
-                       {R"(D:\w\shop)", R"(C:\x.html)", R"(D:\w\shop\C:\x.html)"},
-                       {R"(D:\w\shop)", "1ab:x.html", R"(D:\w\shop\1ab:x.html)"},
-                       {R"(D:\w\shop)", R"(\\server\a.html)", R"(D:\w\shop\\\server\a.html)"},
-                   },
-                   '\\');
+    expectResolves(
+        {
+            {"/w/shop", "http_guide.html", "/w/shop/http_guide.html"},
+            {"/w/shop", "a.html#httphandler", "/w/shop/a.html"},
+            {"/w/shop", "docs/http.html", "/w/shop/docs/http.html"},
+            {"/w/shop", "C:/x.html", "/w/shop/C:/x.html"},
+            {"/w/shop", "1ab:x.html", "/w/shop/1ab:x.html"},
+            {"/w/shop", "a_b:x.html", "/w/shop/a_b:x.html"},
+            {"/w/shop", ":x.html", "/w/shop/:x.html"},
+            {"/w/shop", "ab/c:x.html", "/w/shop/ab/c:x.html"},
+            {"/w/shop", "/x.html", "/w/shop//x.html"},
+        },
+        '/');
+    expectResolves(
+        {
+            {R"(D:\w\shop)", "http_guide.html", R"(D:\w\shop\http_guide.html)"},
+            {R"(D:\w\shop)", "a.html#httphandler", R"(D:\w\shop\a.html)"},
+            {R"(D:\w\shop)", "C:/x.html", R"(D:\w\shop\C:\x.html)"},
+            {R"(D:\w\shop)", R"(C:\x.html)", R"(D:\w\shop\C:\x.html)"},
+            {R"(D:\w\shop)", "1ab:x.html", R"(D:\w\shop\1ab:x.html)"},
+            {R"(D:\w\shop)", R"(\\server\a.html)", R"(D:\w\shop\\\server\a.html)"},
+        },
+        '\\');
     for (const char *link : {"C:x", "1a:x", "a:x", ":", "", "/", "\\\\host", "a b:x", "é:x", "/ /x"})
         EXPECT_FALSE(tavlori::isExternalAddress(link)) << link;
 }
@@ -343,22 +349,24 @@ TEST(ResolveLinkDotSegments, ResolveInBothDialects)
 
 TEST(ResolveLinkDotSegments, TakeLevelsOffADriveAndAFolderWithHash)
 {
-    expectResolves({
-                       {R"(D:\)", "./item.html", R"(D:\\item.html)"},
-                       {R"(D:\)", "../item.html", R"(D:\item.html)"},
-                       {R"(D:\)", "a/../../item.html", R"(D:\item.html)"},
-                       {R"(D:\)", "../../item.html", R"(\item.html)"},
-                       {R"(D:\web\shop)", "a/./b/../../../top.html", R"(D:\web\top.html)"},
-                       {R"(D:\web\shop)", "../..", R"(D:\)"},
-                       {R"(D:\web\no#1)", "./item.html", R"(D:\web\no#1)"},
-                       {R"(D:\web\no#1)", "sub/../../item.html", R"(D:\web\item.html)"},
-                       {"", "../a/./b.html", R"(\a\b.html)"},
-                   },
-                   '\\');
-    expectResolves({
-                       {"/web/shop", "../..", "/"},
-                       {"/web/shop", "../../..", "/"},
-                       {"", "./a.html", "/a.html"},
-                   },
-                   '/');
+    expectResolves(
+        {
+            {R"(D:\)", "./item.html", R"(D:\\item.html)"},
+            {R"(D:\)", "../item.html", R"(D:\item.html)"},
+            {R"(D:\)", "a/../../item.html", R"(D:\item.html)"},
+            {R"(D:\)", "../../item.html", R"(\item.html)"},
+            {R"(D:\web\shop)", "a/./b/../../../top.html", R"(D:\web\top.html)"},
+            {R"(D:\web\shop)", "../..", R"(D:\)"},
+            {R"(D:\web\no#1)", "./item.html", R"(D:\web\no#1)"},
+            {R"(D:\web\no#1)", "sub/../../item.html", R"(D:\web\item.html)"},
+            {"", "../a/./b.html", R"(\a\b.html)"},
+        },
+        '\\');
+    expectResolves(
+        {
+            {"/web/shop", "../..", "/"},
+            {"/web/shop", "../../..", "/"},
+            {"", "./a.html", "/a.html"},
+        },
+        '/');
 }

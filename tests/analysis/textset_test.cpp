@@ -23,16 +23,18 @@ std::string keyOf(std::size_t length, char seed)
     return key;
 }
 
-bool holds(const TextSet &set, const std::string &key) { return set.contains(key, hashBytes(key)); }
+bool holds(const TextSet &set, const std::string &key)
+{
+    return set.contains(key, hashBytes(key));
+}
 
 } // namespace
 
 TEST(TextSet, KeysOfAnyLengthAreFoundAfterTheTableGrows)
 {
     constexpr std::size_t kMiB = std::size_t(1) << 20;
-    const std::vector<std::size_t> lengths = {0,           1,           65535,   65536,       65537,
-                                              3 * 65536 + 7, kMiB - 5,    kMiB - 4, kMiB - 3, kMiB,
-                                              kMiB + 1,    3 * kMiB + 11};
+    const std::vector<std::size_t> lengths = {0,        1,        65535,    65536, 65537,    3 * 65536 + 7,
+                                              kMiB - 5, kMiB - 4, kMiB - 3, kMiB,  kMiB + 1, 3 * kMiB + 11};
     TextSet set;
     std::vector<std::string> large;
     for (std::size_t i = 0; i < lengths.size(); ++i) {

@@ -10,27 +10,24 @@
 #include <string>
 #include <vector>
 
-using tavlori::resolveLink;
-using tavlori::extractLinks;
 using tavlori::expandLinkValues;
+using tavlori::extractLinks;
+using tavlori::resolveLink;
 
 namespace {
 
-struct ResolveCase
-{
+struct ResolveCase {
     std::string baseFolder;
     std::string link;
     std::string expected;
 };
 
-struct TextCase
-{
+struct TextCase {
     std::string input;
     std::string expected;
 };
 
-struct LinksCase
-{
+struct LinksCase {
     std::string page;
     std::vector<std::string> values;
 };

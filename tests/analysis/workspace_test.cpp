@@ -38,14 +38,15 @@ namespace {
 // old one back before it removes the folder.
 class TempFolder {
 public:
-    TempFolder() : saved_(fs::current_path())
+    TempFolder()
+        : saved_(fs::current_path())
     {
         static unsigned serial = 0;
         std::random_device random;
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         root_ = fs::temp_directory_path()
-            / ("tavlori-ws-" + std::to_string(random()) + "-" + std::to_string(stamp) + "-"
-               + std::to_string(++serial));
+                / ("tavlori-ws-" + std::to_string(random()) + "-" + std::to_string(stamp) + "-"
+                   + std::to_string(++serial));
         fs::create_directories(root_);
         root_ = fs::canonical(root_);
     }
@@ -80,12 +81,13 @@ struct PageFile {
 
 // A page list folder with the given pages, entered by a change of folder.
 struct Site {
-    explicit Site(std::initializer_list<PageFile> pages) : dir(folder.path("site"))
+    explicit Site(std::initializer_list<PageFile> pages)
+        : dir(folder.path("site"))
     {
         fs::create_directories(dir);
         add(pages);
     }
-    template<typename Pages>
+    template <typename Pages>
     void add(const Pages &pages) const
     {
         for (const PageFile &page : pages)
@@ -97,7 +99,10 @@ struct Site {
     std::string dir;
 };
 
-Rows rowsOf(const RowList &list) { return list.rows(); }
+Rows rowsOf(const RowList &list)
+{
+    return list.rows();
+}
 
 using Hits = std::vector<SearchHit>;
 constexpr SearchHit F = SearchHit::Found;
@@ -105,7 +110,10 @@ constexpr SearchHit N = SearchHit::NotFound;
 constexpr SearchHit U = SearchHit::NotSearched;
 constexpr SearchHit M = SearchHit::Missing;
 
-Hits hitsOf(const Workspace &ws) { return ws.searchColumn().items(); }
+Hits hitsOf(const Workspace &ws)
+{
+    return ws.searchColumn().items();
+}
 
 // The link texts of the broken links, in order.
 Rows linksOf(const Workspace &ws)
@@ -294,11 +302,8 @@ TEST(Workspace, SearchTermIsReadForEveryPageAndMatchedExactly)
         Hits column;
     } cases[] = {
         // d.htm declares no encoding: it is read as its bytes look, term included.
-        {"&&&", {F, N, N, F}},
-        {"", {N, N, N, N}},
-        {"term", {N, N, F, N}},
-        {"TERM", {N, N, N, N}},
-        {"Start\r\n", {F, N, N, N}},
+        {"&&&", {F, N, N, F}},  {"", {N, N, N, N}},          {"term", {N, N, F, N}},
+        {"TERM", {N, N, N, N}}, {"Start\r\n", {F, N, N, N}},
     };
     for (const auto &c : cases) {
         RecordingEvents reported;
@@ -334,13 +339,13 @@ TEST(Workspace, MissingPageIsReportedAndKeepsItsRow)
 
     reported.clear();
     ws.investigateLinks();
-    EXPECT_EQ(reported.events,
-              (Rows{"missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
-                                 "investigation finished"}));
+    EXPECT_EQ(reported.events, (Rows{"missing b.htm", "link pass finished", "unrequested cleared",
+                                     "unrequested found", "investigation finished"}));
     EXPECT_EQ(hitsOf(ws), (Hits{F, M, F}));
     // The missing page registers nothing, and nothing links to it.
     EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm")}));
-    EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
+    EXPECT_EQ(rowsOf(ws.unrequestedPages()),
+              (Rows{site.page("a.htm"), site.page("b.htm"), site.page("c.htm")}));
 }
 
 // A pass asks before each selected page whether to stop. Stopped in the
@@ -458,12 +463,18 @@ TEST(Workspace, BrokenLinksOfOnePage)
         {"missing page", "<a href=\"gone.htm\">", {}, {"gone.htm"}},
         {"fragment of an existing page", "<a href=\"there.htm#part2\">", {{"there.htm", ""}}, {}},
         {"two links, one target", "<a href=\"gone.htm#p\"> <a href=\"gone.htm\">", {}, {"gone.htm#p"}},
-        {"subfolder", "<a href=\"sub/in.html\"> <a href=\"sub/out.html\">", {{"sub/in.html", ""}},
+        {"subfolder",
+         "<a href=\"sub/in.html\"> <a href=\"sub/out.html\">",
+         {{"sub/in.html", ""}},
          {"sub/out.html"}},
-        {"parent folder", "<a href=\"../up.htm\"> <a href=\"../down.htm\">", {{"../up.htm", ""}},
+        {"parent folder",
+         "<a href=\"../up.htm\"> <a href=\"../down.htm\">",
+         {{"../up.htm", ""}},
          {"../down.htm"}},
         {"web link", "<a href=\"http://example.com/x.html\">", {}, {}},
-        {"dollar resolves to the folder", "<a href=\"item$1.html\"> <a href=\"other$2.html\">", {},
+        {"dollar resolves to the folder",
+         "<a href=\"item$1.html\"> <a href=\"other$2.html\">",
+         {},
          {"item$1.html"}},
         {"folder named like a page", "<a href=\"dir.html\">", {{"dir.html/inner.txt", ""}}, {"dir.html"}},
         {"relative link holding http", "<a href=\"http_guide.html\">", {{"http_guide.html", ""}}, {}},
@@ -496,8 +507,10 @@ TEST(Workspace, ExternalAddressesAreRegisteredButNeverTestedOrBroken)
          {}},
         {"network path", "<a href=\"//cdn.example.com/a.html\">", {}, {}},
         {"missing page holding http", "<a href=\"http_guide.html\">", {}, {"http_guide.html"}},
-        {"fragment holding http", "<a href=\"there.htm#httphandler\"> <a href=\"gone.htm#http\">",
-         {{"there.htm", ""}}, {"gone.htm#http"}},
+        {"fragment holding http",
+         "<a href=\"there.htm#httphandler\"> <a href=\"gone.htm#http\">",
+         {{"there.htm", ""}},
+         {"gone.htm#http"}},
         {"a drive letter is no scheme", "<a href=\"C:gone.html\">", {}, {"C:gone.html"}},
         {"backslashes make no network path", "<a href=\"\\\\host\\gone.html\">", {}, {"\\\\host\\gone.html"}},
     };
@@ -872,13 +885,12 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
 {
     // Each page is linked only through one spelling; orphan.htm only from
     // itself, and the page named like a fragment only from a web address.
-    Site site({{"index.html",
-                "<a href=\"./a.html\"> <a href=\"sub/../b.html\"> <a href=\"c%20d.html\">"
-                " <a href=\"e.html?v=2\"> <A HREF=\"f.html\"> <a href='g.html'> <a href=h.html>"
-                " <a href=\"list/./../i.html#httphandler\"> <a href=\"http_guide.html\">"
-                " <IMG SRC='j.htm'> <td BACKGROUND=k.htm> <img onMouseOver=\"f(1,'l.htm')\">"
-                " <a href=\"%E6%97%A5.html\"> <a href=\"https://example.com/web.html\">"
-                " <a href=\"#part.html\"> <h2 id=\"part.html\"> <a href=\"dead.html?x=1\">"},
+    Site site({{"index.html", "<a href=\"./a.html\"> <a href=\"sub/../b.html\"> <a href=\"c%20d.html\">"
+                              " <a href=\"e.html?v=2\"> <A HREF=\"f.html\"> <a href='g.html'> <a href=h.html>"
+                              " <a href=\"list/./../i.html#httphandler\"> <a href=\"http_guide.html\">"
+                              " <IMG SRC='j.htm'> <td BACKGROUND=k.htm> <img onMouseOver=\"f(1,'l.htm')\">"
+                              " <a href=\"%E6%97%A5.html\"> <a href=\"https://example.com/web.html\">"
+                              " <a href=\"#part.html\"> <h2 id=\"part.html\"> <a href=\"dead.html?x=1\">"},
                {"a.html", ""},
                {"b.html", ""},
                {"c d.html", ""},
@@ -901,7 +913,7 @@ TEST(Workspace, LinksSpeltAsBrowsersAcceptThemRequestTheirPages)
     selectOnly(ws.pageList(), {"index.html"});
     ws.investigateLinks();
     EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("index.html"), site.page("orphan.htm"),
-                                         site.page("part.html"), site.page("web.html")}));
+                                                   site.page("part.html"), site.page("web.html")}));
     EXPECT_EQ(linksOf(ws), (Rows{"dead.html?x=1"}));
     EXPECT_EQ(pagesOf(ws), (Rows{"index.html"}));
 }
@@ -913,12 +925,9 @@ TEST(Workspace, NameComparisonIgnoresOnlyAsciiCase)
         std::string link;
         bool requested;
     } cases[] = {
-        {"index.html", "Index.html", true},
-        {"INDEX.HTML", "index.HTML", true},
-        {"café.htm", "cafÉ.htm", false},
-        {"Ａ.htm", "ａ.htm", false},
-        {"ａ.htm", "ａ.htm", true},
-        {"page.htm", "page.htm#frag", true},
+        {"index.html", "Index.html", true}, {"INDEX.HTML", "index.HTML", true},
+        {"café.htm", "cafÉ.htm", false},    {"Ａ.htm", "ａ.htm", false},
+        {"ａ.htm", "ａ.htm", true},         {"page.htm", "page.htm#frag", true},
         {"page.htm", "pagé.htm", false},
     };
     for (const auto &c : cases) {
@@ -965,7 +974,7 @@ TEST(Workspace, EmptyPageList)
     EXPECT_EQ(ws.requestCount(), 1u);
     EXPECT_EQ(ws.unrequestedCount(), 0u);
     EXPECT_EQ(reported.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
-                                 "investigation finished"}));
+                                     "investigation finished"}));
 }
 
 TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
@@ -995,7 +1004,8 @@ TEST(Workspace, RepeatedInvestigationAndClearingTheRequests)
 
     ws.investigateLinks();
     EXPECT_EQ(linksOf(ws), (Rows{"gone.htm", "new.htm"}));
-    EXPECT_EQ(rowsOf(ws.requestList()), (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
+    EXPECT_EQ(rowsOf(ws.requestList()),
+              (Rows{site.page("gone.htm"), site.page("b.htm"), site.page("new.htm")}));
     EXPECT_EQ(rowsOf(ws.unrequestedPages()), (Rows{site.page("a.htm")}));
 }
 
@@ -1138,7 +1148,8 @@ struct PacedSite {
             site.add(std::vector<PageFile>{{pageName(i), ""}});
         for (std::size_t i = 0; i < kPages; ++i) {
             MemoryFiles::Page page;
-            page.text = "&&& <a href=\"t" + std::to_string(i) + ".htm\"> <a href=\"" + pageName(i + 1) + "\">";
+            page.text =
+                "&&& <a href=\"t" + std::to_string(i) + ".htm\"> <a href=\"" + pageName(i + 1) + "\">";
             page.state = missing(i) ? MemoryFiles::State::Missing : MemoryFiles::State::Present;
             page.delayMs = i % 4 == 0 ? 3 : 0;
             files.pages[site.page(pageName(i))] = page;

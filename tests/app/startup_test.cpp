@@ -12,8 +12,8 @@
 
 using tavlori::app::CommandLine;
 using tavlori::test::DialogRecorder;
-using tavlori::test::Site;
 using tavlori::test::rows;
+using tavlori::test::Site;
 using tavlori::test::str;
 
 Q_DECLARE_METATYPE(CommandLine::Action)
@@ -87,14 +87,18 @@ private slots:
         QTest::newRow("empty folder") << QStringList{""} << A::Run << true << "" << false;
         QTest::newRow("folder after --") << QStringList{"--", "-site"} << A::Run << true << "-site" << false;
         QTest::newRow("--help") << QStringList{"--help"} << A::Help << false << QString() << false;
-        QTest::newRow("-h with folder") << QStringList{"site", "-h"} << A::Help << false << QString() << false;
+        QTest::newRow("-h with folder")
+            << QStringList{"site", "-h"} << A::Help << false << QString() << false;
         QTest::newRow("--version") << QStringList{"--version"} << A::Version << false << QString() << false;
         QTest::newRow("-v") << QStringList{"-v"} << A::Version << false << QString() << false;
         QTest::newRow("--version beside toolkit options")
-            << QStringList{"-platform", "offscreen", "--version"} << A::Version << false << QString() << false;
+            << QStringList{"-platform", "offscreen", "--version"} << A::Version << false << QString()
+            << false;
         QTest::newRow("two folders") << QStringList{"a", "b"} << A::Error << false << QString() << false;
-        QTest::newRow("unknown option") << QStringList{"--colour", "a"} << A::Error << false << QString() << true;
-        QTest::newRow("toolkit option") << QStringList{"-style", "fusion"} << A::Error << false << QString() << true;
+        QTest::newRow("unknown option")
+            << QStringList{"--colour", "a"} << A::Error << false << QString() << true;
+        QTest::newRow("toolkit option")
+            << QStringList{"-style", "fusion"} << A::Error << false << QString() << true;
     }
     void commandLine()
     {
@@ -159,10 +163,14 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "no-such-folder" << "指定されたファイルが見つかりません.";
-        QTest::newRow("a file") << "page.html" << "指定されたパスが見つかりません.";
-        QTest::newRow("below a file") << "page.html/inner" << "指定されたパスが見つかりません.";
-        QTest::newRow("empty") << "" << "指定されたファイルが見つかりません.";
+        QTest::newRow("missing") << "no-such-folder"
+                                 << "指定されたファイルが見つかりません.";
+        QTest::newRow("a file") << "page.html"
+                                << "指定されたパスが見つかりません.";
+        QTest::newRow("below a file") << "page.html/inner"
+                                      << "指定されたパスが見つかりません.";
+        QTest::newRow("empty") << ""
+                               << "指定されたファイルが見つかりません.";
     }
     void unenterableFolder()
     {
@@ -193,10 +201,12 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString window = QStringLiteral(TAVLORI_WINDOW_PROGRAM);
         const QString report = QStringLiteral(TAVLORI_REPORT_PROGRAM);
-        QTest::newRow("tavlori --version") << window << "--version" << "tavlori " TAVLORI_PROJECT_VERSION "\n";
-        QTest::newRow("tavlori -v") << window << "-v" << "tavlori " TAVLORI_PROJECT_VERSION "\n";
-        QTest::newRow("tavlori-report --version")
-            << report << "--version" << "tavlori-report " TAVLORI_PROJECT_VERSION "\n";
+        QTest::newRow("tavlori --version") << window << "--version"
+                                           << "tavlori " TAVLORI_PROJECT_VERSION "\n";
+        QTest::newRow("tavlori -v") << window << "-v"
+                                    << "tavlori " TAVLORI_PROJECT_VERSION "\n";
+        QTest::newRow("tavlori-report --version") << report << "--version"
+                                                  << "tavlori-report " TAVLORI_PROJECT_VERSION "\n";
     }
     void versionWithoutDisplay()
     {
@@ -226,7 +236,8 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QString window = QStringLiteral(TAVLORI_WINDOW_PROGRAM);
         const QString report = QStringLiteral(TAVLORI_REPORT_PROGRAM);
-        QTest::newRow("tavlori, two folders") << window << QStringList{"a", "b"} << "フォルダは一つだけ指定できます";
+        QTest::newRow("tavlori, two folders")
+            << window << QStringList{"a", "b"} << "フォルダは一つだけ指定できます";
         QTest::newRow("tavlori, unknown option") << window << QStringList{"--colour"} << "--colour";
         QTest::newRow("tavlori-report, folder that cannot be entered")
             << report << QStringList{"/nonexistent/tavlori-site"}

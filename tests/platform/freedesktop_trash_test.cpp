@@ -35,13 +35,13 @@ using test::TrashFixture;
 const std::vector<std::string> &trashNames()
 {
     static const std::vector<std::string> names = {
-        "a%41.html",               // restored as aA.html when Path is not encoded
-        "100%.html",               // not restorable at all when Path is not encoded
-        "%E3%81%82.html",          // looks encoded already
+        "a%41.html",      // restored as aA.html when Path is not encoded
+        "100%.html",      // not restorable at all when Path is not encoded
+        "%E3%81%82.html", // looks encoded already
         "two words here.html",
         "日本語のページ.html",
-        "caf\xE9.html",            // Latin-1, not UTF-8
-        "bad\xFF\xFE name%.html",  // stray bytes, a space and "%"
+        "caf\xE9.html",           // Latin-1, not UTF-8
+        "bad\xFF\xFE name%.html", // stray bytes, a space and "%"
     };
     return names;
 }
@@ -66,11 +66,11 @@ std::map<std::string, std::string> trashRecords(const fs::path &trashDir)
 {
     std::map<std::string, std::string> records;
     std::error_code error;
-    for (fs::directory_iterator it(trashDir / "info", error), end; !error && it != end;
-         it.increment(error)) {
+    for (fs::directory_iterator it(trashDir / "info", error), end; !error && it != end; it.increment(error)) {
         const std::string file = it->path().filename().string();
         const std::string suffix = ".trashinfo";
-        if (file.size() <= suffix.size() || file.compare(file.size() - suffix.size(), suffix.size(), suffix) != 0)
+        if (file.size() <= suffix.size()
+            || file.compare(file.size() - suffix.size(), suffix.size(), suffix) != 0)
             continue;
         std::istringstream lines(readAll(it->path()));
         std::string line;
@@ -183,12 +183,13 @@ TEST_F(FreedesktopTrash, ASystemInternalMountMovesNothing)
 // the home trash, or an empty path when the machine has none.
 std::string folderOnAnotherVolume(dev_t homeDevice)
 {
-    static const std::vector<std::string> realTypes = {"ext2", "ext3", "ext4", "xfs", "btrfs", "f2fs",
+    static const std::vector<std::string> realTypes = {"ext2", "ext3",  "ext4",  "xfs",     "btrfs", "f2fs",
                                                        "vfat", "exfat", "ntfs3", "fuseblk", "jfs"};
     // Mount points GIO counts as the system's own, where it never trashes.
     static const std::vector<std::string> systemPaths = {
-        "/", "/bin", "/boot", "/dev", "/etc", "/home", "/lib", "/lib64", "/media", "/mnt", "/opt",
-        "/root", "/run", "/sbin", "/srv", "/tmp", "/usr", "/usr/local", "/var", "/var/tmp", "/var/log"};
+        "/",      "/bin",   "/boot", "/dev",       "/etc",  "/home",    "/lib",
+        "/lib64", "/media", "/mnt",  "/opt",       "/root", "/run",     "/sbin",
+        "/srv",   "/tmp",   "/usr",  "/usr/local", "/var",  "/var/tmp", "/var/log"};
     std::istringstream mounts(readAll("/proc/self/mounts"));
     std::string line;
     while (std::getline(mounts, line)) {
@@ -200,7 +201,8 @@ std::string folderOnAnotherVolume(dev_t homeDevice)
             || options.rfind("ro", 0) == 0 || point.rfind("/proc", 0) == 0 || point.rfind("/sys", 0) == 0)
             continue;
         struct stat info {};
-        if (::stat(point.c_str(), &info) != 0 || info.st_dev == homeDevice || ::access(point.c_str(), W_OK) != 0)
+        if (::stat(point.c_str(), &info) != 0 || info.st_dev == homeDevice
+            || ::access(point.c_str(), W_OK) != 0)
             continue;
         return point;
     }

@@ -4,8 +4,8 @@
 // vanish or cannot be read. Each test states what must happen; none may
 // crash, hang, lose a file or move anything the user did not choose.
 #include "analysis/pagetext.h"
-#include "analysis/utf8.h"
 #include "analysis/recording_events.h"
+#include "analysis/utf8.h"
 #include "analysis/workspace.h"
 #include "platform/pagefiles.h"
 #include "platform/trash_fixture.h"
@@ -39,11 +39,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using test::makeFifo;
+using test::makeSocket;
 using test::RecordingEvents;
 using test::RecordingTrashUi;
 using test::TrashFixture;
-using test::makeFifo;
-using test::makeSocket;
 using Rows = std::vector<std::string>;
 // What "選択HTMLを削除" said it moved: (moved, offered) per command.
 using Moves = std::vector<std::pair<std::size_t, std::size_t>>;
@@ -223,12 +223,15 @@ TEST_F(Hostile, DanglingAndLoopingLinksAreMissingPagesAndAreNeverTrashed)
     }
     EXPECT_EQ(ws.pageList().rows(),
               (Rows{"dangling.htm", "index.htm", "loop.htm", "plain.htm", "ring1.htm", "ring2.htm"}));
-    EXPECT_EQ(reported.events, (Rows{"missing dangling.htm", "missing loop.htm", "missing ring1.htm", "missing ring2.htm", "link pass finished", "unrequested cleared", "unrequested found",
-                                 "investigation finished"}));
-    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Missing, SearchHit::Found, SearchHit::Missing, SearchHit::NotFound, SearchHit::Missing, SearchHit::Missing}));
-    EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm",
-                                     "index.htm -> ring1.htm"}));
-    EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
+    EXPECT_EQ(reported.events, (Rows{"missing dangling.htm", "missing loop.htm", "missing ring1.htm",
+                                     "missing ring2.htm", "link pass finished", "unrequested cleared",
+                                     "unrequested found", "investigation finished"}));
+    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Missing, SearchHit::Found, SearchHit::Missing,
+                                               SearchHit::NotFound, SearchHit::Missing, SearchHit::Missing}));
+    EXPECT_EQ(brokenPairs(ws),
+              (Rows{"index.htm -> dangling.htm", "index.htm -> loop.htm", "index.htm -> ring1.htm"}));
+    EXPECT_EQ(ws.unrequestedPages().rows(),
+              (Rows{inSite("index.htm"), inSite("plain.htm"), inSite("ring2.htm")}));
     EXPECT_EQ(ws.requestCount(), 3u);
     EXPECT_EQ(ws.unrequestedCount(), 3u);
 
@@ -359,15 +362,19 @@ TEST_F(Hostile, BinaryPagesGiveNoLinksFromGarbageOrPastANul)
     struct Case {
         const char *what;
         std::string bytes;
-        SearchHit search;   // the search column's hit
-        Rows requests;      // link texts registered, in order
+        SearchHit search; // the search column's hit
+        Rows requests;    // link texts registered, in order
     };
     const std::vector<Case> cases = {
         {"random bytes", garbage, SearchHit::NotFound, {}},
-        {"UTF-8 with a NUL", "&&& <a href=\"before.htm\">\0<a href=\"after.htm\">"s, SearchHit::Found, {"before.htm"}},
+        {"UTF-8 with a NUL",
+         "&&& <a href=\"before.htm\">\0<a href=\"after.htm\">"s,
+         SearchHit::Found,
+         {"before.htm"}},
         {"term only after the NUL", "<a href=\"before.htm\">\0&&&"s, SearchHit::NotFound, {"before.htm"}},
         {"declared Shift_JIS",
-         "<meta charset=\"Shift_JIS\">\x82\xA0 &&& <a href=\"sjis.htm\">\0\xFF\xFE<a href=\"past.htm\">"s, SearchHit::Found,
+         "<meta charset=\"Shift_JIS\">\x82\xA0 &&& <a href=\"sjis.htm\">\0\xFF\xFE<a href=\"past.htm\">"s,
+         SearchHit::Found,
          {"sjis.htm"}},
         {"UTF-16 with a byte-order mark", utf16, SearchHit::Found, {"u16.htm"}},
     };
@@ -423,12 +430,15 @@ TEST_F(Hostile, MillionsOfUnclosedAttributesFinishWithTheRulesResult)
         {"href= then one quoted value", repeat("href=") + "\"end.htm\"", {}},
         // A single quote never closed: an empty value, then one unquoted value
         // holding every other "src=" up to the end.
-        {"src=' never closed", "src='" + repeat("src=") + "x.htm", {K + "/" + repeat("src=").substr(4) + "x.htm"}},
+        {"src=' never closed",
+         "src='" + repeat("src=") + "x.htm",
+         {K + "/" + repeat("src=").substr(4) + "x.htm"}},
         {"src= alone", repeat("src="), {}},
         {"background= with one quote", repeat("background=") + "\"", {}},
         // The value runs from the apostrophe after the comma to the last
         // apostrophe: all the attribute texts between are part of it.
-        {"onmouseover= inside one value", "onmouseover=\"f(1,'" + repeat("onmouseover=") + "x.htm'",
+        {"onmouseover= inside one value",
+         "onmouseover=\"f(1,'" + repeat("onmouseover=") + "x.htm'",
          {K + "/" + repeat("onmouseover=") + "x.htm"}},
     };
     for (const Case &c : cases) {
@@ -484,23 +494,24 @@ TEST_F(Hostile, FiveThousandCharacterLinkTextsAreKeptWhole)
 // neighbours a resolved name could point at.
 class OddNames : public Hostile {
 protected:
-    const std::string combining = "e\xCC\x81.htm";    // e + U+0301
-    const std::string composed = "\xC3\xA9.htm";      // U+00E9
+    const std::string combining = "e\xCC\x81.htm";                                        // e + U+0301
+    const std::string composed = "\xC3\xA9.htm";                                          // U+00E9
     const std::string fullWidth = "\xEF\xBC\xA6\xEF\xBC\xB5\xEF\xBC\xAC\xEF\xBC\xAC.htm"; // ＦＵＬＬ
-    const std::string latin1 = "caf\xE9.htm";         // not UTF-8
+    const std::string latin1 = "caf\xE9.htm";                                             // not UTF-8
     const std::string replacement = "caf\xEF\xBF\xBD.htm"; // U+FFFD, what a decoder makes of latin1
 
     void SetUp() override
     {
         Hostile::SetUp();
-        for (const std::string &name :
-             {"a b.htm"s, "a$b.htm"s, "#x.htm"s, "x#y.htm"s, "a\\b.htm"s, "http.htm"s, "x\\..\\..\\sibling.htm"s,
-              "x\\..\\..\\sibling#.htm"s, "x\\..\\..\\site#.htm"s, fullWidth, combining, latin1})
+        for (const std::string &name : {"a b.htm"s, "a$b.htm"s, "#x.htm"s, "x#y.htm"s, "a\\b.htm"s,
+                                        "http.htm"s, "x\\..\\..\\sibling.htm"s, "x\\..\\..\\sibling#.htm"s,
+                                        "x\\..\\..\\site#.htm"s, fullWidth, combining, latin1})
             put(name, "&&& page\n");
         put(replacement, "requested\n");
-        put("index.htm", "<a href=\"a b.htm\"> <a href=\"#x.htm\"> <a href=\"http.htm\"> <a href=\"a\\b.htm\"> "
-                         "<a href=\"" + fullWidth + "\"> <a href=\"" + composed + "\"> <a href=\"" + replacement
-                             + "\">\n");
+        put("index.htm",
+            "<a href=\"a b.htm\"> <a href=\"#x.htm\"> <a href=\"http.htm\"> <a href=\"a\\b.htm\"> "
+            "<a href=\""
+                + fullWidth + "\"> <a href=\"" + composed + "\"> <a href=\"" + replacement + "\">\n");
         // Not pages, but what some page names resolve to.
         put("x", "a file that is no page");
         writeBytes(rootDir() / "sibling.htm", "outside the site");
@@ -511,8 +522,19 @@ protected:
     Rows expectedPages() const
     {
         // Ascending, ASCII letters without regard to case, other bytes by value.
-        return {"#x.htm", "a b.htm", "a$b.htm", "a\\b.htm", latin1, replacement, combining, "http.htm",
-                "index.htm", "x#y.htm", "x\\..\\..\\sibling#.htm", "x\\..\\..\\sibling.htm", "x\\..\\..\\site#.htm",
+        return {"#x.htm",
+                "a b.htm",
+                "a$b.htm",
+                "a\\b.htm",
+                latin1,
+                replacement,
+                combining,
+                "http.htm",
+                "index.htm",
+                "x#y.htm",
+                "x\\..\\..\\sibling#.htm",
+                "x\\..\\..\\sibling.htm",
+                "x\\..\\..\\site#.htm",
                 fullWidth};
     }
 };
@@ -530,17 +552,22 @@ TEST_F(OddNames, AreListedSearchedAndResolvedByTheRules)
     ws.investigateLinks();
 
     EXPECT_EQ(ws.pageList().rows(), expectedPages());
-    EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::NotFound, SearchHit::Found, SearchHit::Found, SearchHit::NotFound, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found}));
-    EXPECT_EQ(ws.requestList().rows(), (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"),
-                                        inSite(fullWidth), inSite(composed), inSite(replacement)}));
+    EXPECT_EQ(
+        ws.searchColumn().items(),
+        (Hits{SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found,
+              SearchHit::NotFound, SearchHit::Found, SearchHit::Found, SearchHit::NotFound, SearchHit::Found,
+              SearchHit::Found, SearchHit::Found, SearchHit::Found, SearchHit::Found}));
+    EXPECT_EQ(ws.requestList().rows(),
+              (Rows{inSite("a b.htm"), "#x.htm", inSite("http.htm"), inSite("a/b.htm"), inSite(fullWidth),
+                    inSite(composed), inSite(replacement)}));
     // "#x.htm" stays as written and names a file of the current directory,
     // the site; "a\b.htm" resolves into a folder "a" that is not there.
     EXPECT_EQ(brokenPairs(ws), (Rows{"index.htm -> a\\b.htm", "index.htm -> " + composed}));
     const std::string R = root_.toStdString();
-    EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"), inSite("x"),
-                                        R + "/sibling", R + "/sibling.htm", K()}));
+    EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{K(), inSite(latin1), inSite(combining), inSite("index.htm"),
+                                                  inSite("x"), R + "/sibling", R + "/sibling.htm", K()}));
     EXPECT_EQ(reported.events, (Rows{"link pass finished", "unrequested cleared", "unrequested found",
-                                 "investigation finished"}));
+                                     "investigation finished"}));
 }
 
 // "不要なHTML削除" after the investigation moves only the unrequested pages
@@ -640,7 +667,8 @@ TEST_F(Hostile, PageLinkedToAFileOutsideMovesAsTheLinkItself)
     Workspace ws(reported, pageFiles());
     startOn(ws, K());
     ws.investigateLinks();
-    ASSERT_EQ(ws.unrequestedPages().rows(), (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
+    ASSERT_EQ(ws.unrequestedPages().rows(),
+              (Rows{inSite("index.htm"), inSite("link.htm"), inSite("other.htm")}));
     ws.unrequestedPages().setSelected(0, false);
     ws.unrequestedPages().setSelected(2, false);
     EXPECT_EQ(trashUnrequested(ws, &ui).leftOut, Rows{});
@@ -727,8 +755,8 @@ TEST_F(Hostile, FolderThatVanishesAfterListingGivesMissingPages)
         Watchdog guard("investigation of a vanished folder");
         ws.investigateLinks();
     }
-    EXPECT_EQ(reported.events, (Rows{"missing a.htm", "missing b.htm", "link pass finished", "unrequested cleared", "unrequested found",
-                                 "investigation finished"}));
+    EXPECT_EQ(reported.events, (Rows{"missing a.htm", "missing b.htm", "link pass finished",
+                                     "unrequested cleared", "unrequested found", "investigation finished"}));
     EXPECT_EQ(ws.requestList().rows(), Rows{});
     EXPECT_EQ(ws.unrequestedPages().rows(), (Rows{G + "/a.htm", G + "/b.htm"}));
     EXPECT_EQ(ws.unrequestedCount(), 2u);
@@ -763,8 +791,8 @@ TEST_F(Hostile, FolderThatVanishesDuringTheInvestigation)
     EXPECT_EQ(ws.searchColumn().items(), (Hits{SearchHit::Found, SearchHit::Missing, SearchHit::Missing}));
     EXPECT_EQ(ws.requestList().rows(), Rows{inSite("b.htm")});
     EXPECT_EQ(brokenPairs(ws), Rows{"a.htm -> b.htm"});
-    EXPECT_EQ(reported.events, (Rows{"missing b.htm", "missing c.htm", "link pass finished", "unrequested cleared", "unrequested found",
-                                 "investigation finished"}));
+    EXPECT_EQ(reported.events, (Rows{"missing b.htm", "missing c.htm", "link pass finished",
+                                     "unrequested cleared", "unrequested found", "investigation finished"}));
 }
 
 // The page holding an anchor link disappears after it was read and before
@@ -872,7 +900,7 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
         std::string expected;
     };
     const fs::perms readable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-        | fs::perms::others_read | fs::perms::others_exec;
+                               | fs::perms::others_read | fs::perms::others_exec;
     const fs::perms enterOnly = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
     const std::vector<Case> cases = {
         {"folder without any right", fs::perms::none, readable, "command " + std::to_string(EACCES)},
@@ -897,7 +925,8 @@ TEST_F(Hostile, UnreadableFolderOrPageFailsWithAccessDenied)
                     ws.investigateLinks();
                     return std::string("finished");
                 } catch (const PageOpenError &e) {
-                    return "open " + e.path() + "|" + (e.reason() == ReadFailure::system(EACCES) ? "EACCES" : "other");
+                    return "open " + e.path() + "|"
+                           + (e.reason() == ReadFailure::system(EACCES) ? "EACCES" : "other");
                 } catch (const CommandError &e) {
                     return "command " + std::to_string(e.failure().errorNumber);
                 }

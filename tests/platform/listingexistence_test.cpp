@@ -63,7 +63,8 @@ void combinations(const std::string &prefix, const std::vector<std::string> &com
 {
     std::function<void(const std::string &, int)> grow = [&](const std::string &path, int left) {
         for (const std::string &component : components) {
-            const std::string next = path.empty() || path.back() == '/' ? path + component : path + "/" + component;
+            const std::string next =
+                path.empty() || path.back() == '/' ? path + component : path + "/" + component;
             out.push_back(next);
             out.push_back(next + "/");
             if (left > 1)
@@ -125,7 +126,10 @@ protected:
         std::ofstream(root + "/" + relative) << "x";
         ASSERT_TRUE(fs::exists(root + "/" + relative)) << relative;
     }
-    void folder(const std::string &relative) { ASSERT_TRUE(fs::create_directory(root + "/" + relative)) << relative; }
+    void folder(const std::string &relative)
+    {
+        ASSERT_TRUE(fs::create_directory(root + "/" + relative)) << relative;
+    }
     void link(const std::string &relative, const std::string &body)
     {
         ASSERT_EQ(::symlink(body.c_str(), (root + "/" + relative).c_str()), 0) << relative;
@@ -188,12 +192,48 @@ protected:
             link("e" + std::to_string(i), i == 39 ? "d" : "e" + std::to_string(i + 1));
     }
 
-    const std::vector<std::string> components = {
-        "f",     "f.html",  "F.html",  "F.HTML", "d",     "D",     "sub",   "g",      "only-upper",
-        "fifo",  "sock",    "\xff\xfe.html",     "\xe3\x81",       std::string(255, 'n'), std::string(256, 'n'),
-        "lf",    "ld",      "ldabs",   "lsub",   "ldang", "lloop1", "lself", "lroot",  "lslash",
-        "lslashf", "ldot",  "lfifo",   "lfdir",  "ldeep", "labove", "lvia", "c0",    "c1",  "e0", "e1", "lg",  "up",
-        "top",   ".",       "..",      "",       "missing"};
+    const std::vector<std::string> components = {"f",
+                                                 "f.html",
+                                                 "F.html",
+                                                 "F.HTML",
+                                                 "d",
+                                                 "D",
+                                                 "sub",
+                                                 "g",
+                                                 "only-upper",
+                                                 "fifo",
+                                                 "sock",
+                                                 "\xff\xfe.html",
+                                                 "\xe3\x81",
+                                                 std::string(255, 'n'),
+                                                 std::string(256, 'n'),
+                                                 "lf",
+                                                 "ld",
+                                                 "ldabs",
+                                                 "lsub",
+                                                 "ldang",
+                                                 "lloop1",
+                                                 "lself",
+                                                 "lroot",
+                                                 "lslash",
+                                                 "lslashf",
+                                                 "ldot",
+                                                 "lfifo",
+                                                 "lfdir",
+                                                 "ldeep",
+                                                 "labove",
+                                                 "lvia",
+                                                 "c0",
+                                                 "c1",
+                                                 "e0",
+                                                 "e1",
+                                                 "lg",
+                                                 "up",
+                                                 "top",
+                                                 ".",
+                                                 "..",
+                                                 "",
+                                                 "missing"};
 };
 
 TEST_F(HostileTreeTest, AnswersAsStatDoes)
@@ -207,8 +247,8 @@ TEST_F(HostileTreeTest, AnswersAsStatDoes)
         combinations("/.." + root + "/", components, 2, paths); // above the root
         combinations("", components, 3, paths);
         paths.insert(paths.end(),
-                     {"", "/", "//", ".", "..", "/..", "/../..", root, root + "/", root + "//f", root + "/./f",
-                      root + "///d//sub//g", "f"s + '\0' + "/x", root + "/f" + '\0' + "/x",
+                     {"", "/", "//", ".", "..", "/..", "/../..", root, root + "/", root + "//f",
+                      root + "/./f", root + "///d//sub//g", "f"s + '\0' + "/x", root + "/f" + '\0' + "/x",
                       root + "/d" + '\0' + "f.html", root + "/lslash" + '\0', "\0"s});
         // Too long for the kernel, and one byte shorter.
         std::string longest = root + "/";
@@ -271,7 +311,8 @@ TEST_F(HostileTreeTest, ListingsKeptUntilCleared)
     const std::string added = root + "/d/added.html";
     const std::string removed = root + "/d/g";
     const std::string retargeted = root + "/lf";
-    const std::vector<std::string> questions = {added, removed, retargeted, root + "/lsub/../g", root + "/ldeep/sub/g"};
+    const std::vector<std::string> questions = {added, removed, retargeted, root + "/lsub/../g",
+                                                root + "/ldeep/sub/g"};
     const std::vector<bool> first = {false, true, true, true, true};
     for (std::size_t i = 0; i < questions.size(); ++i)
         EXPECT_EQ(cache.isFile(questions[i]), first[i]) << questions[i];
@@ -330,9 +371,9 @@ protected:
     // The differential in this process, its differences as text.
     std::string run()
     {
-        const std::vector<std::string> components = {"open", "ronly", "xonly", "none", "sticky", "a",  "sub", "la",
-                                                     "lup",  "lsub",  "lr",    "lx",   "ln",     "lxa", "ls",  ".",
-                                                     "..",   "",      "missing"};
+        const std::vector<std::string> components = {"open", "ronly", "xonly", "none", "sticky", "a",  "sub",
+                                                     "la",   "lup",   "lsub",  "lr",   "lx",     "ln", "lxa",
+                                                     "ls",   ".",     "..",    "",     "missing"};
         std::string report;
         for (const Reading reading : {Reading::Listings, Reading::NamesOneByOne}) {
             ListingExistence cache(reading);
@@ -372,7 +413,8 @@ TEST_F(PermissionTreeTest, AnswersAsStatDoesForUserNotRoot)
     if (child == 0) {
         ::close(channel[0]);
         const gid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0 || ::geteuid() != nobody)
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0
+            || ::geteuid() != nobody)
             ::_exit(77);
         const std::string report = run();
         std::size_t written = 0;

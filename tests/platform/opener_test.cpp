@@ -49,33 +49,35 @@ void checkDecisions(const QString &base, char sep, const std::vector<DecisionCas
 TEST(DecideOpen, PosixRowsOpenOnlyAsWebAddressesOrLocalPaths)
 {
     using K = OpenKind;
-    checkDecisions("/srv/web", '/', {
-        {"http://example.com/a.html", K::WebAddress, "http://example.com/a.html"},
-        {"HTTPS://Example.com/x.html?q=1#top", K::WebAddress, "https://example.com/x.html?q=1#top"},
-        {"http_guide.html", K::LocalPath, "/srv/web/http_guide.html"},
-        {"list/item.html", K::LocalPath, "/srv/web/list/item.html"},
-        {"../top.html", K::LocalPath, "/srv/web/../top.html"},
-        {"/srv/web/old.html", K::LocalPath, "/srv/web/old.html"},
-        {"#part2", K::LocalPath, "/srv/web/#part2"},          // a name, not a fragment
-        {"$(touch pwned).html", K::LocalPath, "/srv/web/$(touch pwned).html"},
-        {"a b;c\"d'.html", K::LocalPath, "/srv/web/a b;c\"d'.html"},
-        {" javascript:alert(1)", K::LocalPath, "/srv/web/ javascript:alert(1)"},
-        {"javascript:alert(1)", K::Refused, ""},
-        {"JavaScript:alert(1)", K::Refused, ""},
-        {"mailto:me@example.com", K::Refused, ""},
-        {"file:///etc/passwd", K::Refused, ""},
-        {"FILE://localhost/etc/passwd", K::Refused, ""},
-        {"smb://server/share/a.html", K::Refused, ""},
-        {"data:text/html,<script>x</script>", K::Refused, ""},
-        {"ftp://example.com/a.html", K::Refused, ""},
-        {"vbscript:x.html", K::Refused, ""},
-        {"http:/a.html", K::Refused, ""},                     // no host
-        {"http://", K::Refused, ""},
-        {"http://exa mple.com/a.html", K::Refused, ""},
-        {"a.html\nb.html", K::Refused, ""},
-        {"a.html\r", K::Refused, ""},
-        {"", K::Refused, ""},
-    });
+    checkDecisions(
+        "/srv/web", '/',
+        {
+            {"http://example.com/a.html", K::WebAddress, "http://example.com/a.html"},
+            {"HTTPS://Example.com/x.html?q=1#top", K::WebAddress, "https://example.com/x.html?q=1#top"},
+            {"http_guide.html", K::LocalPath, "/srv/web/http_guide.html"},
+            {"list/item.html", K::LocalPath, "/srv/web/list/item.html"},
+            {"../top.html", K::LocalPath, "/srv/web/../top.html"},
+            {"/srv/web/old.html", K::LocalPath, "/srv/web/old.html"},
+            {"#part2", K::LocalPath, "/srv/web/#part2"}, // a name, not a fragment
+            {"$(touch pwned).html", K::LocalPath, "/srv/web/$(touch pwned).html"},
+            {"a b;c\"d'.html", K::LocalPath, "/srv/web/a b;c\"d'.html"},
+            {" javascript:alert(1)", K::LocalPath, "/srv/web/ javascript:alert(1)"},
+            {"javascript:alert(1)", K::Refused, ""},
+            {"JavaScript:alert(1)", K::Refused, ""},
+            {"mailto:me@example.com", K::Refused, ""},
+            {"file:///etc/passwd", K::Refused, ""},
+            {"FILE://localhost/etc/passwd", K::Refused, ""},
+            {"smb://server/share/a.html", K::Refused, ""},
+            {"data:text/html,<script>x</script>", K::Refused, ""},
+            {"ftp://example.com/a.html", K::Refused, ""},
+            {"vbscript:x.html", K::Refused, ""},
+            {"http:/a.html", K::Refused, ""}, // no host
+            {"http://", K::Refused, ""},
+            {"http://exa mple.com/a.html", K::Refused, ""},
+            {"a.html\nb.html", K::Refused, ""},
+            {"a.html\r", K::Refused, ""},
+            {"", K::Refused, ""},
+        });
     checkDecisions("/", '/', {{"a.html", OpenKind::LocalPath, "/a.html"}});
     checkDecisions("", '/', {{"a.html", OpenKind::Refused, ""}});
 }
@@ -83,18 +85,19 @@ TEST(DecideOpen, PosixRowsOpenOnlyAsWebAddressesOrLocalPaths)
 TEST(DecideOpen, WindowsRowsRefuseNetworkAndDriveRelativePaths)
 {
     using K = OpenKind;
-    checkDecisions("D:\\web\\shop", '\\', {
-        {"D:\\web\\shop\\old.html", K::LocalPath, "D:\\web\\shop\\old.html"},
-        {"D:/web/top.html", K::LocalPath, "D:/web/top.html"},
-        {"list\\item.html", K::LocalPath, "D:\\web\\shop\\list\\item.html"},
-        {"#part2", K::LocalPath, "D:\\web\\shop\\#part2"},
-        {"\\top.html", K::LocalPath, "\\top.html"},
-        {"http://example.com/", K::WebAddress, "http://example.com/"},
-        {"\\\\server\\share\\a.html", K::Refused, ""},
-        {"//server/share/a.html", K::Refused, ""},
-        {"D:a.html", K::Refused, ""},
-        {"file:///C:/Windows/notepad.exe", K::Refused, ""},
-    });
+    checkDecisions("D:\\web\\shop", '\\',
+                   {
+                       {"D:\\web\\shop\\old.html", K::LocalPath, "D:\\web\\shop\\old.html"},
+                       {"D:/web/top.html", K::LocalPath, "D:/web/top.html"},
+                       {"list\\item.html", K::LocalPath, "D:\\web\\shop\\list\\item.html"},
+                       {"#part2", K::LocalPath, "D:\\web\\shop\\#part2"},
+                       {"\\top.html", K::LocalPath, "\\top.html"},
+                       {"http://example.com/", K::WebAddress, "http://example.com/"},
+                       {"\\\\server\\share\\a.html", K::Refused, ""},
+                       {"//server/share/a.html", K::Refused, ""},
+                       {"D:a.html", K::Refused, ""},
+                       {"file:///C:/Windows/notepad.exe", K::Refused, ""},
+                   });
     checkDecisions("D:\\", '\\', {{"a.html", OpenKind::LocalPath, "D:\\a.html"}});
 }
 
@@ -102,7 +105,6 @@ TEST(DecideOpen, WindowsRowsRefuseNetworkAndDriveRelativePaths)
 // writes down the arguments it received, the desktop a recorder.
 class OpeningCommands : public ::testing::Test {
 protected:
-
     void SetUp() override
     {
         ASSERT_TRUE(temp.isValid());
@@ -118,8 +120,8 @@ protected:
                    "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$out.part\"\n"
                    "mv \"$out.part\" \"$out\"\n");
         file.close();
-        ASSERT_TRUE(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                        | QFileDevice::ExeOwner));
+        ASSERT_TRUE(
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         setEditorPathForTests(script);
         setUrlOpenerForTests([this](const QUrl &url) {
             opened.push_back(url);
@@ -215,7 +217,11 @@ TEST_F(OpeningCommands, AnEditorThatCannotStartIsToldAndTheRequestListStillEmpti
         setEditorPathForTests(c.program);
         // Each command, and whether it empties the request list.
         const std::pair<std::function<void(Workspace &)>, bool> handlers[] = {
-            {editPage, true}, {[](Workspace &ws) { editBrokenLinkPage(ws, {"index.html", "gone.html"}); }, false}};
+            {editPage, true},
+            {[](Workspace &ws) {
+                 editBrokenLinkPage(ws, {"index.html", "gone.html"});
+             },
+             false}};
         for (const auto &[handler, empties] : handlers) {
             workspace.pageList().assign({"index.html"});
             workspace.requestList().assign({"x"});
@@ -284,9 +290,11 @@ TEST_F(OpeningCommands, ADefaultProgramThatFailsIsTold)
         return std::nullopt;
     };
     workspace.unrequestedPages().setCurrentIndex(0);
-    EXPECT_EQ(failure(openUnrequestedPage, workspace), (Told{{FailureCause::NoProgramForFile, base + "/old.html"}}));
+    EXPECT_EQ(failure(openUnrequestedPage, workspace),
+              (Told{{FailureCause::NoProgramForFile, base + "/old.html"}}));
     workspace.unrequestedPages().setCurrentIndex(1);
-    EXPECT_EQ(failure(openUnrequestedPage, workspace), (Told{{FailureCause::FileMissing, base + "/gone.html"}}));
+    EXPECT_EQ(failure(openUnrequestedPage, workspace),
+              (Told{{FailureCause::FileMissing, base + "/gone.html"}}));
     workspace.requestList().setCurrentIndex(0);
     EXPECT_EQ(failure(openRequest, workspace),
               (Told{{FailureCause::BrowserNotStarted, "http://example.com/a.html"}}));

@@ -38,8 +38,9 @@ protected:
     }
     FileAccess &files()
     {
-        return std::string(GetParam()) == "PageFiles" ? static_cast<FileAccess &>(tavlori::platform::pageFiles())
-                                                      : tavlori::standardFileAccess();
+        return std::string(GetParam()) == "PageFiles"
+                   ? static_cast<FileAccess &>(tavlori::platform::pageFiles())
+                   : tavlori::standardFileAccess();
     }
     // A read into a buffer of its own.
     struct Read {

@@ -96,8 +96,8 @@ protected:
     {
         QDir::setCurrent(savedCurrent_);
         // Let the temporary folder go even where a test made a folder read-only.
-        QFile::setPermissions(site() + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                     | QFileDevice::ExeOwner);
+        QFile::setPermissions(site() + "/locked",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     QString site() const { return root_ + "/site"; }
@@ -117,8 +117,8 @@ protected:
     {
         QStringList names;
         std::error_code error;
-        for (std::filesystem::directory_iterator it(folder.toStdString(), error), end;
-             !error && it != end; it.increment(error))
+        for (std::filesystem::directory_iterator it(folder.toStdString(), error), end; !error && it != end;
+             it.increment(error))
             names.append(QString::fromStdString(it->path().filename().string()));
         names.sort();
         return names;

@@ -37,7 +37,8 @@ TEST_F(Trash, SelectedPagesGoToTheTrashWithTheirRecords)
     writePage(site() + "/c.html", "page c");
     RecordingTrashUi ui;
 
-    const std::vector<TrashItemResult> results = moveToTrash({sitePath("a.html"), sitePath("c.html")}, &ui, kNoConfirmation);
+    const std::vector<TrashItemResult> results =
+        moveToTrash({sitePath("a.html"), sitePath("c.html")}, &ui, kNoConfirmation);
     EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Moved, TrashOutcome::Moved}));
     EXPECT_EQ(movedPaths(results), (std::vector<std::string>{sitePath("a.html"), sitePath("c.html")}));
 
@@ -77,9 +78,11 @@ TEST_F(Trash, DecliningTheConfirmationMovesNothing)
     RecordingTrashUi ui;
     ui.confirmAnswer = false;
 
-    const std::vector<TrashItemResult> results = moveToTrash({sitePath("a.html"), sitePath("b.html")}, &ui, kConfirmed);
+    const std::vector<TrashItemResult> results =
+        moveToTrash({sitePath("a.html"), sitePath("b.html")}, &ui, kConfirmed);
 
-    EXPECT_EQ(ui.confirmations, (std::vector<std::vector<std::string>>{{sitePath("a.html"), sitePath("b.html")}}));
+    EXPECT_EQ(ui.confirmations,
+              (std::vector<std::vector<std::string>>{{sitePath("a.html"), sitePath("b.html")}}));
     EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Cancelled, TrashOutcome::Cancelled}));
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_EQ(siteEntries(), (QStringList{"a.html", "b.html"}));
@@ -90,7 +93,8 @@ TEST_F(Trash, DecliningTheConfirmationMovesNothing)
 TEST_F(Trash, WithoutOwnerNoConfirmationCanBeAskedSoNothingMoves)
 {
     writePage(site() + "/a.html");
-    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, nullptr, kConfirmed)), Outcomes{TrashOutcome::Cancelled});
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, nullptr, kConfirmed)),
+              Outcomes{TrashOutcome::Cancelled});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
 }
 
@@ -103,10 +107,12 @@ TEST_F(Trash, AMissingItemIsReportedAndTheOthersStillMove)
     const std::vector<TrashItemResult> results =
         moveToTrash({sitePath("a.html"), sitePath("missing.html"), sitePath("c.html")}, &ui, kNoConfirmation);
 
-    EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Moved, TrashOutcome::NotFound, TrashOutcome::Moved}));
+    EXPECT_EQ(outcomes(results),
+              (Outcomes{TrashOutcome::Moved, TrashOutcome::NotFound, TrashOutcome::Moved}));
     EXPECT_TRUE(siteEntries().isEmpty());
     EXPECT_EQ(trashedFiles(), (QStringList{"a.html", "c.html"}));
-    EXPECT_EQ(ui.errors, (std::vector<TrashItemResult>{{sitePath("missing.html"), TrashOutcome::NotFound, ""}}));
+    EXPECT_EQ(ui.errors,
+              (std::vector<TrashItemResult>{{sitePath("missing.html"), TrashOutcome::NotFound, ""}}));
     EXPECT_EQ(movedPaths(results), (std::vector<std::string>{sitePath("a.html"), sitePath("c.html")}));
 }
 
@@ -123,8 +129,8 @@ TEST_F(Trash, AFileInAReadOnlyFolderStays)
               Outcomes{TrashOutcome::PermissionDenied});
     EXPECT_TRUE(QFileInfo::exists(site() + "/locked/a.html"));
     EXPECT_TRUE(trashedFiles().isEmpty());
-    EXPECT_EQ(ui.errors,
-              (std::vector<TrashItemResult>{{sitePath("locked/a.html"), TrashOutcome::PermissionDenied, ""}}));
+    EXPECT_EQ(ui.errors, (std::vector<TrashItemResult>{
+                             {sitePath("locked/a.html"), TrashOutcome::PermissionDenied, ""}}));
 }
 
 // Where no trash can be made, the item stays where it is: it is neither
@@ -147,7 +153,8 @@ TEST_F(Trash, AMissingTrashIsMadeOnFirstUse)
 {
     ASSERT_FALSE(QFileInfo::exists(trash()));
     writePage(site() + "/a.html");
-    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, nullptr, kNoConfirmation)), Outcomes{TrashOutcome::Moved});
+    EXPECT_EQ(outcomes(moveToTrash({sitePath("a.html")}, nullptr, kNoConfirmation)),
+              Outcomes{TrashOutcome::Moved});
     EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
     EXPECT_TRUE(siteEntries().isEmpty());
 }
@@ -170,7 +177,8 @@ TEST_F(Trash, CancellingTheProgressLeavesTheRemainingItems)
     const std::vector<TrashItemResult> results =
         moveToTrash({sitePath("a.html"), sitePath("b.html"), sitePath("c.html")}, &ui, kConfirmed);
 
-    EXPECT_EQ(outcomes(results), (Outcomes{TrashOutcome::Moved, TrashOutcome::Cancelled, TrashOutcome::Cancelled}));
+    EXPECT_EQ(outcomes(results),
+              (Outcomes{TrashOutcome::Moved, TrashOutcome::Cancelled, TrashOutcome::Cancelled}));
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_EQ(trashedFiles(), QStringList{"a.html"});
     EXPECT_EQ(siteEntries(), (QStringList{"b.html", "c.html"}));
@@ -217,7 +225,10 @@ TEST_F(Trash, TheSameNameTwiceKeepsBothInTheTrash)
 TEST(ItemName, IsThePathsLastComponent)
 {
     const std::vector<std::pair<std::string, std::string>> names = {
-        {"/srv/web/old/", "old"}, {"x.html", "x.html"}, {"/", "/"}, {"D:\\\\a.html", "a.html"},
+        {"/srv/web/old/", "old"},
+        {"x.html", "x.html"},
+        {"/", "/"},
+        {"D:\\\\a.html", "a.html"},
     };
     for (const auto &[path, name] : names)
         EXPECT_EQ(itemName(path), name) << path;

@@ -12,7 +12,6 @@ namespace {
 using test::RecordingTrashUi;
 using test::TrashFixture;
 
-
 class TrashCommands : public TrashFixture {
 protected:
     void SetUp() override
@@ -158,7 +157,8 @@ TEST_F(TrashCommands, FolderDeletionMovesOnlyASubfolder)
     EXPECT_TRUE(ui.confirmations.empty());
     EXPECT_EQ(siteEntries(), (QStringList{"a.html", "old"}));
 
-    EXPECT_EQ(trashFolder(workspace, rows, 2, &ui).moved, std::vector<std::string>{site().toStdString() + "/old"});
+    EXPECT_EQ(trashFolder(workspace, rows, 2, &ui).moved,
+              std::vector<std::string>{site().toStdString() + "/old"});
     EXPECT_EQ(ui.confirmations, std::vector<std::vector<std::string>>{{site().toStdString() + "/old"}});
     EXPECT_EQ(siteEntries(), QStringList{"a.html"});
     EXPECT_TRUE(QFileInfo::exists(trash() + "/files/old/x.html"));

@@ -75,22 +75,35 @@ TEST(BrowserSpellingsSite, TextReportListsTheSameRows)
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.err, "");
     const std::string B = canonicalBase(dir.path());
-    EXPECT_EQ(run.out, "基準フォルダ: " + B + "\n"
-                       "HTMLファイル数: 19\n"
-                       "\n検索「古文書」を含むHTML: 1\n"
-                       "  sjis.html\n"
-                       "\nリンク切れ: 4\n"
-                       "  a.html\n    → #nosuch.html\n"
-                       "  b.html\n    → sub/missing.html?x=1\n"
-                       "  euc.html\n    → 削除済み.html\n"
-                       "  index.html\n    → gone.html\n"
-                       "\nリクエストされていないHTML: 6\n"
-                       "  " + B + "/draft.htm\n"
-                       "  " + B + "/orphan.html\n"
-                       "  " + B + "/part.html\n"
-                       "  " + B + "/toc.html\n"
-                       "  " + B + "/x.html\n"
-                       "  " + B + "/y.html\n"
-                       "\nリクエスト数: 23\n"
-                       "リクエストされていないHTMLの数: 6\n");
+    EXPECT_EQ(run.out, "基準フォルダ: " + B
+                           + "\n"
+                             "HTMLファイル数: 19\n"
+                             "\n検索「古文書」を含むHTML: 1\n"
+                             "  sjis.html\n"
+                             "\nリンク切れ: 4\n"
+                             "  a.html\n    → #nosuch.html\n"
+                             "  b.html\n    → sub/missing.html?x=1\n"
+                             "  euc.html\n    → 削除済み.html\n"
+                             "  index.html\n    → gone.html\n"
+                             "\nリクエストされていないHTML: 6\n"
+                             "  "
+                           + B
+                           + "/draft.htm\n"
+                             "  "
+                           + B
+                           + "/orphan.html\n"
+                             "  "
+                           + B
+                           + "/part.html\n"
+                             "  "
+                           + B
+                           + "/toc.html\n"
+                             "  "
+                           + B
+                           + "/x.html\n"
+                             "  "
+                           + B
+                           + "/y.html\n"
+                             "\nリクエスト数: 23\n"
+                             "リクエストされていないHTMLの数: 6\n");
 }

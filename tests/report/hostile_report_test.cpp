@@ -31,10 +31,11 @@ TEST(HostileReport, OddNamesAndPagesGiveValidJsonWithEveryRow)
     const std::string K = canonicalBase(S);
     const std::string longLink = std::string(4996, 'L') + ".htm";
     writeFile(S / "index.htm", "<a href=\"ctl\x01.htm\"> <a href=\"tab\t.htm\"> <a href=\"dangling.htm\"> "
-                               "<a href=\"new\nline.htm\"> <a href=\"" + longLink + "\"> <a href=\"back\\slash.htm\">\n");
-    for (const std::string &name : {"back\\slash.htm"s, "bad\xC0\xAF.htm"s, "ctl\x01.htm"s, "cut\xE3\x81.htm"s,
-                                    "lone\x80.htm"s, "new\nline.htm"s, "quote\".htm"s, "sur\xED\xA0\x80.htm"s,
-                                    "tab\t.htm"s})
+                               "<a href=\"new\nline.htm\"> <a href=\""
+                                   + longLink + "\"> <a href=\"back\\slash.htm\">\n");
+    for (const std::string &name :
+         {"back\\slash.htm"s, "bad\xC0\xAF.htm"s, "ctl\x01.htm"s, "cut\xE3\x81.htm"s, "lone\x80.htm"s,
+          "new\nline.htm"s, "quote\".htm"s, "sur\xED\xA0\x80.htm"s, "tab\t.htm"s})
         writeFile(S / name, "&&&\n");
     std::string binary;
     for (int i = 0; i < 4096; ++i)
@@ -49,18 +50,18 @@ TEST(HostileReport, OddNamesAndPagesGiveValidJsonWithEveryRow)
     const Json report = parseReport(run);
     const std::string R = kReplacement;
     EXPECT_EQ(list(report, "pages"),
-              (Rows{"back\\slash.htm", "bad" + R + R + ".htm", "bin.htm", "ctl\x01.htm", "cut" + R + R + ".htm",
-                    "dangling.htm", "index.htm", "lone" + R + ".htm", "loop.htm", "new\nline.htm", "quote\".htm",
-                    "sur" + R + R + R + ".htm", "tab\t.htm"}));
+              (Rows{"back\\slash.htm", "bad" + R + R + ".htm", "bin.htm", "ctl\x01.htm",
+                    "cut" + R + R + ".htm", "dangling.htm", "index.htm", "lone" + R + ".htm", "loop.htm",
+                    "new\nline.htm", "quote\".htm", "sur" + R + R + R + ".htm", "tab\t.htm"}));
     EXPECT_EQ(list(report, "missing"), (Rows{"dangling.htm", "loop.htm"}));
     EXPECT_EQ(brokenPairs(report), (Pairs{{"index.htm", "dangling.htm"},
                                           {"index.htm", "new\r\nline.htm"},
                                           {"index.htm", longLink},
                                           {"index.htm", "back\\slash.htm"}}));
     EXPECT_EQ(list(report, "unrequested"),
-              (Rows{K + "/bad" + R + R + ".htm", K + "/bin.htm", K + "/cut" + R + R + ".htm", K + "/index.htm",
-                    K + "/lone" + R + ".htm", K + "/loop.htm", K + "/new\nline.htm", K + "/quote\".htm",
-                    K + "/sur" + R + R + R + ".htm"}));
+              (Rows{K + "/bad" + R + R + ".htm", K + "/bin.htm", K + "/cut" + R + R + ".htm",
+                    K + "/index.htm", K + "/lone" + R + ".htm", K + "/loop.htm", K + "/new\nline.htm",
+                    K + "/quote\".htm", K + "/sur" + R + R + R + ".htm"}));
     EXPECT_EQ(report.find("error"), nullptr);
 
     // The readable report runs to its end too.

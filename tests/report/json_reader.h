@@ -71,7 +71,10 @@ public:
     }
 
 private:
-    explicit JsonReader(std::string_view text) : s_(text) {}
+    explicit JsonReader(std::string_view text)
+        : s_(text)
+    {
+    }
 
     [[noreturn]] void fail(const std::string &what) const
     {
@@ -104,13 +107,32 @@ private:
         space();
         Json v;
         switch (peek()) {
-        case '{': object(v, depth); break;
-        case '[': array(v, depth); break;
-        case '"': v.kind = Json::Kind::String; v.text = string(); break;
-        case 't': literal("true"); v.kind = Json::Kind::Bool; v.boolean = true; break;
-        case 'f': literal("false"); v.kind = Json::Kind::Bool; break;
-        case 'n': literal("null"); break;
-        default: v.kind = Json::Kind::Number; v.text = number(); break;
+        case '{':
+            object(v, depth);
+            break;
+        case '[':
+            array(v, depth);
+            break;
+        case '"':
+            v.kind = Json::Kind::String;
+            v.text = string();
+            break;
+        case 't':
+            literal("true");
+            v.kind = Json::Kind::Bool;
+            v.boolean = true;
+            break;
+        case 'f':
+            literal("false");
+            v.kind = Json::Kind::Bool;
+            break;
+        case 'n':
+            literal("null");
+            break;
+        default:
+            v.kind = Json::Kind::Number;
+            v.text = number();
+            break;
         }
         return v;
     }
@@ -252,14 +274,30 @@ private:
                 fail("unterminated escape");
             const char e = s_[pos_++];
             switch (e) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case '/':
+                out += '/';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
             case 'u': {
                 std::uint32_t cp = hex4();
                 if (cp >= 0xDC00 && cp <= 0xDFFF)

@@ -46,7 +46,7 @@ TEST(JsonString, EscapesAndReplacesInvalidBytes)
         {"\xED\xA0\x80", "\"\\ufffd\\ufffd\\ufffd\""},            // encoded surrogate
         {"\xF4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""}, // above U+10FFFF
         {"\xE6\x97", "\"\\ufffd\\ufffd\""},                       // truncated at the end
-        {"\xE6\x97x", "\"\\ufffd\\ufffdx\""},                      // cut short by an ASCII byte
+        {"\xE6\x97x", "\"\\ufffd\\ufffdx\""},                     // cut short by an ASCII byte
         {"\x80z", "\"\\ufffdz\""},                                // stray continuation
         {"\xE6\x97\xA7\xFF\xE6\x97\xA7", "\"旧\\ufffd旧\""},
     };

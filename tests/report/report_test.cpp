@@ -26,8 +26,8 @@ namespace {
 
 // The sample site's pages, as the page list orders them.
 const Rows kSamplePages = {
-    "about.html", "draft.htm", "gallery.html", "history.html", "index.html", "news-2023.htm",
-    "news.htm", "old-index.html", "tips.html", "wall.htm", "旧お知らせ.html",
+    "about.html", "draft.htm",      "gallery.html", "history.html", "index.html",      "news-2023.htm",
+    "news.htm",   "old-index.html", "tips.html",    "wall.htm",     "旧お知らせ.html",
 };
 
 } // namespace
@@ -50,34 +50,34 @@ TEST(SampleSite, JsonHoldsEveryListInListOrder)
     // In scan order: page by page, and within a page the src, onmouseover,
     // href and background values in that order, each distinct target once.
     EXPECT_EQ(list(report, "requests"), Rows({
-        B + "/index.html",                            // about.html
-        "#staff.html",
-        "#board.html",
-        B + "/history.html",                          // history.html#1998
-        "http://www.example.com/sakura/old.htm",
-        B + "/gallery.html",                          // draft.htm
-        B + "/tips.html",                             // gallery.html: iframe src
-        B + "/products/chair.html",                   //   onmouseover
-        B + "/about.html",                            // history.html
-        B + "/news.htm",                              // index.html (tips.html already in)
-        B + "/products/list.html",
-        B + "/contact.html",
-        P + "/index.html",                            //   ../index.html
-        B + "/wall.htm",                              //   background
-        B + "/news-2023.htm",                         // news.htm, split at "&&&"
-        B + "/news-2022.htm",
-    }));
+                                            B + "/index.html", // about.html
+                                            "#staff.html",
+                                            "#board.html",
+                                            B + "/history.html", // history.html#1998
+                                            "http://www.example.com/sakura/old.htm",
+                                            B + "/gallery.html",        // draft.htm
+                                            B + "/tips.html",           // gallery.html: iframe src
+                                            B + "/products/chair.html", //   onmouseover
+                                            B + "/about.html",          // history.html
+                                            B + "/news.htm",            // index.html (tips.html already in)
+                                            B + "/products/list.html",
+                                            B + "/contact.html",
+                                            P + "/index.html",    //   ../index.html
+                                            B + "/wall.htm",      //   background
+                                            B + "/news-2023.htm", // news.htm, split at "&&&"
+                                            B + "/news-2022.htm",
+                                        }));
     EXPECT_EQ(brokenPairs(report), Pairs({
-        {"about.html", "#board.html"},                // no name="board.html" in about.html
-        {"index.html", "contact.html"},
-        {"index.html", "../index.html"},
-        {"news.htm", "news-2022.htm"},
-    }));
+                                       {"about.html", "#board.html"}, // no name="board.html" in about.html
+                                       {"index.html", "contact.html"},
+                                       {"index.html", "../index.html"},
+                                       {"news.htm", "news-2022.htm"},
+                                   }));
     EXPECT_EQ(list(report, "unrequested"), Rows({
-        B + "/draft.htm",
-        B + "/old-index.html",
-        B + "/旧お知らせ.html",
-    }));
+                                               B + "/draft.htm",
+                                               B + "/old-index.html",
+                                               B + "/旧お知らせ.html",
+                                           }));
     EXPECT_EQ(list(report, "missing"), Rows{});
     EXPECT_EQ(report.find("error"), nullptr);
 }
@@ -139,7 +139,8 @@ TEST(SampleSite, TextReportGroupsBrokenLinksByPage)
 TEST(ReportSites, TextReportOfBrokenLinksInSeveralPages)
 {
     TempDir site;
-    writeFile(site.path() / "a.html", "<a href=\"b.html\">b</a> <a href=\"x1.html\">1</a> <a href=\"x2.html\">2</a>\n");
+    writeFile(site.path() / "a.html",
+              "<a href=\"b.html\">b</a> <a href=\"x1.html\">1</a> <a href=\"x2.html\">2</a>\n");
     writeFile(site.path() / "b.html", "<a href=\"c.html\">c</a> <a href=\"d.html\">d</a>\n");
     writeFile(site.path() / "c.html", "<a href=\"gone.html\">g</a> <a href=\"a.html\">a</a>\n");
     writeFile(site.path() / "d.html",
@@ -149,18 +150,21 @@ TEST(ReportSites, TextReportOfBrokenLinksInSeveralPages)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "");
     const std::string B = canonicalBase(site.path());
-    EXPECT_EQ(run.out, "基準フォルダ: " + B + "\n"
-                       "HTMLファイル数: 5\n"
-                       "\n検索「&&&」を含むHTML: 1\n"
-                       "  e.html\n"
-                       "\nリンク切れ: 5\n"
-                       "  a.html\n    → x1.html\n    → x2.html\n"
-                       "  c.html\n    → gone.html\n"
-                       "  d.html\n    → y.html\n    → sub/z.html\n"
-                       "\nリクエストされていないHTML: 1\n"
-                       "  " + B + "/e.html\n"
-                       "\nリクエスト数: 9\n"
-                       "リクエストされていないHTMLの数: 1\n");
+    EXPECT_EQ(run.out, "基準フォルダ: " + B
+                           + "\n"
+                             "HTMLファイル数: 5\n"
+                             "\n検索「&&&」を含むHTML: 1\n"
+                             "  e.html\n"
+                             "\nリンク切れ: 5\n"
+                             "  a.html\n    → x1.html\n    → x2.html\n"
+                             "  c.html\n    → gone.html\n"
+                             "  d.html\n    → y.html\n    → sub/z.html\n"
+                             "\nリクエストされていないHTML: 1\n"
+                             "  "
+                           + B
+                           + "/e.html\n"
+                             "\nリクエスト数: 9\n"
+                             "リクエストされていないHTMLの数: 1\n");
 }
 
 // Rows of a page that are not next to each other (as when the request list
@@ -175,11 +179,14 @@ TEST(BrokenLinksByPage, GroupsByPageInOrderOfFirstRow)
     const std::vector<Case> cases = {
         {"none", {}, {}, ""},
         {"one", {"a.html"}, {"x.html"}, "  a.html\n    → x.html\n"},
-        {"interleaved", {"b.html", "a.html", "b.html", "c.html", "a.html", "b.html"},
+        {"interleaved",
+         {"b.html", "a.html", "b.html", "c.html", "a.html", "b.html"},
          {"1", "2", "3", "4", "5", "6"},
          "  b.html\n    → 1\n    → 3\n    → 6\n  a.html\n    → 2\n    → 5\n  c.html\n    → 4\n"},
-        {"same link in two pages, names differing in case", {"a.html", "A.html", "a.html"},
-         {"x.html", "x.html", "x.html"}, "  a.html\n    → x.html\n    → x.html\n  A.html\n    → x.html\n"},
+        {"same link in two pages, names differing in case",
+         {"a.html", "A.html", "a.html"},
+         {"x.html", "x.html", "x.html"},
+         "  a.html\n    → x.html\n    → x.html\n  A.html\n    → x.html\n"},
         {"empty page name", {"", "a.html", ""}, {"1", "2", "3"}, "  \n    → 1\n    → 3\n  a.html\n    → 2\n"},
     };
     for (const Case &c : cases) {
@@ -195,7 +202,8 @@ TEST(BrokenLinksByPage, GroupsByPageInOrderOfFirstRow)
 TEST(ReportSites, CleanSiteExitsZero)
 {
     TempDir site;
-    writeFile(site.path() / "a.html", "<a href=\"b.html#end\">B</a> <a href=\"#top.html\">top</a> <a name=\"top.html\"></a>\n");
+    writeFile(site.path() / "a.html",
+              "<a href=\"b.html#end\">B</a> <a href=\"#top.html\">top</a> <a name=\"top.html\"></a>\n");
     writeFile(site.path() / "b.html", "<p><a href=\"a.html\">A</a></p>\n");
     writeFile(site.path() / "notes.txt", "not a page: href=\"gone.htm\"\n");
     const ReportRun run = runReport({"--json", site.path().string()});
@@ -317,7 +325,8 @@ TEST(ReportSites, PagesWithoutAFileAreReportedMissing)
     EXPECT_EQ(report.find("error"), nullptr);
 
     const ReportRun text = runReport({site.path().string()});
-    EXPECT_NE(text.out.find("  gone.htmlがありません。\n  lost.htmがありません。\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  gone.htmlがありません。\n  lost.htmがありません。\n"), std::string::npos)
+        << text.out;
 }
 
 // A file name in another encoding and link texts holding a backslash, a line
@@ -326,18 +335,20 @@ TEST(ReportSites, OddNamesAndLinkTextsStayValidJson)
 {
     TempDir site;
     writeFile(site.path() / "caf\xE9.html",
-              "<a href=\"dir\\sub.html\">1</a>\n<a href=\"two\nlines.html\">2</a>\n<a href=\"tab\there.html\">3</a>\n");
+              "<a href=\"dir\\sub.html\">1</a>\n<a href=\"two\nlines.html\">2</a>\n<a "
+              "href=\"tab\there.html\">3</a>\n");
     const ReportRun run = runReport({"--json", site.path().string()});
     EXPECT_EQ(run.status, 1);
     const Json report = parseReport(run);
     const std::string B = canonicalBase(site.path());
     const std::string page = "caf\xEF\xBF\xBD.html"; // the Latin-1 byte as U+FFFD
     EXPECT_EQ(list(report, "pages"), Rows({page}));
-    EXPECT_EQ(brokenPairs(report), Pairs({
-        {page, "dir\\sub.html"},
-        {page, "two\r\nlines.html"}, // the page text ends every line with CR LF
-        {page, "tab\there.html"},
-    }));
+    EXPECT_EQ(brokenPairs(report),
+              Pairs({
+                  {page, "dir\\sub.html"},
+                  {page, "two\r\nlines.html"}, // the page text ends every line with CR LF
+                  {page, "tab\there.html"},
+              }));
     EXPECT_EQ(list(report, "unrequested"), Rows({B + "/" + page}));
 }
 

@@ -106,7 +106,8 @@ private slots:
         };
         std::vector<AtBeep> beeps;
         ui::setBeepHook([&] {
-            beeps.push_back({ws.baseFolder(), ws.searchTerm(), investigateClicks.size(), ws.unrequestedPages().size()});
+            beeps.push_back(
+                {ws.baseFolder(), ws.searchTerm(), investigateClicks.size(), ws.unrequestedPages().size()});
         });
 
         // The input is queued from inside the pass, at its first repaint.

@@ -48,8 +48,7 @@ QString trashPath()
 
 QStringList entries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
-                                      | QDir::System,
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                                   QDir::Name);
 }
 
@@ -159,8 +158,7 @@ private slots:
         QCOMPARE(recorder_.count(DialogKind::Confirm), 0);
         QCOMPARE(entries(site()), QStringList{"b.html"});
         QCOMPARE(entries(trashPath() + "/files"), (QStringList{"a.html", "c.html"}));
-        QCOMPARE(entries(trashPath() + "/info"),
-                 (QStringList{"a.html.trashinfo", "c.html.trashinfo"}));
+        QCOMPARE(entries(trashPath() + "/info"), (QStringList{"a.html.trashinfo", "c.html.trashinfo"}));
         QCOMPARE(rows(ws.pageList()), QStringList{"b.html"});
         QCOMPARE(ws.pageList().selectedCount(), std::size_t(0));
         QCOMPARE(pages->model()->rowCount(), 1);
@@ -217,8 +215,7 @@ private slots:
 
         QCOMPARE(recorder_.requests.size(), std::size_t(2));
         QCOMPARE(recorder_.requests[0].icon, QMessageBox::Warning);
-        QVERIFY2(recorder_.requests[0].text.contains("b.html"),
-                 qPrintable(recorder_.requests[0].text));
+        QVERIFY2(recorder_.requests[0].text.contains("b.html"), qPrintable(recorder_.requests[0].text));
         // The warning's owner was the progress window, itself owned by the window.
         QCOMPARE(progressOwner, window_.get());
         QCOMPARE(progressAtError, 1); // the request stood still at the item that failed
@@ -306,8 +303,7 @@ private slots:
         QCOMPARE(asked[0].kind, DialogKind::Confirm);
         QVERIFY2(asked[0].text.contains("old.html"), qPrintable(asked[0].text));
         QVERIFY(!asked[0].text.contains("x.html"));
-        QCOMPARE(asked[0].buttons,
-                 (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
+        QCOMPARE(asked[0].buttons, (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
         const QStringList kept = {"a.html", "a\\..\\..\\x.html", "index.html", "price$1.html"};
         if (confirmed) {
             QCOMPARE(entries(site()), kept);
@@ -408,7 +404,8 @@ private slots:
             asked.push_back(request);
             return request.kind == DialogKind::Confirm && !confirmed ? 1 : 0;
         });
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window_->trashFolderAction()).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(window_->trashFolderAction()).center());
         QVERIFY(!menu->isVisible());
 
         QCOMPARE(int(asked.size()), pointed == "old" ? 1 : 0);
@@ -495,7 +492,8 @@ private slots:
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
         QCOMPARE(recorder_.requests[0].text,
-                 "既定のプログラムで " + page + " を開けません。 関連付けられたプログラムがないか、起動できません ");
+                 "既定のプログラムで " + page
+                     + " を開けません。 関連付けられたプログラムがないか、起動できません ");
     }
 
     // Unrequested pages, request-list rows (also from the search column) and
@@ -527,8 +525,8 @@ private slots:
         doubleClick(c.requestList, webRow);
         doubleClick(c.requestList, scriptRow);
         doubleClick(c.requestList, page);
-        QCOMPARE(opened_, (std::vector<QUrl>{QUrl("http://example.com/x.html"),
-                                             QUrl::fromLocalFile(site("a.html"))}));
+        QCOMPARE(opened_,
+                 (std::vector<QUrl>{QUrl("http://example.com/x.html"), QUrl::fromLocalFile(site("a.html"))}));
 
         // The search column opens the request list's focused row.
         opened_.clear();
@@ -599,8 +597,7 @@ private slots:
 
         QCOMPARE(recorder_.requests.size(), std::size_t(1));
         QCOMPARE(recorder_.requests[0].kind, DialogKind::StandardError);
-        QCOMPARE(recorder_.requests[0].text,
-                 QStringLiteral("リストのインデックスが範囲を超えています (-1)"));
+        QCOMPARE(recorder_.requests[0].text, QStringLiteral("リストのインデックスが範囲を超えています (-1)"));
         QCOMPARE(ws.requestList().size(), requests);
         QVERIFY(opened_.empty());
         QTest::qWait(200); // time enough for an editor that was wrongly started

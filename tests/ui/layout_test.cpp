@@ -74,10 +74,12 @@ private slots:
 
     void tabOrder()
     {
-        const QStringList order = {"unrequestedPages", "brokenLinkPages", "requestList", "folderTree",
-                                   "pageList", "volumeSelector", "missingTargets", "searchTerm",
-                                   "searchColumn", "clearRequestsButton", "requestCount", "unrequestedCount", "trashSelectedButton",
-                                   "scrollUpButton", "scrollDownButton", "unrequestedPages"};
+        const QStringList order = {"unrequestedPages",    "brokenLinkPages", "requestList",
+                                   "folderTree",          "pageList",        "volumeSelector",
+                                   "missingTargets",      "searchTerm",      "searchColumn",
+                                   "clearRequestsButton", "requestCount",    "unrequestedCount",
+                                   "trashSelectedButton", "scrollUpButton",  "scrollDownButton",
+                                   "unrequestedPages"};
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         window_->findChild<QWidget *>("unrequestedPages")->setFocus(Qt::TabFocusReason);
@@ -147,18 +149,18 @@ private slots:
         QTest::addColumn<QSize>("designedClient");
         QTest::addColumn<QSize>("client");
         QTest::addColumn<QRect>("expected");
-        QTest::newRow("near only stays") << QRect(5, 6, 7, 8) << "left,top" << QSize(100, 100)
-                                         << QSize(50, 300) << QRect(5, 6, 7, 8);
-        QTest::newRow("both grow") << QRect(5, 6, 7, 8) << "left,top,right,bottom"
-                                   << QSize(100, 100) << QSize(130, 90) << QRect(5, 6, 37, -2);
+        QTest::newRow("near only stays")
+            << QRect(5, 6, 7, 8) << "left,top" << QSize(100, 100) << QSize(50, 300) << QRect(5, 6, 7, 8);
+        QTest::newRow("both grow") << QRect(5, 6, 7, 8) << "left,top,right,bottom" << QSize(100, 100)
+                                   << QSize(130, 90) << QRect(5, 6, 37, -2);
         QTest::newRow("far only moves") << QRect(5, 6, 7, 8) << "right,bottom" << QSize(100, 100)
                                         << QSize(130, 90) << QRect(35, -4, 7, 8);
         // centre 1 of 4 → 0.5 of 2 rounds up to 1; left = 1 - 1
-        QTest::newRow("centre half rounds up") << QRect(0, 0, 2, 2) << "" << QSize(4, 4)
-                                               << QSize(2, 2) << QRect(0, 0, 2, 2);
+        QTest::newRow("centre half rounds up")
+            << QRect(0, 0, 2, 2) << "" << QSize(4, 4) << QSize(2, 2) << QRect(0, 0, 2, 2);
         // centre 3 of 4 → 2.25 of 3 rounds to 2; odd width: half rounds down
-        QTest::newRow("centre odd width") << QRect(2, 2, 3, 3) << "" << QSize(4, 4)
-                                          << QSize(3, 3) << QRect(1, 1, 3, 3);
+        QTest::newRow("centre odd width")
+            << QRect(2, 2, 3, 3) << "" << QSize(4, 4) << QSize(3, 3) << QRect(1, 1, 3, 3);
     }
     void anchorRule()
     {
@@ -167,8 +169,7 @@ private slots:
         QFETCH(QSize, designedClient);
         QFETCH(QSize, client);
         QFETCH(QRect, expected);
-        QCOMPARE(ui::anchoredGeometry(designed, ui::parseAnchors(anchors), designedClient, client),
-                 expected);
+        QCOMPARE(ui::anchoredGeometry(designed, ui::parseAnchors(anchors), designedClient, client), expected);
     }
 
     void pictures_data()
@@ -190,8 +191,8 @@ private slots:
         QVERIFY(image.colorCount() <= 16);
         // Only white (transparent), black, dark red and bright green are used,
         // and every one of them.
-        const std::set<QRgb> allowed = {qRgba(255, 255, 255, 0), qRgba(0, 0, 0, 255),
-                                        qRgba(0x80, 0, 0, 255), qRgba(0, 255, 0, 255)};
+        const std::set<QRgb> allowed = {qRgba(255, 255, 255, 0), qRgba(0, 0, 0, 255), qRgba(0x80, 0, 0, 255),
+                                        qRgba(0, 255, 0, 255)};
         std::set<QRgb> used;
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)

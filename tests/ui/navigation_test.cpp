@@ -107,11 +107,16 @@ private slots:
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("folder"); // "" for the site itself
         QTest::addColumn<int>("passes");
-        QTest::newRow("double-click another folder") << Action::DoubleClick << "sub" << "sub" << 2;
-        QTest::newRow("Enter on another folder") << Action::Enter << "sub" << "sub" << 1;
-        QTest::newRow("double-click the folder itself") << Action::DoubleClick << "" << "" << 1;
-        QTest::newRow("Enter on the folder itself") << Action::Enter << "" << "" << 0;
-        QTest::newRow("single click") << Action::Click << "sub" << "" << 0;
+        QTest::newRow("double-click another folder") << Action::DoubleClick << "sub"
+                                                     << "sub" << 2;
+        QTest::newRow("Enter on another folder") << Action::Enter << "sub"
+                                                 << "sub" << 1;
+        QTest::newRow("double-click the folder itself") << Action::DoubleClick << ""
+                                                        << "" << 1;
+        QTest::newRow("Enter on the folder itself") << Action::Enter << ""
+                                                    << "" << 0;
+        QTest::newRow("single click") << Action::Click << "sub"
+                                      << "" << 0;
     }
     void openingARow()
     {

@@ -40,7 +40,8 @@ private slots:
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].kind, ui::DialogKind::Confirm);
         QCOMPARE(requests[0].text, QStringLiteral("'x.html' をごみ箱に移動しますか?"));
-        QCOMPARE(requests[0].buttons, (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
+        QCOMPARE(requests[0].buttons,
+                 (QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}));
         QCOMPARE(requests[0].defaultButton, 0);
     }
 
@@ -55,7 +56,8 @@ private slots:
         dialogs.error("/srv/web/x.html", platform::TrashOutcome::NotFound, "");
         QCOMPARE(requests.size(), std::size_t(1));
         QCOMPARE(requests[0].icon, QMessageBox::Warning);
-        QCOMPARE(requests[0].text, QStringLiteral("'x.html' をごみ箱に移動できませんでした。 項目が見つかりません。"));
+        QCOMPARE(requests[0].text,
+                 QStringLiteral("'x.html' をごみ箱に移動できませんでした。 項目が見つかりません。"));
         QCOMPARE(requests[0].buttons, QStringList{QStringLiteral("OK")});
     }
 
@@ -87,10 +89,10 @@ private slots:
         QTest::addColumn<int>("items");
         QTest::addColumn<int>("step");
         QTest::addColumn<int>("updates");
-        QTest::newRow("1 ms per item") << 1000 << 1 << 20;    // items 0, 50, 100, ..., 950
-        QTest::newRow("7 ms per item") << 300 << 7 << 38;     // every 8th item (56 ms)
-        QTest::newRow("50 ms per item") << 40 << 50 << 40;   // every item
-        QTest::newRow("all at once") << 500 << 0 << 1;       // only the first
+        QTest::newRow("1 ms per item") << 1000 << 1 << 20; // items 0, 50, 100, ..., 950
+        QTest::newRow("7 ms per item") << 300 << 7 << 38;  // every 8th item (56 ms)
+        QTest::newRow("50 ms per item") << 40 << 50 << 40; // every item
+        QTest::newRow("all at once") << 500 << 0 << 1;     // only the first
     }
     void progressWindowFollowsTheItemsAtMostEveryFiftyMs()
     {

@@ -11,7 +11,6 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QListView>
-#include <optional>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +18,7 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <optional>
 
 using namespace tavlori;
 using namespace tavlori::test;
@@ -87,8 +87,7 @@ private slots:
             << 100 << true << 0 << -1 << "scrollDownButton" << -1 << -1;
         QTest::newRow("down: fewer pages than shown") << 5 << true << 0 << 0 << "scrollDownButton" << 0 << 0;
         QTest::newRow("down: one page") << 1 << true << 0 << 0 << "scrollDownButton" << 0 << 0;
-        QTest::newRow("down: empty search column")
-            << 100 << false << 0 << 0 << "scrollDownButton" << 1 << 0;
+        QTest::newRow("down: empty search column") << 100 << false << 0 << 0 << "scrollDownButton" << 1 << 0;
         QTest::newRow("up: no pages") << 0 << true << -1 << 0 << "scrollUpButton" << 0 << 0;
         QTest::newRow("down: no pages") << 0 << true << -1 << 0 << "scrollDownButton" << 0 << 0;
     }
@@ -125,7 +124,6 @@ private slots:
         QCOMPARE(pageView->verticalScrollBar()->value(), place(pageTopAfter));
         QCOMPARE(searchView->verticalScrollBar()->value(), place(searchTopAfter));
         QCOMPARE(window_->workspace().pageList().topIndex(), place(pageTopAfter));
-
     }
 
     // Whatever moves the top row of the page list or of the search column
@@ -163,7 +161,8 @@ private slots:
             QApplication::sendEvent(view->viewport(), &wheel);
         } else if (how == "page down key") {
             view->setFocus();
-            view->selectionModel()->setCurrentIndex(view->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+            view->selectionModel()->setCurrentIndex(view->model()->index(0, 0),
+                                                    QItemSelectionModel::NoUpdate);
             QTest::keyClick(view, Qt::Key_PageDown);
             QTest::keyClick(view, Qt::Key_PageDown);
         } else {
@@ -214,7 +213,8 @@ private slots:
         QTest::mouseClick(window_->controls().investigateButton, Qt::LeftButton);
         QVERIFY(recorder_.requests.empty());
         QCOMPARE(recorder_.beeps, 1);
-        QCOMPARE(rows(ws.unrequestedPages()), (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
+        QCOMPARE(rows(ws.unrequestedPages()),
+                 (QStringList{str(ws.resolve("a.html")), str(ws.resolve("c.html"))}));
     }
 
     // Every list and field has its name for assistive technology, and the
@@ -363,7 +363,7 @@ private slots:
         const auto resolved = [&ws](const char *name) { return str(ws.resolve(name)); };
         QCOMPARE(rows(ws.searchColumn()), (QStringList{"found", "-", "-", "-"}));
         QCOMPARE(rows(ws.requestList()), (QStringList{resolved("index.html"), resolved("a.html"),
-                                                 resolved("b.html"), resolved("missing.html")}));
+                                                      resolved("b.html"), resolved("missing.html")}));
         QCOMPARE(linkRows(ws), QStringList{"missing.html"});
         QCOMPARE(pageRows(ws), QStringList{"index.html"});
         QCOMPARE(rows(ws.unrequestedPages()), QStringList{resolved("orphan.html")});
